@@ -1,0 +1,3 @@
+#include "mainwindow/frmmain.h"
+
+void frmMain::LoadTableColumns(const QString&) {}

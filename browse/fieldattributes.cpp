@@ -1,0 +1,4 @@
+#include "mainwindow/frmmain.h"
+
+void frmMain::lstColumns_Click() {}
+void frmMain::ShowValidValues() {}

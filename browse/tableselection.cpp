@@ -1,0 +1,4 @@
+#include "mainwindow/frmmain.h"
+
+void frmMain::lstTables_Click() {}
+void frmMain::ShowTableAttributes(const QString&) {}

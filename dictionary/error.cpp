@@ -1,0 +1,11 @@
+#include "dictionary/error.h"
+
+namespace volmira {
+
+Error::Error(int number, QString description)
+    : number_(number), description_(std::move(description)),
+      what_(QStringLiteral("Error %1: %2").arg(number_).arg(description_).toUtf8())
+{
+}
+
+}  // namespace volmira

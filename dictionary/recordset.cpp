@@ -1,0 +1,93 @@
+#include "dictionary/recordset.h"
+
+#include "dictionary/connection.h"
+#include "dictionary/engine.h"
+#include "dictionary/error.h"
+
+namespace volmira {
+
+Recordset::Recordset() = default;
+Recordset::~Recordset() = default;
+
+void Recordset::Open(const QString& sql, const Connection& activeConnection)
+{
+    if (open_)
+        throw Error(ErrorNumber::ObjectClosed + 1, QStringLiteral("Operation is not allowed when the recordset is open"));
+    activeConnection.notifyStatement(sql);
+    Engine::Result result = activeConnection.engine().run(sql);
+    columnCount_ = result.columnCount;
+    cells_ = std::move(result.cells);
+    position_ = 0;
+    open_ = true;
+}
+
+void Recordset::Close()
+{
+    requireOpen();
+    open_ = false;
+    cells_.clear();
+    cells_.shrink_to_fit();
+    columnCount_ = 0;
+    position_ = 0;
+}
+
+void Recordset::requireOpen() const
+{
+    if (!open_)
+        throw Error(ErrorNumber::ObjectClosed, QStringLiteral("Operation is not allowed when the recordset is closed"));
+}
+
+bool Recordset::Eof() const
+{
+    requireOpen();
+    return position_ >= rowCount();
+}
+
+bool Recordset::Bof() const
+{
+    requireOpen();
+    return position_ < 0 || rowCount() == 0;
+}
+
+void Recordset::MoveNext()
+{
+    requireOpen();
+    if (position_ >= rowCount())
+        throw Error(ErrorNumber::NoCurrentRecord, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted"));
+    ++position_;
+}
+
+void Recordset::MovePrevious()
+{
+    requireOpen();
+    if (position_ < 0 || rowCount() == 0)
+        throw Error(ErrorNumber::NoCurrentRecord, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted"));
+    --position_;
+}
+
+void Recordset::MoveFirst()
+{
+    requireOpen();
+    position_ = 0;
+}
+
+void Recordset::Move(long long rows)
+{
+    requireOpen();
+    const long long target = position_ + rows;
+    if (target < -1 || target > rowCount())
+        throw Error(ErrorNumber::NoCurrentRecord, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted"));
+    position_ = target;
+}
+
+const Field& Recordset::Fields(int i) const
+{
+    requireOpen();
+    if (position_ < 0 || position_ >= rowCount())
+        throw Error(ErrorNumber::NoCurrentRecord, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted"));
+    if (i < 0 || i >= columnCount_)
+        throw Error(3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal (field %1)").arg(i));
+    return cells_[size_t(position_ * columnCount_ + i)];
+}
+
+}  // namespace volmira

@@ -1,0 +1,4 @@
+#include "filepicker/frmfiledialog.h"
+
+frmFileDialog::frmFileDialog(QWidget* parent) : QDialog(parent) {}
+frmFileDialog::~frmFileDialog() = default;

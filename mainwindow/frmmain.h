@@ -1,0 +1,270 @@
+#pragma once
+
+#include <QMainWindow>
+#include <QString>
+
+#include <functional>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QComboBox;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QLineEdit;
+class QListWidget;
+class QMenu;
+class QPlainTextEdit;
+class QPushButton;
+class QRadioButton;
+class QTimer;
+class QToolButton;
+
+namespace volmira {
+class Connection;
+class Error;
+class Recordset;
+}  // namespace volmira
+
+class frmFileDialog;
+
+// The main window. Its handlers and procedures are defined in the folder of their subsystem:
+// mainwindow/ (layout, start-up, clock, exit, screen reset, opening the dictionary),
+// areas/ (area catalogue display and area selection), browse/ (tables, columns, field attributes),
+// search/ (search, match walk, button switch).
+class frmMain final : public QMainWindow {
+    Q_OBJECT
+
+public:
+    explicit frmMain(QWidget* parent = nullptr);
+    ~frmMain() override;
+
+    void LoadDBConnection();
+    void TAVRINVersion();
+
+    // What happens when an error ends the program: by default a message box titled
+    // "TAVRIN Volmira" with the error's number and description, then the window closes and the
+    // application exits with status 1. Tests replace it to observe the end.
+    using FatalErrorHandler = std::function<void(const volmira::Error&)>;
+    void setFatalErrorHandler(FatalErrorHandler handler);
+    bool hasFailed() const noexcept { return blnFailed; }
+
+    // Picker factory: tests hand in a picker that is answered without a person.
+    using FileDialogFactory = std::function<std::unique_ptr<frmFileDialog>()>;
+    void setFileDialogFactory(FileDialogFactory factory);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    friend class frmMainTestAccess;
+
+    // Layout and wiring (mainwindow/).
+    void buildControls();
+    void connectHandlers();
+    // Every handler a user's action reaches is entered here: an error ends the action, shows its
+    // message and ends the program. No exception crosses Qt's event machinery.
+    void guarded(const std::function<void()>& handler);
+    void failWith(const volmira::Error& error);
+
+    // Changes made from code run the control's handler at once, inside the statement, exactly as the
+    // program's event rules say; the signal is blocked so that the handler runs once, directly.
+    void setListIndex(QListWidget* list, int index);
+    void setSearchText(const QString& text);
+    void setOption(QRadioButton* option);
+    void setDomainIndex(int index);
+    void clearList(QListWidget* list);
+
+    // Start-up, clock and exit (mainwindow/startup.cpp).
+    void Form_Load();
+    void Form_Activate();
+    void Timer1_Timer();
+    void mnuOpen_Click();
+    void mnuExit_Click();
+    QString clockText() const;
+
+    // Screen reset (mainwindow/screenreset.cpp).
+    void ResetScreen(bool blnKeepSearch);
+    void cmdClear_Click();
+
+    // Areas (areas/).
+    void ShowFunctionalArea();
+    void LoadAreaTables();
+    void selectArea(const QString& code);
+    void cmdAcc_Click();
+    void cmdbill_Click();
+    void cmdcase_Click();
+    void cmdclcl_Click();
+    void cmdcoco_Click();
+    void cmdcrcr_Click();
+    void cmdctct_Click();
+    void cmdcust_Click();
+    void cmdetav_Click();
+    void cmdfawf_Click();
+    void cmdthdv_Click();
+    void cmdthpr_Click();
+    void cmditsc_Click();
+    void Cmditsp_Click();
+    void cmdmcar_Click();
+    void cmdmesb_Click();
+    void cmdobxp_Click();
+    void cmdplan_Click();
+    void cmdprov_Click();
+    void cmdsyst_Click();
+    void cmdtemp_Click();
+    void cmdtxtx_Click();
+    void cmdutil_Click();
+
+    // Browsing (browse/).
+    void lstTables_Click();
+    void ShowTableAttributes(const QString& tableName);
+    void LoadTableColumns(const QString& tableName);
+    void lstColumns_Click();
+    void ShowValidValues();
+
+    // Search (search/).
+    void cmdSearch_Click();
+    void RunSearch(const QString& searchText);
+    void txtSearch_Change();
+    void txtSearch_KeyPress(int KeyAscii);
+    void cmbDomain_Change();
+    void optTable_Click();
+    void optColumn_Click();
+    void optTblDesc_Click();
+    void optColDesc_Click();
+    void SetNavigationEnabled(bool enabled);
+    void cmdFirst_Click();
+    void cmdPrevious_Click();
+    void cmdNext_Click();
+    void cmdLast_Click();
+    void SelectFirstResult();
+    void SelectLastResult();
+    void FindNextMatch(const QString& text);
+    void FindPreviousMatch(const QString& text);
+
+    // Menu.
+    QMenu* mnuFile = nullptr;
+    QAction* mnuOpen = nullptr;
+    QAction* mnuExit = nullptr;
+    QMenu* mnuHelp = nullptr;
+
+    // Area button bar, in catalogue order: picture above the caption.
+    QToolButton* cmdAcc = nullptr;
+    QToolButton* cmdbill = nullptr;
+    QToolButton* cmdcase = nullptr;
+    QToolButton* cmdclcl = nullptr;
+    QToolButton* cmdcoco = nullptr;
+    QToolButton* cmdcrcr = nullptr;
+    QToolButton* cmdctct = nullptr;
+    QToolButton* cmdcust = nullptr;
+    QToolButton* cmdetav = nullptr;
+    QToolButton* cmdfawf = nullptr;
+    QToolButton* cmdthdv = nullptr;
+    QToolButton* cmdthpr = nullptr;
+    QToolButton* cmditsc = nullptr;
+    QToolButton* Cmditsp = nullptr;
+    QToolButton* cmdmcar = nullptr;
+    QToolButton* cmdmesb = nullptr;
+    QToolButton* cmdobxp = nullptr;
+    QToolButton* cmdplan = nullptr;
+    QToolButton* cmdprov = nullptr;
+    QToolButton* cmdsyst = nullptr;
+    QToolButton* cmdtemp = nullptr;
+    QToolButton* cmdtxtx = nullptr;
+    QToolButton* cmdutil = nullptr;
+
+    // Controls directly on the window.
+    QLabel* lblDomainName = nullptr;
+    QLabel* imgDomain = nullptr;
+    QLabel* impTemp = nullptr;
+    QLabel* Label8 = nullptr;
+    QListWidget* lstTables = nullptr;
+    QLabel* Label9 = nullptr;
+    QListWidget* lstColumns = nullptr;
+    QFrame* Line1 = nullptr;
+    QGroupBox* frmTable = nullptr;
+    QGroupBox* frmSearch = nullptr;
+    QGroupBox* frmFields = nullptr;
+    QGroupBox* frameGUI = nullptr;
+    QGroupBox* frmValidValues = nullptr;
+    QLabel* lblTime = nullptr;
+    QLabel* lblDomain = nullptr;
+    QLabel* lblDBVer = nullptr;
+    QLabel* lblCopyRght = nullptr;
+    QTimer* Timer1 = nullptr;
+
+    // frmSearch.
+    QLabel* Label10 = nullptr;
+    QComboBox* cmbDomain = nullptr;
+    QRadioButton* optTable = nullptr;
+    QRadioButton* optColumn = nullptr;
+    QRadioButton* optTblDesc = nullptr;
+    QRadioButton* optColDesc = nullptr;
+    QLabel* Label11 = nullptr;
+    QLineEdit* txtSearch = nullptr;
+    QPushButton* cmdFirst = nullptr;
+    QPushButton* cmdPrevious = nullptr;
+    QPushButton* cmdNext = nullptr;
+    QPushButton* cmdLast = nullptr;
+    QPushButton* cmdSearch = nullptr;
+    QPushButton* cmdClear = nullptr;
+
+    // frmFields.
+    QLabel* Label1 = nullptr;
+    QLineEdit* txtDatatype = nullptr;
+    QCheckBox* chkPrimary = nullptr;
+    QLabel* Label6 = nullptr;
+    QCheckBox* chlForeign = nullptr;
+    QLabel* Label7 = nullptr;
+    QLabel* Label2 = nullptr;
+    QPlainTextEdit* txtLogiDesc = nullptr;
+    QLabel* Label3 = nullptr;
+    QPlainTextEdit* txtDataDesc = nullptr;
+
+    // frameGUI.
+    QLabel* Label12 = nullptr;
+    QLineEdit* txtGUILabel = nullptr;
+    QLabel* Label13 = nullptr;
+    QLineEdit* txtGUIControl = nullptr;
+
+    // frmValidValues.
+    QPlainTextEdit* txtValues = nullptr;
+
+    // frmTable.
+    QLabel* Label4 = nullptr;
+    QPlainTextEdit* txtTblLD = nullptr;
+    QLabel* Label5 = nullptr;
+    QPlainTextEdit* txtTblDD = nullptr;
+
+    // Window variables. List indexes and counters are int, not 16-bit: a list can hold more than
+    // 32,767 tables or matches.
+    std::unique_ptr<volmira::Connection> cnDict;
+    std::unique_ptr<volmira::Recordset> rsDict;
+    std::unique_ptr<volmira::Recordset> rsColumns;
+    std::unique_ptr<volmira::Recordset> rsTableDesc;
+    std::unique_ptr<volmira::Recordset> rsMatches;
+    int intMatchPos = 0;
+    int intMatchCount = 0;
+    QString strArea;
+    QString strTable;
+    QString strColumn;
+    QString strDBVersion;
+    std::unique_ptr<frmFileDialog> dlgFile;
+    bool blnOpenCancelled = false;
+    QString strSearchArea;
+    bool blnMovedNext = false;
+    QString strSQL;
+    QString strDBPath;
+    bool blnFirstActivate = false;
+    int intMatchIndex = 0;
+    int intSelIndex = 0;
+
+    // Plumbing that is not part of the window's shared state.
+    bool blnFailed = false;
+    int handlerDepth = 0;
+    FatalErrorHandler fatalErrorHandler;
+    FileDialogFactory fileDialogFactory;
+};

@@ -1,0 +1,4 @@
+#include "mainwindow/frmmain.h"
+
+void frmMain::LoadDBConnection() {}
+void frmMain::TAVRINVersion() {}

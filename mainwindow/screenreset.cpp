@@ -1,0 +1,4 @@
+#include "mainwindow/frmmain.h"
+
+void frmMain::ResetScreen(bool) {}
+void frmMain::cmdClear_Click() {}

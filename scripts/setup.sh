@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs what building, running and testing Volmira needs on Debian 12, and only what is missing.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config
+  qt6-base-dev libgl-dev
+  mdbtools-dev libsqlite3-dev
+  mdbtools
+  xvfb xauth
+  fonts-liberation2 fonts-crosextra-caladea fonts-crosextra-carlito fonts-dejavu-core
+  nodejs npm
+  clang libclang-rt-14-dev
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed'; then
+    missing+=("$p")
+  fi
+done
+
+# Node may come from another source than Debian (then npm is part of it).
+if command -v node >/dev/null && command -v npm >/dev/null; then
+  filtered=()
+  for p in "${missing[@]}"; do
+    [[ "$p" == nodejs || "$p" == npm ]] || filtered+=("$p")
+  done
+  missing=("${filtered[@]+"${filtered[@]}"}")
+fi
+
+if [ "${#missing[@]}" -gt 0 ]; then
+  echo "Installing: ${missing[*]}"
+  SUDO=""
+  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  $SUDO apt-get update -q
+  DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
+fi
