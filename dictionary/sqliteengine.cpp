@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 
 namespace volmira {
 
@@ -29,7 +30,7 @@ struct IndexPlan {
 const std::vector<IndexPlan>& indexPlans()
 {
     static const std::vector<IndexPlan> plans{
-        {"Main", {{"Functional Area", "Table", "Column"}, {"Table", "Functional Area"}}},
+        {"Main", {{"Functional Area", "Table", "Column"}, {"Table", "Functional Area", "Column"}}},
         {"CDS_TBL_TABLE_DESC", {{"Functional Area", "Table"}}},
         {"Values", {{"Functional Area", "Table", "Column"}}},
     };
@@ -44,6 +45,7 @@ struct StoredColumn {
     ColumnType type = ColumnType::Other;
     bool sawYesNo = false;
     bool sawSingle = false;
+    bool indexed = false;  // part of an index
 
     Presentation presentation() const
     {
@@ -232,7 +234,7 @@ private:
         execute(QStringLiteral("COMMIT"));
     }
 
-    void createIndexes(const StoredTable& table);
+    void createIndexes(StoredTable& table);
 
     TableReader reader_;
     sqlite3* db_ = nullptr;
@@ -325,7 +327,7 @@ void SqliteEngine::Database::endTable()
     loading_.reset();
 }
 
-void SqliteEngine::Database::createIndexes(const StoredTable& table)
+void SqliteEngine::Database::createIndexes(StoredTable& table)
 {
     for (const IndexPlan& plan : indexPlans()) {
         if (table.name.compare(QLatin1String(plan.table), Qt::CaseInsensitive) != 0)
@@ -338,6 +340,7 @@ void SqliteEngine::Database::createIndexes(const StoredTable& table)
                 if (index < 0)
                     break;  // the prefix that exists still serves
                 keys << columnSqlName(index);
+                table.columns[size_t(index)].indexed = true;
             }
             if (!keys.isEmpty())
                 execute(QStringLiteral("CREATE INDEX %1_i%2 ON %1 (%3)").arg(table.sqlName).arg(number++).arg(keys.join(u',')));
@@ -392,6 +395,8 @@ public:
         QStringList conditions;
         for (const jetsql::Comparison& comparison : statement_.where)
             conditions << condition(comparison);
+        if (wantsTableScan())
+            sql += QStringLiteral(" NOT INDEXED");
         if (!conditions.isEmpty())
             sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
 
@@ -424,6 +429,37 @@ public:
     }
 
 private:
+    // A statement that narrows the rows by no equality and needs a column outside the indexes reads
+    // every row anyway: scanning the table beats walking an index and fetching each row from it.
+    bool wantsTableScan() const
+    {
+        using Kind = jetsql::Operand::Kind;
+        for (const jetsql::Comparison& c : statement_.where) {
+            const bool columnAgainstLiteral = (c.left.kind == Kind::Column && (c.right.kind == Kind::Text || c.right.kind == Kind::Number))
+                                              || (c.right.kind == Kind::Column && (c.left.kind == Kind::Text || c.left.kind == Kind::Number));
+            if (c.op == jetsql::Comparison::Op::Equal && columnAgainstLiteral)
+                return false;
+        }
+        std::vector<QString> used;
+        for (const auto& item : statement_.items)
+            used.push_back(item.column);
+        for (const auto& item : statement_.orderBy)
+            used.push_back(item.column);
+        std::function<void(const jetsql::Operand&)> collect = [&](const jetsql::Operand& operand) {
+            if (operand.kind == Kind::Column)
+                used.push_back(operand.name);
+            for (const auto& argument : operand.arguments)
+                collect(argument);
+        };
+        for (const jetsql::Comparison& c : statement_.where) {
+            collect(c.left);
+            collect(c.right);
+        }
+        return std::any_of(used.begin(), used.end(), [&](const QString& name) {
+            return !table_.columns[size_t(columnIndex(name))].indexed;
+        });
+    }
+
     int columnIndex(const QString& name) const
     {
         const int index = table_.findColumn(name);
