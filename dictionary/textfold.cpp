@@ -97,6 +97,37 @@ std::vector<char32_t> foldedCodePoints(std::string_view text)
     return result;
 }
 
+std::string foldedUtf8(std::string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    const unsigned char* p = bytes(text);
+    const unsigned char* end = p + text.size();
+    while (p < end) {
+        if (*p < 0x80) {
+            result += char(fold(*p++));
+            continue;
+        }
+        const char32_t cp = fold(decode(p, end));
+        if (cp < 0x80) {  // the Kelvin sign and the long s fold onto ASCII
+            result += char(cp);
+            continue;
+        }
+        if (cp < 0x800) {
+            result += char(0xC0 | (cp >> 6));
+        } else if (cp < 0x10000) {
+            result += char(0xE0 | (cp >> 12));
+            result += char(0x80 | ((cp >> 6) & 0x3F));
+        } else {
+            result += char(0xF0 | (cp >> 18));
+            result += char(0x80 | ((cp >> 12) & 0x3F));
+            result += char(0x80 | ((cp >> 6) & 0x3F));
+        }
+        result += char(0x80 | (cp & 0x3F));
+    }
+    return result;
+}
+
 namespace {
 
 // Whether the folded needle occurs at p.
