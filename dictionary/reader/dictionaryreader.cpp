@@ -162,6 +162,52 @@ int fixedWidthOf(int mdbType)
     }
 }
 
+// Visits a table's data pages, loading each into mdb->pg_buf. Follows the table's usage map as libmdb
+// does, but refuses pages past the end of the file (libmdb would quietly stop there) and scans the
+// file's pages where the map is missing or unreadable (libmdb crashes on an empty one).
+class PageWalker final {
+public:
+    PageWalker(MdbHandle* mdb, MdbTableDef* table, std::uint32_t pageCount)
+        : mdb_(mdb), table_(table), pageCount_(pageCount), useMap_(table->usage_map != nullptr && table->map_sz > 0)
+    {
+    }
+
+    // The next page, or 0 after the last.
+    std::uint32_t next()
+    {
+        const auto owner = static_cast<long>(table_->entry->table_pg);
+        for (;;) {
+            if (useMap_) {
+                const gint32 found = mdb_map_find_next(mdb_, table_->usage_map, static_cast<unsigned>(table_->map_sz),
+                                                       current_);
+                if (found < 0) {
+                    useMap_ = false;
+                    continue;
+                }
+                if (found == 0 || static_cast<std::uint32_t>(found) <= current_)
+                    return current_ = 0;
+                current_ = static_cast<std::uint32_t>(found);
+                if (current_ >= pageCount_)
+                    fail(ErrorNumber::UnrecognizedFormat, "the file is truncated: table '" + std::string(table_->name)
+                                                              + "' lists pages past its end");
+            } else if (++current_ >= pageCount_) {
+                return current_ = 0;
+            }
+            if (mdb_read_pg(mdb_, current_) != mdb_->fmt->pg_size)
+                fail(ErrorNumber::FileSystem, "page " + std::to_string(current_) + " cannot be read");
+            if (mdb_->pg_buf[0] == kDataPage && mdb_get_int32(mdb_->pg_buf, 4) == owner)
+                return current_;
+        }
+    }
+
+private:
+    MdbHandle* mdb_;
+    MdbTableDef* table_;
+    std::uint32_t pageCount_;
+    bool useMap_;
+    std::uint32_t current_ = 0;
+};
+
 class TableReader final {
 public:
     TableReader(MdbHandle* mdb, MdbTableDef* table, std::uint32_t pageCount, Output& out)
@@ -172,43 +218,12 @@ public:
 
     void readRows()
     {
-        std::uint32_t page = 0;
-        while ((page = nextDataPage(page)) != 0)
+        PageWalker pages(mdb_, table_, pageCount_);
+        while (pages.next())
             readPage();
     }
 
 private:
-    // The table's next data page after `after`, loaded into mdb->pg_buf; 0 at the end. Follows the
-    // table's usage map as libmdb does, but refuses pages past the end of the file.
-    std::uint32_t nextDataPage(std::uint32_t after)
-    {
-        const auto owner = static_cast<long>(table_->entry->table_pg);
-        bool useMap = table_->usage_map != nullptr && table_->map_sz > 0;
-        for (std::uint32_t candidate = after;;) {
-            if (useMap) {
-                const gint32 next = mdb_map_find_next(mdb_, table_->usage_map, static_cast<unsigned>(table_->map_sz),
-                                                      candidate);
-                if (next < 0) {
-                    useMap = false;  // a map libmdb cannot read: scan the file's pages instead
-                    continue;
-                }
-                if (next == 0 || static_cast<std::uint32_t>(next) <= candidate)
-                    return 0;
-                candidate = static_cast<std::uint32_t>(next);
-                if (candidate >= pageCount_)
-                    fail(ErrorNumber::DamagedData, "table '" + std::string(table_->name)
-                                                       + "' lists pages past the end of the file: it is truncated");
-            } else {
-                if (++candidate >= pageCount_)
-                    return 0;
-            }
-            if (mdb_read_pg(mdb_, candidate) != mdb_->fmt->pg_size)
-                fail(ErrorNumber::FileSystem, "page " + std::to_string(candidate) + " cannot be read");
-            if (mdb_->pg_buf[0] == kDataPage && mdb_get_int32(mdb_->pg_buf, 4) == owner)
-                return candidate;
-        }
-    }
-
     void readPage()
     {
         const int rows = mdb_get_int16(mdb_->pg_buf, mdb_->fmt->row_count_offset);
@@ -438,6 +453,25 @@ void readTable(MdbHandle* mdb, MdbCatalogEntry* entry, std::uint32_t pageCount, 
     out.endTable();
 }
 
+// libmdb stops reading the catalog quietly where a file was cut short, which would lose tables: the
+// catalog lists itself, and its pages must all lie inside the file.
+void checkCatalogComplete(MdbHandle* mdb, std::uint32_t pageCount)
+{
+    for (unsigned i = 0; i < mdb->catalog->len; ++i) {
+        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
+        if (entry->object_type != MDB_TABLE || std::strcmp(entry->object_name, "MSysObjects") != 0)
+            continue;
+        std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(entry));
+        if (!table)
+            break;
+        PageWalker pages(mdb, table.get(), pageCount);
+        while (pages.next()) {
+        }
+        return;
+    }
+    fail(ErrorNumber::UnrecognizedFormat, "its catalog is incomplete");
+}
+
 }  // namespace
 
 void readDictionary(const std::string& path, const std::vector<std::string>& wantedTables, Output& out)
@@ -448,6 +482,9 @@ void readDictionary(const std::string& path, const std::vector<std::string>& wan
         fail(ErrorNumber::UnrecognizedFormat, "libmdb does not take it for an Access database");
     if (!mdb_read_catalog(mdb.get(), MDB_TABLE))
         fail(ErrorNumber::UnrecognizedFormat, "its catalog cannot be read");
+    const auto pageCount = static_cast<std::uint32_t>(facts.size / mdb->fmt->pg_size);
+
+    checkCatalogComplete(mdb.get(), pageCount);
 
     std::vector<std::string> names;
     std::vector<MdbCatalogEntry*> entries;
@@ -467,7 +504,6 @@ void readDictionary(const std::string& path, const std::vector<std::string>& wan
     for (const std::string& name : names)
         foldedNames.push_back(folded(name));
     std::vector<bool> read(names.size(), false);
-    const auto pageCount = static_cast<std::uint32_t>(facts.size / mdb->fmt->pg_size);
     for (const std::string& wanted : wantedTables) {
         const std::string key = folded(validUtf8(wanted.c_str()));
         for (std::size_t i = 0; i < names.size(); ++i) {
