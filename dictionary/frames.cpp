@@ -221,8 +221,9 @@ void FrameDecoder::commit(std::size_t n)
     while (end_ - begin_ >= kHeaderSize) {
         const char* header = buffer_.data() + begin_;
         const std::uint32_t length = loadU32(header + 1);
+        // No reader builds frames this big: the length is garbage rather than a large file.
         if (length > limits_.maxFrameBytes)
-            limitError("a frame of " + std::to_string(length) + " bytes exceeds the limit of "
+            protocolError("a frame of " + std::to_string(length) + " bytes exceeds the limit of "
                        + std::to_string(limits_.maxFrameBytes));
         if (end_ - begin_ < kHeaderSize + length)
             return;

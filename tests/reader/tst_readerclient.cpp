@@ -205,7 +205,7 @@ private slots:
         QCOMPARE(read.rows[1][8].kind, Kind::Null);
         QCOMPARE(read.rows[0][9].kind, Kind::Text);
         QCOMPARE(read.rows[1][9].kind, Kind::Null);
-        QCOMPARE(QString::fromStdString(read.rows[2][9].text).size(), 70000 + 1);  // the emoji takes two units
+        QCOMPARE(QString::fromStdString(read.rows[2][9].text).size(), 70000);
     }
 
     void onlyTheWantedTablesAreReadOnceInTheOrderAsked()
@@ -302,7 +302,7 @@ private slots:
         QFETCH(QString, path);
         QFETCH(int, number);
         const Failure failure = failureOf(path);
-        QCOMPARE(failure.number, number);
+        QVERIFY2(failure.number == number, qPrintable(failure.description));
         QVERIFY2(failure.description.contains(path), qPrintable(failure.description));
     }
 
@@ -316,8 +316,8 @@ private slots:
 
         DatabaseSpec crashing = smallDictionary();
         crashing.options.faults.emptyUsageMapTable = QStringLiteral("MSysObjects");
-        QTest::newRow("libmdb crashes") << write(QStringLiteral("crash.mdb"), crashing) << false
-                                        << ErrorNumber::ReaderCrashed;
+        QTest::newRow("catalog without a usage map") << write(QStringLiteral("crash.mdb"), crashing) << false
+                                                     << ErrorNumber::UnrecognizedFormat;
         DatabaseSpec hanging = smallDictionary();
         hanging.options.faults.zeroLengthPropertyTable = QStringLiteral("Main");
         QTest::newRow("libmdb hangs") << write(QStringLiteral("hang.mdb"), hanging) << false
@@ -347,7 +347,7 @@ private slots:
         QElapsedTimer timer;
         timer.start();
         const Failure failure = failureOf(path);
-        QCOMPARE(failure.number, number);
+        QVERIFY2(failure.number == number, qPrintable(failure.description));
         QVERIFY2(failure.description.contains(path), qPrintable(failure.description));
         QVERIFY(timer.elapsed() < 5000);
     }
