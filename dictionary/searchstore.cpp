@@ -56,7 +56,9 @@ void SearchStore::add(const CellView* cells, int count)
             usable_ = false;
             return;
         }
-        const auto [found, inserted] = key.idOfFolded.try_emplace(textfold::foldedUtf8(cell.text), std::uint32_t(key.spellings.size()));
+        foldedKey_.clear();
+        textfold::appendFolded(foldedKey_, cell.text);
+        const auto [found, inserted] = key.idOfFolded.try_emplace(foldedKey_, std::uint32_t(key.spellings.size()));
         if (inserted) {
             key.spellings.emplace_back(cell.text);
             key.folded.push_back(&found->first);  // the keys of an unordered_map stay where they are
@@ -66,7 +68,7 @@ void SearchStore::add(const CellView* cells, int count)
     for (Searched& searched : searched_) {
         const CellView& cell = searched.column < count ? cells[searched.column] : null;
         if (cell.kind == CellView::Kind::Text)
-            searched.folded += textfold::foldedUtf8(cell.text);
+            textfold::appendFolded(searched.folded, cell.text);
         else if (cell.kind != CellView::Kind::Null)
             usable_ = false;
         searched.isNull.push_back(cell.kind == CellView::Kind::Null);
@@ -95,6 +97,16 @@ void SearchStore::finish()
     }
     for (Searched& searched : searched_)
         searched.folded.shrink_to_fit();
+}
+
+SearchStore::Rows SearchStore::rowsWith(int keyColumn, const QString& text) const
+{
+    const Key& key = keys_[size_t(keyIndex(keyColumn))];
+    const auto found = key.idOfFolded.find(textfold::foldedUtf8(text.toStdString()));
+    if (found == key.idOfFolded.end())
+        return {};
+    const std::uint32_t id = found->second;
+    return {key.postings.data() + key.postingStart[id], size_t(key.postingStart[id + 1] - key.postingStart[id])};
 }
 
 Engine::Result SearchStore::run(const SearchQuery& query) const

@@ -39,6 +39,13 @@ public:
     // A searched column, or a key column, whose distinct values are searched instead of its rows.
     bool isSearched(int column) const noexcept { return searchedIndex(column) >= 0 || isKey(column); }
 
+    // The rows (0-based, ascending) whose key column holds the text, ignoring letter case.
+    struct Rows {
+        const std::uint32_t* first = nullptr;
+        size_t count = 0;
+    };
+    Rows rowsWith(int keyColumn, const QString& text) const;
+
     // The rows in Jet's order for a DISTINCT statement: the ORDER BY columns, then the selected ones.
     Engine::Result run(const SearchQuery& query) const;
 
@@ -65,6 +72,7 @@ private:
     std::vector<Key> keys_;
     std::vector<Searched> searched_;
     std::uint32_t rows_ = 0;
+    std::string foldedKey_;  // reused while adding rows
     bool usable_ = true;
 };
 
