@@ -6,7 +6,49 @@
 #include <cstring>
 #include <unordered_set>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace volmira {
+
+namespace {
+
+// Whether needle occurs in text, bytewise. Candidates are the places where both the first and the last
+// byte of the needle match, sixteen places at a time; only those are compared whole.
+bool containsBytes(const char* text, size_t length, const std::string& needle) noexcept
+{
+    const size_t m = needle.size();
+    if (m == 0)
+        return true;
+    if (m > length)
+        return false;
+    if (m == 1)
+        return std::memchr(text, needle[0], length) != nullptr;
+    const size_t last = length - m;  // the last start a match can have
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i first = _mm_set1_epi8(needle[0]);
+    const __m128i final = _mm_set1_epi8(needle[m - 1]);
+    for (; i + 16 <= last + 1; i += 16) {
+        const __m128i a = _mm_cmpeq_epi8(first, _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i)));
+        const __m128i b = _mm_cmpeq_epi8(final, _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + m - 1)));
+        unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(a, b)));
+        while (mask) {
+            const size_t at = i + size_t(__builtin_ctz(mask));
+            if (std::memcmp(text + at + 1, needle.data() + 1, m - 2) == 0)
+                return true;
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; i <= last; ++i)
+        if (text[i] == needle[0] && std::memcmp(text + i + 1, needle.data() + 1, m - 1) == 0)
+            return true;
+    return false;
+}
+
+}  // namespace
 
 SearchStore::SearchStore(std::vector<int> keyColumns, std::vector<int> searchedColumns)
 {
@@ -147,7 +189,7 @@ Engine::Result SearchStore::run(const SearchQuery& query) const
         KeyContains k{&key, std::vector<char>(key.spellings.size(), 0)};
         for (size_t id = 1; id < key.spellings.size(); ++id) {
             const std::string& value = *key.folded[id];
-            k.holds[id] = !value.empty() && (needle.empty() || memmem(value.data(), value.size(), needle.data(), needle.size()));
+            k.holds[id] = !value.empty() && containsBytes(value.data(), value.size(), needle);
         }
         keyContains.push_back(std::move(k));
     }
@@ -167,7 +209,7 @@ Engine::Result SearchStore::run(const SearchQuery& query) const
                 return false;
             const char* text = c.searched->folded.data() + c.searched->offsets[row];
             const size_t length = c.searched->offsets[row + 1] - c.searched->offsets[row];
-            if (length == 0 || (!c.needle.empty() && !memmem(text, length, c.needle.data(), c.needle.size())))
+            if (length == 0 || !containsBytes(text, length, c.needle))
                 return false;
         }
         return true;

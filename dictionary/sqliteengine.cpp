@@ -24,7 +24,6 @@ const QStringList& dictionaryTables()
     return tables;
 }
 
-// What the statements filter on: an index per list of columns, created after a table is loaded.
 // Every table the statements filter is given a search store instead of SQL indexes: its key columns (what
 // the statements compare with '=') narrow a statement to the rows holding the value, and the DISTINCT
 // searches and table lists are answered by the store alone. Building it costs a fraction of an index.
@@ -247,7 +246,6 @@ private:
         }
         execute(QStringLiteral("COMMIT"));
     }
-
 
     TableReader reader_;
     bool useSearchStores_;
