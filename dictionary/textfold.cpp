@@ -67,6 +67,33 @@ constexpr struct AsciiFold {
     constexpr unsigned char operator[](unsigned char c) const { return table[c]; }
 } asciiFold;
 
+// The place of each ASCII character in the sort order, letters folded: controls, blank and punctuation
+// first, then digits, then letters, as Jet sorts "A_1" before "A1" before "AB". A bijection on folded
+// ASCII, so texts still sort as equal exactly when they are equal ignoring case.
+constexpr struct AsciiOrder {
+    unsigned char table[128];
+    constexpr AsciiOrder() : table()
+    {
+        int next = 0;
+        auto isDigit = [](int c) { return c >= '0' && c <= '9'; };
+        auto isLetter = [](int c) { return c >= 'a' && c <= 'z'; };
+        for (int c = 0; c < 128; ++c)
+            if (!isDigit(c) && !isLetter(c) && !(c >= 'A' && c <= 'Z'))
+                table[c] = static_cast<unsigned char>(next++);
+        for (int c = '0'; c <= '9'; ++c)
+            table[c] = static_cast<unsigned char>(next++);
+        for (int c = 'a'; c <= 'z'; ++c)
+            table[c] = table[c - 'a' + 'A'] = static_cast<unsigned char>(next++);
+    }
+    constexpr unsigned char operator[](unsigned char c) const { return table[c]; }
+} asciiOrder;
+
+// Characters beyond ASCII sort after it, in the order of their folded code points.
+inline char32_t sortWeight(char32_t folded) noexcept
+{
+    return folded < 0x80 ? asciiOrder[static_cast<unsigned char>(folded)] : folded;
+}
+
 inline const unsigned char* bytes(std::string_view text) noexcept
 {
     return reinterpret_cast<const unsigned char*>(text.data());
@@ -94,11 +121,11 @@ int compare(std::string_view a, std::string_view b) noexcept
     while (p < pEnd && q < qEnd) {
         char32_t x, y;
         if (*p < 0x80 && *q < 0x80) {
-            x = asciiFold[*p++];
-            y = asciiFold[*q++];
+            x = asciiOrder[*p++];
+            y = asciiOrder[*q++];
         } else {
-            x = fold(decode(p, pEnd));
-            y = fold(decode(q, qEnd));
+            x = sortWeight(fold(decode(p, pEnd)));
+            y = sortWeight(fold(decode(q, qEnd)));
         }
         if (x != y)
             return x < y ? -1 : 1;
