@@ -136,6 +136,17 @@ void SearchStore::finish()
         std::vector<std::uint32_t> next(key.postingStart.begin(), key.postingStart.end() - 1);
         for (std::uint32_t row = 0; row < rows_; ++row)
             key.postings[next[key.ids[row]]++] = row;
+
+        // Sorted once here, so that results sort by number.
+        std::vector<std::uint32_t> byText(key.spellings.size());
+        for (std::uint32_t id = 0; id < byText.size(); ++id)
+            byText[id] = id;
+        std::sort(byText.begin() + 1, byText.end(), [&key](std::uint32_t a, std::uint32_t b) {
+            return textfold::compare(key.spellings[a], key.spellings[b]) < 0;
+        });
+        key.rank.resize(byText.size());
+        for (std::uint32_t place = 0; place < byText.size(); ++place)
+            key.rank[byText[place]] = place;
     }
     for (Searched& searched : searched_)
         searched.folded.shrink_to_fit();
@@ -265,13 +276,11 @@ Engine::Result SearchStore::run(const SearchQuery& query) const
         order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
         for (const auto& [position, descending] : sortKeys) {
-            const std::uint32_t x = found[a * width + position];
-            const std::uint32_t y = found[b * width + position];
-            if (x == y)
-                continue;
-            const int c = x == 0 ? -1 : y == 0 ? 1 : textfold::compare(selected[position]->spellings[x], selected[position]->spellings[y]);
-            if (c != 0)
-                return descending ? c > 0 : c < 0;
+            const std::vector<std::uint32_t>& rank = selected[position]->rank;
+            const std::uint32_t x = rank[found[a * width + position]];
+            const std::uint32_t y = rank[found[b * width + position]];
+            if (x != y)
+                return descending ? x > y : x < y;
         }
         return false;
     });

@@ -58,6 +58,7 @@ private:
         std::unordered_map<std::string, std::uint32_t> idOfFolded;
         std::vector<std::uint32_t> postingStart;    // per id: where its rows start in `postings`
         std::vector<std::uint32_t> postings;        // row numbers grouped by id, ascending
+        std::vector<std::uint32_t> rank;            // per id, its place in text order; Null (0) first
     };
     struct Searched {
         int column;
