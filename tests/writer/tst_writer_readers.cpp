@@ -193,6 +193,7 @@ private slots:
         for (int i = 0; i < bodies.size(); ++i)
             memos.rows.push_back({i, bodies[i]});
         fixture_.tables.push_back(writerfixtures::wideTable());
+        fixture_.addTable(QStringLiteral("Empty")).addColumn(QStringLiteral("Nothing"), ColumnType::Text, 5);
         fixturePath_ = writerfixtures::writeFile(dir_.path(), QStringLiteral("fixture"), fixture_);
         mdbtoolsPresent_ = !QStandardPaths::findExecutable(QStringLiteral("mdb-export")).isEmpty()
             && !QStandardPaths::findExecutable(QStringLiteral("mdb-json")).isEmpty();
