@@ -19,7 +19,7 @@ namespace {
 
 // A file with one user table "Main" (its definition on page 3): an id, a text and a memo column; row 0
 // holds a chained memo, row 1 a memo on one LVAL row, the other rows inline memos.
-QByteArray smallFile()
+QByteArray smallFile(WrittenLayout* layout = nullptr)
 {
     DatabaseSpec spec;
     TableSpec& main = spec.addTable(QStringLiteral("Main"));
@@ -30,7 +30,7 @@ QByteArray smallFile()
     main.rows.push_back({1, "single", QString(500, QLatin1Char('s'))});
     for (int i = 2; i < 400; ++i)
         main.rows.push_back({i, QStringLiteral("row %1").arg(i), QStringLiteral("inline %1").arg(i)});
-    return writeDatabase(spec);
+    return writeDatabase(spec, layout);
 }
 
 std::uint8_t* page(QByteArray& file, std::uint32_t n)
@@ -145,9 +145,14 @@ private slots:
     {
         QFETCH(int, damage);
         QFETCH(QString, problem);
-        QByteArray file = smallFile();
+        WrittenLayout layout;
+        QByteArray file = smallFile(&layout);
         QVERIFY(lintStructure(file).sound());
         const std::vector<std::uint32_t> mainPages = pagesOwnedBy(file, kMainDefinition);
+        QCOMPARE(layout.tables.at(1).definitionPages.front(), kMainDefinition);
+        QCOMPARE(layout.tables.at(1).dataPages, mainPages);
+        QCOMPARE(layout.tables.at(1).longValuePages.at(0), pagesOwnedBy(file, kLvalOwner));
+        QCOMPARE(layout.tables.at(1).usedMapPgRow, get32(page(file, kMainDefinition) + 55));
         QVERIFY(mainPages.size() >= 2);
         std::uint8_t* first = page(file, mainPages.front());
         switch (damage) {
