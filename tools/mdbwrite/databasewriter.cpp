@@ -632,7 +632,8 @@ private:
         row_.resize(rowLength);
         std::uint8_t* p = row_.data();
         put16(p, std::uint32_t(columnCount));
-        std::memcpy(p + 2, fixed_.data(), fixed_.size());
+        if (!fixed_.empty())
+            std::memcpy(p + 2, fixed_.data(), fixed_.size());
         std::size_t at = 2 + fixed_.size();
         const std::size_t varCount = table_.varColumns.size();
         offsets_.resize(varCount);
