@@ -9,6 +9,8 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QMap>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -359,6 +361,47 @@ private slots:
         const Failure failure = failureOf(path);
         QCOMPARE(failure.number, ErrorNumber::ReaderFailedToStart);
         QVERIFY(failure.description.contains(QStringLiteral("no-such-reader")));
+    }
+
+    // Bytes changed at random in a sound file: every reading ends in rows or in one of the errors a
+    // damaged file may give, never in a protocol fault (which would mean the reader sent bad frames).
+    void damagedFilesGiveRowsOrAnError()
+    {
+        const QByteArray sound = jet4::writeDatabase(jet4::syntheticDictionary(400, 5));
+        const QSet<int> allowed{0,
+                                ErrorNumber::UnrecognizedFormat,
+                                ErrorNumber::NotValidPassword,
+                                ErrorNumber::ReaderCrashed,
+                                ErrorNumber::ReaderTimedOut,
+                                ErrorNumber::FileTooLarge,
+                                ErrorNumber::DamagedData,
+                                ErrorNumber::FileSystem};
+        ReaderClient::setProgressTimeoutForTesting(1000);
+        QMap<int, int> outcomes;
+        quint32 state = 20261208;
+        auto random = [&state](quint32 below) {
+            state = state * 1664525u + 1013904223u;
+            return (state >> 8) % below;
+        };
+        const QString path = dir_.filePath(QStringLiteral("damaged.mdb"));
+        for (int round = 0; round < 200; ++round) {
+            QByteArray bytes = sound;
+            const int changes = 1 + int(random(8));
+            // Every other round hits the first pages: header, catalog and table definitions.
+            const quint32 span = round % 2 ? quint32(std::min<qsizetype>(bytes.size(), 12 * 4096)) : quint32(bytes.size());
+            for (int i = 0; i < changes; ++i)
+                bytes[int(random(span))] = char(random(256));
+            QFile::remove(path);
+            writeBytes(QStringLiteral("damaged.mdb"), bytes);
+            const Failure failure = failureOf(path, {QStringLiteral("Main"), QStringLiteral("CDS_TBL_TABLE_DESC"),
+                                                     QStringLiteral("Values"), QStringLiteral("CDS_TBL_RELS_RELEASES")});
+            QVERIFY2(allowed.contains(failure.number), qPrintable(QStringLiteral("round %1: %2 %3")
+                                                                      .arg(round)
+                                                                      .arg(failure.number)
+                                                                      .arg(failure.description)));
+            ++outcomes[failure.number];
+        }
+        qInfo() << "outcomes by error number (0: read):" << outcomes;
     }
 
     // An error raised by the sink ends the reading at once and reaches the caller unchanged.
