@@ -28,6 +28,8 @@ using frames::FrameWriter;
 
 constexpr std::size_t kMaxColumns = 255;
 constexpr std::size_t kMaxTextBytes = std::size_t(24) << 20;
+// A row goes out in one frame, which the program takes up to 256 MiB.
+constexpr std::size_t kMaxBufferedBytes = std::size_t(200) << 20;
 // A long value is at most 16 MiB in chunks of about 4 KiB: twice as many pages means a damaged chain.
 constexpr int kMaxChainPages = 8192;
 constexpr int kMaxRowsPerPage = 1000;  // libmdb's own bound on a row number
@@ -273,6 +275,9 @@ private:
                 continue;
             }
             writeValue(w, *column, mdb_->pg_buf + field.start, field.siz);
+            if (w.size() > kMaxBufferedBytes)
+                fail(ErrorNumber::FileTooLarge, "a row of table '" + std::string(table_->name) + "' is larger than "
+                                                    + std::to_string(kMaxBufferedBytes >> 20) + " MiB");
         }
         out_.endRow();
     }

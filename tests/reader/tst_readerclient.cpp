@@ -105,6 +105,17 @@ Failure failureOf(const QString& path, const QStringList& tables = {QStringLiter
     return {};
 }
 
+// Reads into the sink; the description of the error raised, or an empty text.
+QString readInto(const QString& path, const QStringList& tables, TableSink& sink)
+{
+    try {
+        ReaderClient::read(path, tables, sink);
+    } catch (const Error& error) {
+        return QStringLiteral("%1: %2").arg(error.number()).arg(error.description());
+    }
+    return {};
+}
+
 // A dictionary small enough to write in a moment.
 DatabaseSpec smallDictionary()
 {
@@ -186,7 +197,8 @@ private slots:
         const QString path = write(QStringLiteral("types.mdb"), spec);
 
         RecordingSink sink;
-        ReaderClient::read(path, {QStringLiteral("Types")}, sink);
+        const QString failed = readInto(path, {QStringLiteral("Types")}, sink);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
         QCOMPARE(sink.catalogCalls, 1);
         QCOMPARE(sink.tables, QStringList({QStringLiteral("Types"), QStringLiteral("Zweite Tabelle")}));
         QCOMPARE(sink.read.size(), std::size_t(1));
@@ -212,17 +224,25 @@ private slots:
 
     void onlyTheWantedTablesAreReadOnceInTheOrderAsked()
     {
-        const QString path = write(QStringLiteral("filter.mdb"), smallDictionary());
+        DatabaseSpec spec = smallDictionary();
+        auto& accented = spec.addTable(QStringLiteral("Ärzte Straße"));
+        accented.addColumn(QStringLiteral("Name"), jet4::ColumnType::Text, 20);
+        accented.rows = {{QStringLiteral("a")}, {nullptr}};
+        const QString path = write(QStringLiteral("filter.mdb"), spec);
         RecordingSink sink;
-        ReaderClient::read(path, {QStringLiteral("values"), QStringLiteral("MAIN"), QStringLiteral("Main"),
-                                  QStringLiteral("Missing")},
-                           sink);
-        QCOMPARE(sink.tables, QStringList({QStringLiteral("Main"), QStringLiteral("Values"), QStringLiteral("Extra")}));
-        QCOMPARE(sink.read.size(), std::size_t(2));
+        const QString failed = readInto(path, {QStringLiteral("values"), QStringLiteral("MAIN"), QStringLiteral("Main"),
+                                               QStringLiteral("Missing"), QStringLiteral("äRZTE STRASSE")},
+                                        sink);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        QCOMPARE(sink.tables, QStringList({QStringLiteral("Main"), QStringLiteral("Values"), QStringLiteral("Extra"),
+                                           QStringLiteral("Ärzte Straße")}));
+        QCOMPARE(sink.read.size(), std::size_t(3));
         QCOMPARE(sink.read[0].name, QStringLiteral("Values"));
         QCOMPARE(sink.read[0].rows.size(), std::size_t(1));
         QCOMPARE(sink.read[1].name, QStringLiteral("Main"));
         QCOMPARE(sink.read[1].rows.size(), std::size_t(2));
+        QCOMPARE(sink.read[2].name, QStringLiteral("Ärzte Straße"));
+        QCOMPARE(sink.read[2].rows.size(), std::size_t(2));
     }
 
     void syntheticDictionaryReadsAsWritten()
@@ -233,7 +253,8 @@ private slots:
         for (const auto& table : spec.tables)
             names << table.name;
         RecordingSink sink;
-        ReaderClient::read(path, names, sink);
+        const QString failed = readInto(path, names, sink);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
         QCOMPARE(sink.read.size(), spec.tables.size());
         for (std::size_t t = 0; t < spec.tables.size(); ++t) {
             QCOMPARE(sink.read[t].name, spec.tables[t].name);
@@ -249,7 +270,8 @@ private slots:
         spec.options.faults.emptyUsageMapTable = QStringLiteral("Main");
         const QString path = write(QStringLiteral("emptymap.mdb"), spec);
         RecordingSink sink;
-        ReaderClient::read(path, {QStringLiteral("Main")}, sink);
+        const QString failed = readInto(path, {QStringLiteral("Main")}, sink);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
         QCOMPARE(sink.read.size(), std::size_t(1));
         const QString difference = differenceFrom(spec.tables[0], sink.read[0]);
         QVERIFY2(difference.isEmpty(), qPrintable(difference));
@@ -267,7 +289,8 @@ private slots:
         const QStringList entries = QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
 
         RecordingSink sink;
-        ReaderClient::read(path, {QStringLiteral("Main"), QStringLiteral("Values")}, sink);
+        const QString failed = readInto(path, {QStringLiteral("Main"), QStringLiteral("Values")}, sink);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
         QCOMPARE(sink.read.size(), std::size_t(2));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), before);
