@@ -58,7 +58,7 @@ QString describe(int number, const QString& path, const QString& detail)
     case ErrorNumber::ReaderFailedToStart: what = QStringLiteral("Cannot start the reader for '%1'"); break;
     case ErrorNumber::ReaderCrashed: what = QStringLiteral("The reader crashed while reading '%1'"); break;
     case ErrorNumber::ReaderTimedOut: what = QStringLiteral("The reader stopped answering while reading '%1'"); break;
-    default: what = QStringLiteral("The reader broke off reading '%1'"); break;
+    default: what = QStringLiteral("The reader sent what the program cannot accept while reading '%1'"); break;
     }
     return what.arg(path) + QStringLiteral(": ") + detail + QLatin1Char('.');
 }
