@@ -116,6 +116,24 @@ QString readInto(const QString& path, const QStringList& tables, TableSink& sink
     return {};
 }
 
+// Processes this test has started that still exist, zombies included.
+int childProcesses()
+{
+    int children = 0;
+    const QString self = QString::number(QCoreApplication::applicationPid());
+    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
+        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
+        if (!stat.open(QIODevice::ReadOnly))
+            continue;
+        const QByteArray line = stat.readAll();
+        // pid (name) state ppid ...: the name may hold blanks, so count from its closing parenthesis.
+        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
+        if (fields.size() > 1 && fields[1] == self.toLatin1())
+            ++children;
+    }
+    return children;
+}
+
 // A dictionary small enough to write in a moment.
 DatabaseSpec smallDictionary()
 {
@@ -375,6 +393,7 @@ private slots:
         QVERIFY2(failure.number == number, qPrintable(failure.description));
         QVERIFY2(failure.description.contains(path), qPrintable(failure.description));
         QVERIFY(timer.elapsed() < 5000);
+        QCOMPARE(childProcesses(), 0);
     }
 
     void aMissingReaderProgramIsReported()
@@ -451,6 +470,7 @@ private slots:
             QCOMPARE(error.number(), ErrorNumber::EngineFailure);
         }
         QCOMPARE(sink.rows, 10);
+        QCOMPARE(childProcesses(), 0);
     }
 };
 
