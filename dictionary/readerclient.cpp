@@ -315,8 +315,8 @@ void ReaderClient::read(const QString& path, const QStringList& wantedTables, Ta
             }
             if (got == 0)
                 break;
-            lastProgress = Clock::now();
             decoder.commit(static_cast<std::size_t>(got));
+            lastProgress = Clock::now();  // the time the sink took is not the reader's silence
         }
         reader.closeOutput();
         if (!reader.waitForExit(progressTimeout)) {
