@@ -193,10 +193,10 @@ char* FrameDecoder::space(std::size_t* available)
 {
     if (begin_ == end_)
         begin_ = end_ = 0;
-    std::size_t wanted = kMinimumRead;
+    // Room for one more read, not for the whole pending frame: a frame's length is only believed as
+    // far as its bytes arrive, and the buffer grows (geometrically) with them.
+    const std::size_t wanted = kMinimumRead;
     const std::size_t pending = end_ - begin_;
-    if (pending >= kHeaderSize)
-        wanted = std::max(wanted, kHeaderSize + loadU32(buffer_.data() + begin_ + 1) - pending);
     if (buffer_.size() - end_ < wanted && begin_ > 0) {
         std::memmove(buffer_.data(), buffer_.data() + begin_, pending);
         begin_ = 0;
