@@ -335,6 +335,11 @@ private slots:
                                        << ErrorNumber::UnrecognizedFormat;
         QTest::newRow("header only") << writeBytes(QStringLiteral("header.mdb"), good.left(4096))
                                      << ErrorNumber::UnrecognizedFormat;
+        QFile huge(dir_.filePath(QStringLiteral("huge.mdb")));  // sparse: it takes no room on the disk
+        if (!huge.open(QIODevice::WriteOnly) || !huge.write(good.left(4096)) || !huge.resize((qint64(1) << 30) + 4096))
+            qFatal("cannot make a sparse file");
+        huge.close();
+        QTest::newRow("too large") << huge.fileName() << ErrorNumber::FileTooLarge;
         DatabaseSpec locked = smallDictionary();
         locked.options.password = QStringLiteral("secret");
         QTest::newRow("password") << write(QStringLiteral("password.mdb"), locked) << ErrorNumber::NotValidPassword;
