@@ -4,7 +4,6 @@
 #include "tools/mdbwrite/jet4format.h"
 #include "tools/mdbwrite/textcodec.h"
 
-#include <QDate>
 #include <QTemporaryFile>
 #include <QSet>
 
@@ -14,7 +13,6 @@
 #include <cerrno>
 #include <cmath>
 #include <cstdio>
-#include <map>
 
 namespace volmira::jet4 {
 
