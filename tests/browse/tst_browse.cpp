@@ -435,11 +435,6 @@ void BrowseTest::tabWalksTheControlsInOrder()
     MainWindowSession session({sample});
     session.start();
     QCOMPARE(QApplication::focusWidget(), session.find<QWidget>("cmdAcc"));
-    QStringList visited;
-    for (int step = 0; step < 36; ++step) {
-        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
-        visited << QApplication::focusWidget()->objectName();
-    }
     QStringList expected;
     for (const volmira::FunctionalArea& area : volmira::functionalAreas())
         expected << QLatin1String(area.buttonName);
@@ -447,6 +442,11 @@ void BrowseTest::tabWalksTheControlsInOrder()
     expected << "lstTables" << "lstColumns" << "cmbDomain" << "txtSearch" << "cmdSearch" << "txtDatatype"
              << "txtLogiDesc" << "txtDataDesc" << "txtTblLD" << "txtTblDD" << "txtValues" << "optTable"
              << "txtGUILabel" << "txtGUIControl" << "cmdAcc";
+    QStringList visited;
+    for (int step = 0; step < expected.size(); ++step) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        visited << QApplication::focusWidget()->objectName();
+    }
     // cmdClear and the navigation buttons are disabled after opening; the check boxes always are.
     QCOMPARE(visited, expected);
 }
