@@ -62,6 +62,8 @@ private slots:
     void reselectingFromCodeShowsTheRowAfresh();
     void areaLookupAfterASearchAcrossAllAreas();
     void tabWalksTheControlsInOrder();
+    void columnSearchStatePreparesTheMatchSet();
+    void exitAndTheCloseButtonEndTheProgram();
     void missingTableEndsTheProgramAfterItsMessage();
     void emptyReleaseTableEndsTheProgram();
     void aLargeAreaBrowsesLikeASmallOne();
@@ -449,6 +451,78 @@ void BrowseTest::tabWalksTheControlsInOrder()
     }
     // cmdClear and the navigation buttons are disabled after opening; the check boxes always are.
     QCOMPARE(visited, expected);
+}
+
+// What the search panel holds decides whether a table's columns come with a set of matches to walk.
+void BrowseTest::columnSearchStatePreparesTheMatchSet()
+{
+    MainWindowSession session({sample});
+    session.start();
+    frmMainTestAccess access = session.access();
+    auto* tables = session.find<QListWidget>("lstTables");
+    auto* columns = session.find<QListWidget>("lstColumns");
+    const auto matchQueries = [&] {
+        QStringList found;
+        for (const QString& sql : session.statements) {
+            if (sql.contains(QStringLiteral("InStr(")))
+                found << sql;
+        }
+        return found;
+    };
+
+    // Column description: the trimmed text, apostrophes doubled, counted over this table's columns.
+    session.find<QRadioButton>("optColDesc")->click();
+    QTest::keyClicks(session.find<QLineEdit>("txtSearch"), QStringLiteral("  account's "));
+    session.statements.clear();
+    clickRow(tables, 1);
+    clickRow(tables, 0);
+    QCOMPARE(matchQueries().size(), 2);
+    QCOMPARE(matchQueries().last(),
+             QStringLiteral("Select Distinct Column,[PD_Definition],[Column_SeqNo] from Main where [Functional "
+                            "Area]= 'acct' and Table = 'ACCT_MAIN' and InStr([PD_Definition], 'account''s' ) > 0 "
+                            "order by [Column_SeqNo] "));
+    QCOMPARE(access.intMatchCount(), 1);
+    QCOMPARE(access.intMatchPos(), 0);
+    QCOMPARE(access.intMatchIndex(), -1);
+    QCOMPARE(access.intSelIndex(), 0);
+
+    // Column name: no match set; text of blanks only: none either, and the first column shows.
+    session.find<QRadioButton>("optColumn")->click();
+    session.statements.clear();
+    clickRow(tables, 1);
+    QVERIFY(matchQueries().isEmpty());
+    QCOMPARE(access.intMatchCount(), 0);
+    session.find<QRadioButton>("optColDesc")->click();
+    session.find<QLineEdit>("txtSearch")->clear();
+    QTest::keyClicks(session.find<QLineEdit>("txtSearch"), QStringLiteral("   "));
+    clickRow(tables, 0);
+    QVERIFY(matchQueries().isEmpty());
+    QCOMPARE(columns->currentRow(), 0);
+
+    // Table modes show the first column whatever the text.
+    session.find<QRadioButton>("optTblDesc")->click();
+    QTest::keyClicks(session.find<QLineEdit>("txtSearch"), QStringLiteral("AM"));
+    clickRow(tables, 1);
+    QCOMPARE(columns->currentRow(), 0);
+    QVERIFY(matchQueries().isEmpty());
+    QVERIFY(session.fatalErrors.empty());
+}
+
+void BrowseTest::exitAndTheCloseButtonEndTheProgram()
+{
+    MainWindowSession byMenu({sample});
+    byMenu.start();
+    byMenu.window().findChild<QAction*>(QStringLiteral("mnuExit"))->trigger();
+    QVERIFY(byMenu.ended());
+
+    MainWindowSession byCloseButton({sample});
+    byCloseButton.start();
+    QVERIFY(byCloseButton.window().close());
+    QVERIFY(byCloseButton.ended());
+    QVERIFY(!byCloseButton.find<QTimer>("Timer1")->isActive());
+    byCloseButton.settle();
+    QCOMPARE(byCloseButton.pickersShown, 1);
+    QVERIFY(byMenu.fatalErrors.empty() && byCloseButton.fatalErrors.empty());
 }
 
 void BrowseTest::missingTableEndsTheProgramAfterItsMessage()
