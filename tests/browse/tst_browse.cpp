@@ -395,6 +395,12 @@ void BrowseTest::reselectingFromCodeShowsTheRowAfresh()
     // An index outside the list is an error that ends the program; -1 selects nothing.
     session.access().setListIndex(columns, -1);
     QCOMPARE(columns->currentRow(), -1);
+    // Giving the focus to a list without a selection selects nothing and runs nothing.
+    session.statements.clear();
+    columns->setFocus();
+    session.settle();
+    QVERIFY(columns->selectedItems().isEmpty());
+    QVERIFY(session.statements.isEmpty());
     QVERIFY(session.fatalErrors.empty());
     session.access().setListIndex(columns, columns->count());
     QCOMPARE(session.fatalErrors.size(), size_t(1));
