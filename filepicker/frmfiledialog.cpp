@@ -112,6 +112,7 @@ frmFileDialog::frmFileDialog(QWidget* parent)
     connect(lstFolder, &FolderList::openRequested, this,
             [this](const QString& folder) { guarded([this, &folder] { lstFolder->setPath(folder); }); });
     connect(lstFolder, &FolderList::pathChanged, this, [this] { guarded([this] { lstFolder_Change(); }); });
+    // A file is selected by a click (also on the row already selected), by the keyboard or from code.
     connect(lstFiles, &QListWidget::itemClicked, this, [this] { guarded([this] { lstFiles_Click(); }); });
     connect(lstFiles, &QListWidget::itemSelectionChanged, this, [this] { guarded([this] { lstFiles_Click(); }); });
     connect(lstFiles, &QListWidget::itemDoubleClicked, this, [this] { guarded([this] { lstFiles_DblClick(); }); });

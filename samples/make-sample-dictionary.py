@@ -52,6 +52,12 @@ KINDS = {
     "CREATE_DT": ("Create Date", "datetime", None, None, None, "The date on which the {entity} was added."),
 }
 
+LANGUAGE_KIND = {
+    "LANG_CD": ("Language Code", "char", "2", "ComboBox",
+                [("EN", "English"), ("ES", "Español"), ("FR", "Français"), ("VI", "Tiếng Việt"), ("ZH", "中文")],
+                "The language in which the {entity} prefers to receive letters and calls."),
+}
+
 # Kinds that only some areas use, with the areas that use them.
 AREA_KINDS = {
     "acct": {"GL_ACCT_NO": ("General Ledger Account Number", "char", "20", "MaskedEdit", None,
@@ -220,7 +226,7 @@ def make_columns(table, area):
         add(key, logical, "int", None, None, None,
             f"The key of {what} ({target}) to which the {entity} refers.", foreign=True, gui=False)
 
-    kinds = dict(KINDS)
+    kinds = dict(KINDS, **LANGUAGE_KIND)
     kinds.update(AREA_KINDS.get(SHARED_AREA_KINDS.get(area, area), {}))
     area_specific = list(AREA_KINDS.get(SHARED_AREA_KINDS.get(area, area), {}).keys())
     generic = [k for k in KINDS if k not in ("ID",)]
@@ -229,6 +235,8 @@ def make_columns(table, area):
         chosen.append("ID")
     chosen += rng.sample(area_specific, min(len(area_specific), rng.randint(1, 4))) if area_specific else []
     chosen += rng.sample(generic, rng.randint(3, 11))
+    if "Language" in table["logical"]:
+        chosen.insert(0, "LANG_CD")
     for suffix in chosen:
         logical, dtype, attrs, control, values, pd = kinds[suffix]
         if suffix == "TYPE":
