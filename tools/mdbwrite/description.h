@@ -1,0 +1,20 @@
+#pragma once
+
+// The JSON description mdb-write reads:
+//   {"tables":[{"name":"Main","columns":[{"name":"Table","type":"text","size":64}, ...],
+//               "rows":[["ACCT_TABLE", ...], ...]}, ...]}
+// Types: text (size = maximum characters), memo, long, integer, byte, double, single, currency, bool,
+// datetime (ISO 8601 text). JSON null is Null for every type but bool.
+
+#include "tools/mdbwrite/jet4model.h"
+
+#include <QByteArray>
+
+namespace volmira::jet4 {
+
+// Parses a description. The rows stay in the parsed JSON and are converted one at a time while the
+// database is written, so a large description is not held twice. Throws volmira::Error
+// (InvalidDescription) naming table, row and column for a description that is malformed.
+DatabaseSpec readDescription(const QByteArray& json);
+
+}  // namespace volmira::jet4
