@@ -208,7 +208,7 @@ void SearchTest::blankTextOnlyAsksForText() {
             QCOMPARE(catcher.messages()[0].text, QStringLiteral("Enter text to search"));
             QVERIFY(isPlainInformation(catcher.messages()[0]));
         }
-        QCOMPARE(QApplication::focusWidget(), s.searchBox());
+        QCOMPARE(s.window().focusWidget(), s.searchBox());
         {
             MessageCatcher catcher;
             s.pressEnter();
