@@ -200,6 +200,7 @@ void SearchTest::blankTextOnlyAsksForText() {
         s.statements.clear();
         s.typeText(blank);
         QVERIFY(s.button("cmdSearch")->isEnabled());
+        s.control<QWidget>("lstTables")->setFocus();
         {
             MessageCatcher catcher;
             s.click("cmdSearch");
@@ -555,6 +556,7 @@ void SearchTest::hostileTextsAreSearchedLiterally() {
     };
     for (const auto& c : cases) {
         const auto messages = s.search("optTable", "ALL", c.text);
+        QCOMPARE(s.searchBox()->text(), c.text);
         QVERIFY2(!s.window().hasFailed(), qPrintable(c.text));
         QCOMPARE(s.tableNames(), c.found);
         QCOMPARE(messages.size(), size_t(c.found.isEmpty() ? 1 : 0));
