@@ -566,6 +566,9 @@ void SearchTest::hostileTextsAreSearchedLiterally() {
         {QStringLiteral("ÄRZTE"), {QStringLiteral("ÄRZTE")}},
         {QStringLiteral("של"), {QStringLiteral("שלום")}},
         {QStringLiteral("\"; DROP"), {}},
+        {QString(QChar(0)), {}},
+        {QStringLiteral("\t"), {}},
+        {QStringLiteral("\u202Eevil"), {}},
     };
     for (const auto& c : cases) {
         const auto messages = s.search("optTable", "ALL", c.text);
