@@ -2,12 +2,15 @@
 
 #include "dictionary/error.h"
 #include "dictionary/jetsql.h"
+#include "dictionary/searchstore.h"
 #include "dictionary/textfold.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <optional>
 
 namespace volmira {
 
@@ -21,19 +24,30 @@ const QStringList& dictionaryTables()
     return tables;
 }
 
-// What the statements filter on: an index per list of columns, created after a table is loaded.
-struct IndexPlan {
+// Every table the statements filter is given a search store instead of SQL indexes: its key columns (what
+// the statements compare with '=') narrow a statement to the rows holding the value, and the DISTINCT
+// searches and table lists are answered by the store alone. Building it costs a fraction of an index.
+struct StorePlan {
     const char* table;
-    std::vector<std::vector<const char*>> indexes;
+    std::vector<const char*> keys;
+    std::vector<const char*> searchedTexts;
 };
-const std::vector<IndexPlan>& indexPlans()
+const std::vector<StorePlan>& storePlans()
 {
-    static const std::vector<IndexPlan> plans{
-        {"Main", {{"Functional Area", "Table", "Column"}, {"Table", "Functional Area"}}},
-        {"CDS_TBL_TABLE_DESC", {{"Functional Area", "Table"}}},
-        {"Values", {{"Functional Area", "Table", "Column"}}},
+    static const std::vector<StorePlan> plans{
+        {"Main", {"Table", "Functional Area"}, {"Column", "PD_Definition"}},
+        {"CDS_TBL_TABLE_DESC", {"Table", "Functional Area"}, {"Description"}},
+        {"Values", {"Table"}, {}},
     };
     return plans;
+}
+
+const StorePlan* planFor(const QString& table)
+{
+    for (const StorePlan& plan : storePlans())
+        if (table.compare(QLatin1String(plan.table), Qt::CaseInsensitive) == 0)
+            return &plan;
+    return nullptr;
 }
 
 // How a stored value is handed back: Yes/No columns as Yes/No, 4-byte floats as singles.
@@ -59,6 +73,7 @@ struct StoredTable {
     QString name;     // as the file names it
     QString sqlName;  // its name in the in-memory database
     std::vector<StoredColumn> columns;
+    std::unique_ptr<SearchStore> store;
 
     int findColumn(const QString& wanted) const
     {
@@ -130,7 +145,7 @@ ValueType columnValueType(ColumnType type)
 // The in-memory database with the tables read so far.
 class SqliteEngine::Database final : public TableSink {
 public:
-    explicit Database(TableReader reader) : reader_(std::move(reader))
+    Database(TableReader reader, bool useSearchStores) : reader_(std::move(reader)), useSearchStores_(useSearchStores)
     {
         if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                             nullptr) != SQLITE_OK) {
@@ -232,9 +247,8 @@ private:
         execute(QStringLiteral("COMMIT"));
     }
 
-    void createIndexes(const StoredTable& table);
-
     TableReader reader_;
+    bool useSearchStores_;
     sqlite3* db_ = nullptr;
     QStringList catalog_;
     std::vector<StoredTable> tables_;
@@ -262,6 +276,15 @@ void SqliteEngine::Database::beginTable(const QString& name, const std::vector<C
     }
     if (columns.empty())
         create += QStringLiteral("c0");  // a table needs a column; it stays empty
+    if (const StorePlan* plan = planFor(name); plan && useSearchStores_) {
+        std::vector<int> keys, texts;
+        for (const char* column : plan->keys)
+            keys.push_back(loading_->findColumn(QString::fromLatin1(column)));
+        for (const char* column : plan->searchedTexts)
+            texts.push_back(loading_->findColumn(QString::fromLatin1(column)));
+        if (std::find(keys.begin(), keys.end(), -1) == keys.end() && std::find(texts.begin(), texts.end(), -1) == texts.end())
+            loading_->store = std::make_unique<SearchStore>(keys, texts);
+    }
     execute(create + u')');
     if (!columns.empty() && sqlite3_prepare_v2(db_, (insert + u')').toUtf8().constData(), -1, &insert_, nullptr) != SQLITE_OK)
         fail(QStringLiteral("preparing to load %1").arg(name));
@@ -308,6 +331,8 @@ void SqliteEngine::Database::row(const CellView* cells, int count)
     if (sqlite3_step(insert_) != SQLITE_DONE)
         fail(QStringLiteral("loading %1").arg(loading_->name));
     sqlite3_reset(insert_);
+    if (loading_->store)
+        loading_->store->add(cells, count);
 }
 
 void SqliteEngine::Database::endTable()
@@ -320,29 +345,13 @@ void SqliteEngine::Database::endTable()
         return;
     sqlite3_finalize(insert_);
     insert_ = nullptr;
-    createIndexes(*loading_);
+    if (loading_->store) {
+        loading_->store->finish();
+        if (!loading_->store->usable())
+            loading_->store.reset();
+    }
     tables_.push_back(std::move(*loading_));
     loading_.reset();
-}
-
-void SqliteEngine::Database::createIndexes(const StoredTable& table)
-{
-    for (const IndexPlan& plan : indexPlans()) {
-        if (table.name.compare(QLatin1String(plan.table), Qt::CaseInsensitive) != 0)
-            continue;
-        int number = 0;
-        for (const auto& columns : plan.indexes) {
-            QStringList keys;
-            for (const char* column : columns) {
-                const int index = table.findColumn(QString::fromLatin1(column));
-                if (index < 0)
-                    break;  // the prefix that exists still serves
-                keys << columnSqlName(index);
-            }
-            if (!keys.isEmpty())
-                execute(QStringLiteral("CREATE INDEX %1_i%2 ON %1 (%3)").arg(table.sqlName).arg(number++).arg(keys.join(u',')));
-        }
-    }
 }
 
 namespace {
@@ -357,8 +366,9 @@ struct Translation {
 
 class Translator final {
 public:
-    Translator(const jetsql::SelectStatement& statement, const StoredTable& table)
-        : statement_(statement), table_(table) {}
+    // narrowing: when given, the only rows (0-based, in stored order) that can satisfy the WHERE.
+    Translator(const jetsql::SelectStatement& statement, const StoredTable& table, const std::vector<std::uint32_t>* narrowing)
+        : statement_(statement), table_(table), narrowing_(narrowing) {}
 
     Translation translate()
     {
@@ -392,6 +402,12 @@ public:
         QStringList conditions;
         for (const jetsql::Comparison& comparison : statement_.where)
             conditions << condition(comparison);
+        if (narrowing_) {
+            QStringList rowids;
+            for (const std::uint32_t row : *narrowing_)
+                rowids << QString::number(row + 1);  // rows are stored in order from rowid 1
+            conditions.prepend(QStringLiteral("rowid IN (%1)").arg(rowids.join(u',')));
+        }
         if (!conditions.isEmpty())
             sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
 
@@ -485,8 +501,74 @@ private:
 
     const jetsql::SelectStatement& statement_;
     const StoredTable& table_;
+    const std::vector<std::uint32_t>* narrowing_;
     std::vector<jetsql::Operand> parameters_;
 };
+
+// The statement as a search of the table's search store, when it is one: DISTINCT key columns, equality of
+// key columns with texts and InStr(searched column, text) > 0, ordered by key columns.
+std::optional<SearchQuery> searchQueryFor(const jetsql::SelectStatement& statement, const StoredTable& table)
+{
+    using Kind = jetsql::Operand::Kind;
+    const SearchStore& store = *table.store;
+    if (!statement.distinct)
+        return std::nullopt;
+    SearchQuery query;
+    for (const jetsql::SelectItem& item : statement.items) {
+        const int column = table.findColumn(item.column);
+        if (item.aggregate != jetsql::SelectItem::Aggregate::None || !store.isKey(column))
+            return std::nullopt;
+        query.select.push_back(column);
+    }
+    auto isZero = [](const jetsql::Operand& o) { return o.kind == Kind::Number && o.number == 0; };
+    auto searchedColumn = [&](const jetsql::Operand& o) {
+        if (o.kind != Kind::InStr || o.arguments[0].kind != Kind::Column || o.arguments[1].kind != Kind::Text)
+            return -1;
+        const int column = table.findColumn(o.arguments[0].name);
+        return store.isSearched(column) ? column : -1;
+    };
+    for (const jetsql::Comparison& c : statement.where) {
+        using Op = jetsql::Comparison::Op;
+        if (c.op == Op::Equal && c.left.kind == Kind::Column && c.right.kind == Kind::Text && store.isKey(table.findColumn(c.left.name)))
+            query.equals.emplace_back(table.findColumn(c.left.name), c.right.text);
+        else if (c.op == Op::Equal && c.right.kind == Kind::Column && c.left.kind == Kind::Text && store.isKey(table.findColumn(c.right.name)))
+            query.equals.emplace_back(table.findColumn(c.right.name), c.left.text);
+        else if (c.op == Op::Greater && isZero(c.right) && searchedColumn(c.left) >= 0)
+            query.contains.emplace_back(searchedColumn(c.left), c.left.arguments[1].text);
+        else if (c.op == Op::Less && isZero(c.left) && searchedColumn(c.right) >= 0)
+            query.contains.emplace_back(searchedColumn(c.right), c.right.arguments[1].text);
+        else
+            return std::nullopt;
+    }
+    for (const jetsql::OrderItem& item : statement.orderBy)
+        query.order.emplace_back(table.findColumn(item.column), item.descending);
+    return query;
+}
+
+constexpr size_t maximumNarrowing = 20000;
+
+// The fewest rows an equality of a key column with a text leaves; false when no such equality narrows.
+bool narrowRows(const jetsql::SelectStatement& statement, const StoredTable& table, std::vector<std::uint32_t>* rows)
+{
+    using Kind = jetsql::Operand::Kind;
+    bool narrowed = false;
+    for (const jetsql::Comparison& c : statement.where) {
+        if (c.op != jetsql::Comparison::Op::Equal)
+            continue;
+        const jetsql::Operand* column = c.left.kind == Kind::Column ? &c.left : c.right.kind == Kind::Column ? &c.right : nullptr;
+        const jetsql::Operand* text = c.left.kind == Kind::Text ? &c.left : c.right.kind == Kind::Text ? &c.right : nullptr;
+        if (!column || !text || !table.store->isKey(table.findColumn(column->name)))
+            continue;
+        const SearchStore::Rows found = table.store->rowsWith(table.findColumn(column->name), text->text);
+        if (found.count > maximumNarrowing)
+            continue;  // scanning the table is then as fast as listing its rows
+        if (!narrowed || found.count < rows->size()) {
+            rows->assign(found.first, found.first + found.count);
+            narrowed = true;
+        }
+    }
+    return narrowed;
+}
 
 FieldValue fieldValue(sqlite3_stmt* statement, int column, Presentation presentation)
 {
@@ -519,7 +601,15 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
 {
     const jetsql::SelectStatement statement = jetsql::parse(sql);
     const StoredTable& stored = table(statement.table);
-    const Translation translation = Translator(statement, stored).translate();
+    Translator(statement, stored, nullptr).translate();  // checks every name and type first
+    std::vector<std::uint32_t> narrowing;
+    bool narrowed = false;
+    if (stored.store) {
+        if (const std::optional<SearchQuery> search = searchQueryFor(statement, stored))
+            return stored.store->run(*search);
+        narrowed = narrowRows(statement, stored, &narrowing);
+    }
+    const Translation translation = Translator(statement, stored, narrowed ? &narrowing : nullptr).translate();
 
     sqlite3_stmt* prepared = nullptr;
     if (sqlite3_prepare_v2(db_, translation.sql.toUtf8().constData(), -1, &prepared, nullptr) != SQLITE_OK)
@@ -546,7 +636,10 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
     return result;
 }
 
-SqliteEngine::SqliteEngine(TableReader reader) : database_(std::make_unique<Database>(std::move(reader))) {}
+SqliteEngine::SqliteEngine(TableReader reader, bool useSearchStores)
+    : database_(std::make_unique<Database>(std::move(reader), useSearchStores))
+{
+}
 
 SqliteEngine::~SqliteEngine() = default;
 

@@ -2,6 +2,12 @@
 
 #include <QChar>
 
+#include <algorithm>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace volmira::textfold {
 
 namespace {
@@ -50,6 +56,44 @@ inline char32_t fold(char32_t cp) noexcept
     return QChar::toCaseFolded(cp);
 }
 
+// ASCII letters folded to lower case; other bytes unchanged.
+constexpr struct AsciiFold {
+    unsigned char table[256];
+    constexpr AsciiFold() : table()
+    {
+        for (int i = 0; i < 256; ++i)
+            table[i] = static_cast<unsigned char>(i >= 'A' && i <= 'Z' ? i + ('a' - 'A') : i);
+    }
+    constexpr unsigned char operator[](unsigned char c) const { return table[c]; }
+} asciiFold;
+
+// The place of each ASCII character in the sort order, letters folded: controls, blank and punctuation
+// first, then digits, then letters, as Jet sorts "A_1" before "A1" before "AB". A bijection on folded
+// ASCII, so texts still sort as equal exactly when they are equal ignoring case.
+constexpr struct AsciiOrder {
+    unsigned char table[128];
+    constexpr AsciiOrder() : table()
+    {
+        int next = 0;
+        auto isDigit = [](int c) { return c >= '0' && c <= '9'; };
+        auto isLetter = [](int c) { return c >= 'a' && c <= 'z'; };
+        for (int c = 0; c < 128; ++c)
+            if (!isDigit(c) && !isLetter(c) && !(c >= 'A' && c <= 'Z'))
+                table[c] = static_cast<unsigned char>(next++);
+        for (int c = '0'; c <= '9'; ++c)
+            table[c] = static_cast<unsigned char>(next++);
+        for (int c = 'a'; c <= 'z'; ++c)
+            table[c] = table[c - 'a' + 'A'] = static_cast<unsigned char>(next++);
+    }
+    constexpr unsigned char operator[](unsigned char c) const { return table[c]; }
+} asciiOrder;
+
+// Characters beyond ASCII sort after it, in the order of their folded code points.
+inline char32_t sortWeight(char32_t folded) noexcept
+{
+    return folded < 0x80 ? asciiOrder[static_cast<unsigned char>(folded)] : folded;
+}
+
 inline const unsigned char* bytes(std::string_view text) noexcept
 {
     return reinterpret_cast<const unsigned char*>(text.data());
@@ -59,18 +103,29 @@ inline const unsigned char* bytes(std::string_view text) noexcept
 
 int compare(std::string_view a, std::string_view b) noexcept
 {
-    const unsigned char* p = bytes(a);
-    const unsigned char* pEnd = p + a.size();
-    const unsigned char* q = bytes(b);
-    const unsigned char* qEnd = q + b.size();
+    // Identical leading bytes are identical characters: skip them, then step back to the start of the
+    // character in which the texts first differ.
+    size_t same = 0;
+    const size_t shorter = std::min(a.size(), b.size());
+    while (same < shorter && a[same] == b[same])
+        ++same;
+    auto continues = [](std::string_view text, size_t at) {
+        return at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+    };
+    while (same > 0 && (continues(a, same) || continues(b, same)))
+        --same;
+    const unsigned char* p = bytes(a) + same;
+    const unsigned char* pEnd = bytes(a) + a.size();
+    const unsigned char* q = bytes(b) + same;
+    const unsigned char* qEnd = bytes(b) + b.size();
     while (p < pEnd && q < qEnd) {
         char32_t x, y;
         if (*p < 0x80 && *q < 0x80) {
-            x = fold(*p++);
-            y = fold(*q++);
+            x = asciiOrder[*p++];
+            y = asciiOrder[*q++];
         } else {
-            x = fold(decode(p, pEnd));
-            y = fold(decode(q, qEnd));
+            x = sortWeight(fold(decode(p, pEnd)));
+            y = sortWeight(fold(decode(q, qEnd)));
         }
         if (x != y)
             return x < y ? -1 : 1;
@@ -93,27 +148,121 @@ std::vector<char32_t> foldedCodePoints(std::string_view text)
     return result;
 }
 
+std::string foldedUtf8(std::string_view text)
+{
+    std::string result;
+    appendFolded(result, text);
+    return result;
+}
+
+void appendFolded(std::string& result, std::string_view text)
+{
+    // Written through a pointer into room for the worst case: a folded character takes at most one
+    // byte more than the original (U+023A, two bytes, folds to U+2C65, three).
+    const size_t start = result.size();
+    result.resize(start + text.size() + text.size() / 2 + 4);
+    char* out = result.data() + start;
+    const unsigned char* p = bytes(text);
+    const unsigned char* end = p + text.size();
+    while (p < end) {
+        if (*p < 0x80) {
+            *out++ = char(asciiFold[*p++]);
+            continue;
+        }
+        const char32_t cp = fold(decode(p, end));
+        if (cp < 0x80) {  // the Kelvin sign and the long s fold onto ASCII
+            *out++ = char(cp);
+            continue;
+        }
+        if (cp < 0x800) {
+            *out++ = char(0xC0 | (cp >> 6));
+        } else if (cp < 0x10000) {
+            *out++ = char(0xE0 | (cp >> 12));
+            *out++ = char(0x80 | ((cp >> 6) & 0x3F));
+        } else {
+            *out++ = char(0xF0 | (cp >> 18));
+            *out++ = char(0x80 | ((cp >> 12) & 0x3F));
+            *out++ = char(0x80 | ((cp >> 6) & 0x3F));
+        }
+        *out++ = char(0x80 | (cp & 0x3F));
+    }
+    result.resize(size_t(out - result.data()));
+}
+
+namespace {
+
+// Whether the folded needle occurs at p.
+bool matchesAt(const unsigned char* p, const unsigned char* end, const std::vector<char32_t>& foldedNeedle) noexcept
+{
+    for (const char32_t wanted : foldedNeedle) {
+        if (p >= end || fold(decode(p, end)) != wanted)
+            return false;
+    }
+    return true;
+}
+
+// The 1-based UTF-16 position of the character starting at byte offset `at`.
+long long utf16Position(const unsigned char* text, size_t at) noexcept
+{
+    long long units = 1;
+    for (size_t i = 0; i < at; ++i) {
+        if ((text[i] & 0xC0) != 0x80)
+            ++units;
+        if (text[i] >= 0xF0 && text[i] < 0xF8)
+            ++units;  // outside the BMP: a surrogate pair
+    }
+    return units;
+}
+
+long long findByDecoding(const unsigned char* p, const unsigned char* end, const std::vector<char32_t>& foldedNeedle) noexcept
+{
+    const unsigned char* begin = p;
+    const char32_t first = foldedNeedle.front();
+    while (p < end) {
+        const unsigned char* start = p;
+        if (fold(decode(p, end)) == first && matchesAt(start, end, foldedNeedle))
+            return utf16Position(begin, size_t(start - begin));
+    }
+    return 0;
+}
+
+}  // namespace
+
 long long find(std::string_view text, const std::vector<char32_t>& foldedNeedle) noexcept
 {
     if (text.empty())
         return 0;
     if (foldedNeedle.empty())
         return 1;
-    const unsigned char* p = bytes(text);
-    const unsigned char* end = p + text.size();
+    const unsigned char* begin = bytes(text);
+    const unsigned char* end = begin + text.size();
     const char32_t first = foldedNeedle.front();
-    long long position = 1;  // in UTF-16 units
-    while (p < end) {
-        const char32_t cp = decode(p, end);
-        if (fold(cp) == first) {
-            const unsigned char* q = p;
-            size_t matched = 1;
-            while (matched < foldedNeedle.size() && q < end && fold(decode(q, end)) == foldedNeedle[matched])
-                ++matched;
-            if (matched == foldedNeedle.size())
-                return position;
+    // Only 'k' and 's' are the folding of characters beyond ASCII (the Kelvin sign, the long s); any other
+    // ASCII first character can start a match only at that ASCII byte, which is found without decoding.
+    if (first >= 0x80 || first == 'k' || first == 's')
+        return findByDecoding(begin, end, foldedNeedle);
+    const bool letter = first >= 'a' && first <= 'z';
+    const unsigned char target = static_cast<unsigned char>(first);
+    const unsigned char caseBit = letter ? 0x20 : 0x00;  // only 'A'..'Z' and 'a'..'z' give a letter when ORed with 0x20
+    const size_t n = text.size();
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(char(target));
+    const __m128i bit = _mm_set1_epi8(char(caseBit));
+    for (; i + 16 <= n; i += 16) {
+        const __m128i chunk = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + i)), bit);
+        unsigned mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, wanted)));
+        while (mask) {
+            const size_t at = i + size_t(__builtin_ctz(mask));
+            if (matchesAt(begin + at, end, foldedNeedle))
+                return utf16Position(begin, at);
+            mask &= mask - 1;
         }
-        position += cp > 0xFFFF ? 2 : 1;
+    }
+#endif
+    for (; i < n; ++i) {
+        if ((begin[i] | caseBit) == target && matchesAt(begin + i, end, foldedNeedle))
+            return utf16Position(begin, i);
     }
     return 0;
 }

@@ -632,7 +632,8 @@ private:
         row_.resize(rowLength);
         std::uint8_t* p = row_.data();
         put16(p, std::uint32_t(columnCount));
-        std::memcpy(p + 2, fixed_.data(), fixed_.size());
+        if (!fixed_.empty())
+            std::memcpy(p + 2, fixed_.data(), fixed_.size());
         std::size_t at = 2 + fixed_.size();
         const std::size_t varCount = table_.varColumns.size();
         offsets_.resize(varCount);
@@ -765,7 +766,7 @@ void writeHeaderPage(std::uint8_t* page, const QString& password)
 
 // ---- the whole file ---------------------------------------------------------------------------------
 
-QByteArray build(const DatabaseSpec& spec)
+QByteArray build(const DatabaseSpec& spec, WrittenLayout* layout)
 {
     const WriteOptions& options = spec.options;
     if (options.password.size() > 20)
@@ -864,19 +865,26 @@ QByteArray build(const DatabaseSpec& spec)
     if (file.pageCount() >= (1u << 24))
         refuse(QStringLiteral("The database is too large: %1 pages").arg(file.pageCount()));
     writeHeaderPage(file.page(headerPage), options.password);
+    if (layout) {
+        layout->pageCount = file.pageCount();
+        layout->tables.clear();
+        for (const TableLayout& table : tables)
+            layout->tables.push_back(WrittenTable{table.name, table.tdefPages, table.dataPages, table.usedMap.pgRow(),
+                                                  table.freeMap.pgRow(), table.lvalPages});
+    }
     return file.take();
 }
 
 }  // namespace
 
-QByteArray writeDatabase(const DatabaseSpec& spec)
+QByteArray writeDatabase(const DatabaseSpec& spec, WrittenLayout* layout)
 {
-    return build(spec);
+    return build(spec, layout);
 }
 
 void writeDatabaseFile(const DatabaseSpec& spec, const QString& path)
 {
-    const QByteArray bytes = build(spec);
+    const QByteArray bytes = build(spec, nullptr);
     QSaveFile out(path);
     if (!out.open(QIODevice::WriteOnly))
         throw Error(ErrorNumber::FileSystem, QStringLiteral("Cannot create %1: %2").arg(path, out.errorString()));
