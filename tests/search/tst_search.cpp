@@ -4,7 +4,6 @@
 #include "searchdictionary.h"
 #include "searchsession.h"
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -407,6 +406,15 @@ void SearchTest::columnNameWalk() {
     s.typeText("Mixed_Id");
     s.click("cmdFirst");
     QCOMPARE(s.position(), QStringLiteral("A5/"));
+
+    // With no match shown in the current table, Previous goes back to the previous table.
+    s.search("optColumn", "ALL", "ID_");
+    QCOMPARE(s.tableNames(), (QStringList{"A1", "A3"}));
+    s.click("cmdNext");
+    s.click("cmdNext");
+    QCOMPARE(s.position(), QStringLiteral("A3/"));
+    s.click("cmdPrevious");
+    QCOMPARE(s.position(), QStringLiteral("A1/ID_A"));
 }
 
 void SearchTest::columnDescriptionWalk() {
