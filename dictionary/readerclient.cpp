@@ -255,6 +255,67 @@ private:
     QSet<QString> sent_;
 };
 
+// Feeds the reader's output to the decoder until it ends; kills a reader that stays silent too long.
+void pump(ReaderProcess& reader, frames::FrameDecoder& decoder, const QString& path)
+{
+    const Clock::time_point started = Clock::now();
+    Clock::time_point lastProgress = started;
+    for (;;) {
+        const Clock::time_point now = Clock::now();
+        const Clock::time_point deadline = std::min(lastProgress + progressTimeout, started + kOverallTimeout);
+        if (now >= deadline) {
+            reader.kill();
+            raise(ErrorNumber::ReaderTimedOut, path,
+                  now >= started + kOverallTimeout
+                      ? QStringLiteral("it took longer than %1 seconds").arg(kOverallTimeout.count() / 1000)
+                      : QStringLiteral("it sent nothing for %1 ms").arg(progressTimeout.count()));
+        }
+        pollfd ready{reader.output(), POLLIN, 0};
+        const auto wait = std::chrono::duration_cast<milliseconds>(deadline - now).count() + 1;
+        const int polled = ::poll(&ready, 1, static_cast<int>(wait));
+        if (polled < 0 && errno != EINTR)
+            raise(ErrorNumber::ReaderProtocol, path, QString::fromLocal8Bit(std::strerror(errno)));
+        if (polled <= 0)
+            continue;
+        std::size_t room = 0;
+        char* space = decoder.space(&room);
+        const ssize_t got = ::read(reader.output(), space, room);
+        if (got < 0) {
+            if (errno == EINTR || errno == EAGAIN)
+                continue;
+            raise(ErrorNumber::ReaderProtocol, path, QString::fromLocal8Bit(std::strerror(errno)));
+        }
+        if (got == 0)
+            return;
+        decoder.commit(static_cast<std::size_t>(got));
+        lastProgress = Clock::now();  // the time the sink took is not the reader's silence
+    }
+}
+
+// After the output has ended: how the reader ended decides between success and which error.
+void conclude(ReaderProcess& reader, const frames::FrameDecoder& decoder, const QString& path)
+{
+    reader.closeOutput();
+    if (!reader.waitForExit(progressTimeout)) {
+        reader.kill();
+        raise(ErrorNumber::ReaderTimedOut, path, QStringLiteral("the reader did not end after its output"));
+    }
+    if (reader.killedBySignal())
+        raise(ErrorNumber::ReaderCrashed, path,
+              QStringLiteral("it ended with signal %1 (%2)")
+                  .arg(reader.signal())
+                  .arg(QString::fromLocal8Bit(strsignal(reader.signal()))));
+    if (decoder.failed()) {
+        const QString detail = QString::fromUtf8(decoder.failureMessage().data(),
+                                                 static_cast<qsizetype>(decoder.failureMessage().size()));
+        if (!reportable(decoder.failureNumber()))
+            raise(ErrorNumber::ReaderProtocol, path,
+                  QStringLiteral("the reader reported an unknown error %1: %2").arg(decoder.failureNumber()).arg(detail));
+        raise(static_cast<int>(decoder.failureNumber()), path, detail);
+    }
+    decoder.finish();
+}
+
 }  // namespace
 
 void ReaderClient::setReaderProgramForTesting(const QString& program)
@@ -285,56 +346,9 @@ void ReaderClient::read(const QString& path, const QStringList& wantedTables, Ta
     frames::FrameDecoder decoder(adapter, limits);
     ReaderProcess reader(program, path, wantedTables);
 
-    const Clock::time_point started = Clock::now();
-    Clock::time_point lastProgress = started;
     try {
-        for (;;) {
-            const Clock::time_point now = Clock::now();
-            const Clock::time_point deadline = std::min(lastProgress + progressTimeout, started + kOverallTimeout);
-            if (now >= deadline) {
-                reader.kill();
-                raise(ErrorNumber::ReaderTimedOut, path,
-                      now >= started + kOverallTimeout
-                          ? QStringLiteral("it took longer than %1 seconds").arg(kOverallTimeout.count() / 1000)
-                          : QStringLiteral("it sent nothing for %1 ms").arg(progressTimeout.count()));
-            }
-            pollfd ready{reader.output(), POLLIN, 0};
-            const auto wait = std::chrono::duration_cast<milliseconds>(deadline - now).count() + 1;
-            const int polled = ::poll(&ready, 1, static_cast<int>(wait));
-            if (polled < 0 && errno != EINTR)
-                raise(ErrorNumber::ReaderProtocol, path, QString::fromLocal8Bit(std::strerror(errno)));
-            if (polled <= 0)
-                continue;
-            std::size_t room = 0;
-            char* space = decoder.space(&room);
-            const ssize_t got = ::read(reader.output(), space, room);
-            if (got < 0) {
-                if (errno == EINTR || errno == EAGAIN)
-                    continue;
-                raise(ErrorNumber::ReaderProtocol, path, QString::fromLocal8Bit(std::strerror(errno)));
-            }
-            if (got == 0)
-                break;
-            decoder.commit(static_cast<std::size_t>(got));
-            lastProgress = Clock::now();  // the time the sink took is not the reader's silence
-        }
-        reader.closeOutput();
-        if (!reader.waitForExit(progressTimeout)) {
-            reader.kill();
-            raise(ErrorNumber::ReaderTimedOut, path, QStringLiteral("the reader did not end after its output"));
-        }
-        if (reader.killedBySignal())
-            raise(ErrorNumber::ReaderCrashed, path,
-                  QStringLiteral("it ended with signal %1 (%2)").arg(reader.signal()).arg(QString::fromLocal8Bit(strsignal(reader.signal()))));
-        if (decoder.failed()) {
-            const QString detail = QString::fromUtf8(decoder.failureMessage().data(),
-                                                     static_cast<qsizetype>(decoder.failureMessage().size()));
-            if (!reportable(decoder.failureNumber()))
-                raise(ErrorNumber::ReaderProtocol, path,
-                      QStringLiteral("the reader reported an unknown error %1: %2").arg(decoder.failureNumber()).arg(detail));
-            raise(static_cast<int>(decoder.failureNumber()), path, detail);
-        }
-        decoder.finish();
+        pump(reader, decoder, path);
+        conclude(reader, decoder, path);
     } catch (const frames::FrameError& error) {
         reader.kill();
         raise(error.kind() == frames::FrameError::Kind::Limit ? ErrorNumber::FileTooLarge : ErrorNumber::ReaderProtocol,

@@ -189,14 +189,6 @@ public:
 
     Result run(const QString& sql);
 
-    QStringList loadedTables() const
-    {
-        QStringList names;
-        for (const StoredTable& table : tables_)
-            names << table.name;
-        return names;
-    }
-
     // TableSink: what the reader hands over.
     void catalog(const QStringList& userTables) override { catalog_ = userTables; }
     void beginTable(const QString& name, const std::vector<ColumnInfo>& columns) override;
@@ -646,11 +638,6 @@ SqliteEngine::~SqliteEngine() = default;
 Engine::Result SqliteEngine::run(const QString& sql)
 {
     return database_->run(sql);
-}
-
-QStringList SqliteEngine::loadedTables() const
-{
-    return database_->loadedTables();
 }
 
 }  // namespace volmira

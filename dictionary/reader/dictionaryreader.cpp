@@ -33,6 +33,9 @@ constexpr std::size_t kMaxBufferedBytes = std::size_t(200) << 20;
 // A long value is at most 16 MiB in chunks of about 4 KiB: twice as many pages means a damaged chain.
 constexpr int kMaxChainPages = 8192;
 constexpr int kMaxRowsPerPage = 1000;  // libmdb's own bound on a row number
+constexpr int kDeletedRow = 0x8000;    // flags in a row's offset
+constexpr int kMovedRow = 0x4000;
+constexpr int kMaxMoves = 4;
 constexpr unsigned char kDataPage = 0x01;
 constexpr std::size_t kHeaderBytes = 4096;
 constexpr int kInlineValue = 0x80;
@@ -221,26 +224,60 @@ public:
     void readRows()
     {
         PageWalker pages(mdb_, table_, pageCount_);
-        while (pages.next())
-            readPage();
+        while (std::uint32_t page = pages.next())
+            readPage(page);
     }
 
 private:
-    void readPage()
+    // Rows flagged deleted are skipped; a row that grew and moved is stored as a pointer to its new place
+    // (where it is flagged deleted, so that it is read once). libmdb 1.0 has the two flags the wrong way round.
+    void readPage(std::uint32_t page)
     {
         const int rows = mdb_get_int16(mdb_->pg_buf, mdb_->fmt->row_count_offset);
         for (int r = 0; r < rows && r <= kMaxRowsPerPage; ++r) {
             int start = 0;
             size_t size = 0;
-            if (mdb_find_row(mdb_, r, &start, &size) != 0 || size == 0)
+            if (mdb_find_row(mdb_, r, &start, &size) != 0 || size == 0 || (start & kDeletedRow))
                 continue;
-            if (start & 0x4000)  // deleted
+            if (start & kMovedRow) {
+                if (size >= 4)
+                    readMovedRow(le32(mdb_->pg_buf + (start & 0x1FFF)));
+                if (mdb_read_pg(mdb_, page) != mdb_->fmt->pg_size)
+                    fail(ErrorNumber::FileSystem, "page " + std::to_string(page) + " cannot be read");
                 continue;
-            start &= 0x1FFF;
-            if (mdb_crack_row(table_, start, size, fields_.data()) < 0 || !fieldsInRow(start, size))
-                continue;  // a row libmdb cannot take apart is skipped, as every libmdb tool does
-            writeRow();
+            }
+            readRow(start & 0x1FFF, size);
         }
+    }
+
+    // Follows a moved row's pointers (a few hops at most); leaves another page in mdb->pg_buf.
+    void readMovedRow(std::uint32_t pgRow)
+    {
+        for (int hop = 0; hop < kMaxMoves; ++hop) {
+            const std::uint32_t page = pgRow >> 8;
+            if (page == 0 || page >= pageCount_ || mdb_read_pg(mdb_, page) != mdb_->fmt->pg_size
+                || mdb_->pg_buf[0] != kDataPage)
+                fail(ErrorNumber::DamagedData, "a row of table '" + std::string(table_->name) + "' moved to a missing page");
+            int start = 0;
+            size_t size = 0;
+            if (mdb_find_row(mdb_, static_cast<int>(pgRow & 0xFF), &start, &size) != 0 || size == 0)
+                fail(ErrorNumber::DamagedData, "a row of table '" + std::string(table_->name) + "' moved to a missing row");
+            if (!(start & kMovedRow)) {
+                readRow(start & 0x1FFF, size);
+                return;
+            }
+            if (size < 4)
+                break;
+            pgRow = le32(mdb_->pg_buf + (start & 0x1FFF));
+        }
+        fail(ErrorNumber::DamagedData, "a row of table '" + std::string(table_->name) + "' moved without end");
+    }
+
+    void readRow(int start, size_t size)
+    {
+        // A row libmdb cannot take apart is skipped, as every libmdb tool does.
+        if (mdb_crack_row(table_, start, size, fields_.data()) >= 0 && fieldsInRow(start, size))
+            writeRow();
     }
 
     bool fieldsInRow(int start, size_t size) const

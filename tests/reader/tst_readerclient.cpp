@@ -295,6 +295,58 @@ private slots:
         QVERIFY2(difference.isEmpty(), qPrintable(difference));
     }
 
+    // Access marks a deleted row in its offset, and leaves a pointer where a row that grew used to be,
+    // flagging the row at its new place deleted so that a scan reads it once.
+    void deletedAndMovedRowsReadAsAccessMeansThem()
+    {
+        DatabaseSpec spec;
+        auto& main = spec.addTable(QStringLiteral("Main"));
+        main.addColumn(QStringLiteral("Table"), jet4::ColumnType::Text, 20)
+            .addColumn(QStringLiteral("Column_SeqNo"), jet4::ColumnType::Long);
+        main.rows = {{QStringLiteral("A"), 1}, {QStringLiteral("B"), 2}, {QStringLiteral("C"), 3}};
+        const QByteArray sound = jet4::writeDatabase(spec);
+        auto u8 = [&sound](int at) { return quint32(quint8(sound[at])); };
+        auto le16 = [&u8](int at) { return u8(at) | u8(at + 1) << 8; };
+        int definition = 0;
+        for (int page = 3; page * 4096 < sound.size() && !definition; ++page)
+            if (u8(page * 4096) == 0x02)
+                definition = page;
+        int data = 0;
+        for (int page = 3; page * 4096 < sound.size() && !data; ++page)
+            if (u8(page * 4096) == 0x01 && (le16(page * 4096 + 4) | le16(page * 4096 + 6) << 16) == quint32(definition))
+                data = page;
+        QVERIFY(definition > 0 && data > 0);
+        const int base = data * 4096;
+        QCOMPARE(le16(base + 12), 3u);
+        auto flag = [base](QByteArray& bytes, int row, quint32 bit) { bytes[base + 15 + 2 * row] = char(bytes[base + 15 + 2 * row] | (bit >> 8)); };
+        auto tableColumn = [](const RecordedTable& table) {
+            QStringList values;
+            for (const auto& row : table.rows)
+                values << QString::fromStdString(row[0].text);
+            return values.join(QLatin1Char(','));
+        };
+
+        QByteArray deleted = sound;
+        flag(deleted, 1, 0x8000);
+        RecordingSink withDeleted;
+        QString failed = readInto(writeBytes(QStringLiteral("deleted.mdb"), deleted), {QStringLiteral("Main")}, withDeleted);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        QCOMPARE(tableColumn(withDeleted.read[0]), QStringLiteral("A,C"));
+
+        QByteArray moved = sound;
+        flag(moved, 0, 0x8000);  // A's new place
+        flag(moved, 2, 0x4000);  // C's slot now points to A
+        const int pointer = base + int(le16(base + 18) & 0x1FFF);
+        const quint32 pgRow = quint32(data) << 8;
+        for (int i = 0; i < 4; ++i)
+            moved[pointer + i] = char(pgRow >> (8 * i));
+        RecordingSink withMoved;
+        failed = readInto(writeBytes(QStringLiteral("moved.mdb"), moved), {QStringLiteral("Main")}, withMoved);
+        QVERIFY2(failed.isEmpty(), qPrintable(failed));
+        QCOMPARE(tableColumn(withMoved.read[0]), QStringLiteral("B,A"));
+        QCOMPARE(withMoved.read[0].rows[1][1].number, 1.0);
+    }
+
     void theFileIsOnlyRead()
     {
         const QString path = write(QStringLiteral("untouched.mdb"), smallDictionary());
@@ -335,6 +387,11 @@ private slots:
                                        << ErrorNumber::UnrecognizedFormat;
         QTest::newRow("header only") << writeBytes(QStringLiteral("header.mdb"), good.left(4096))
                                      << ErrorNumber::UnrecognizedFormat;
+        QFile huge(dir_.filePath(QStringLiteral("huge.mdb")));  // sparse: it takes no room on the disk
+        if (!huge.open(QIODevice::WriteOnly) || !huge.write(good.left(4096)) || !huge.resize((qint64(1) << 30) + 4096))
+            qFatal("cannot make a sparse file");
+        huge.close();
+        QTest::newRow("too large") << huge.fileName() << ErrorNumber::FileTooLarge;
         DatabaseSpec locked = smallDictionary();
         locked.options.password = QStringLiteral("secret");
         QTest::newRow("password") << write(QStringLiteral("password.mdb"), locked) << ErrorNumber::NotValidPassword;

@@ -4,15 +4,15 @@
 #include "tools/mdbwrite/jet4format.h"
 #include "tools/mdbwrite/textcodec.h"
 
-#include <QDate>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QSet>
 
 #include <algorithm>
 #include <array>
 #include <cfloat>
+#include <cerrno>
 #include <cmath>
-#include <map>
+#include <cstdio>
 
 namespace volmira::jet4 {
 
@@ -885,11 +885,17 @@ QByteArray writeDatabase(const DatabaseSpec& spec, WrittenLayout* layout)
 void writeDatabaseFile(const DatabaseSpec& spec, const QString& path)
 {
     const QByteArray bytes = build(spec, nullptr);
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        throw Error(ErrorNumber::FileSystem, QStringLiteral("Cannot create %1: %2").arg(path, out.errorString()));
-    if (out.write(bytes) != bytes.size() || !out.commit())
+    // A temporary file beside the target, renamed over it when complete. Unlike QSaveFile this does not
+    // sync to disk: the files are test data, and tests write many of them.
+    QTemporaryFile out(path + QStringLiteral(".partial-XXXXXX"));
+    if (!out.open())
+        throw Error(ErrorNumber::FileSystem, QStringLiteral("Cannot create a file beside %1: %2").arg(path, out.errorString()));
+    if (out.write(bytes) != bytes.size() || !out.flush())
         throw Error(ErrorNumber::FileSystem, QStringLiteral("Cannot write %1: %2").arg(path, out.errorString()));
+    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    if (std::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+        throw Error(ErrorNumber::FileSystem, QStringLiteral("Cannot write %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    out.setAutoRemove(false);
 }
 
 }  // namespace volmira::jet4

@@ -32,8 +32,8 @@ struct WrittenLayout {
 // table, column or value cannot be written. `layout`, when given, receives where everything went.
 QByteArray writeDatabase(const DatabaseSpec& spec, WrittenLayout* layout = nullptr);
 
-// Writes the file at `path` through a temporary file beside it, so that a failure leaves no file behind
-// (an existing file at `path` stays as it was). Throws volmira::Error.
+// Writes the file at `path` through a temporary file beside it, renamed when complete, so that a failure
+// leaves no file behind (an existing file at `path` stays as it was). Throws volmira::Error.
 void writeDatabaseFile(const DatabaseSpec& spec, const QString& path);
 
 }  // namespace volmira::jet4
