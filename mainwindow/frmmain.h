@@ -154,6 +154,10 @@ private:
     void SelectLastResult();
     void FindNextMatch(const QString& text);
     void FindPreviousMatch(const QString& text);
+    // The walk's two moves: select a table (its handler runs, and in the column modes its first
+    // Next step) and select a column as the current match.
+    void selectWalkTable(int index);
+    void selectWalkColumn(int index);
 
     // Menu.
     QMenu* mnuFile = nullptr;
@@ -271,6 +275,9 @@ private:
     bool blnFirstActivate = false;
     int intMatchIndex = 0;
     int intSelIndex = 0;
+    // A table selection asked for while the walk is already selecting one waits here (see selectWalkTable).
+    bool blnSelectingTable = false;
+    int intQueuedTable = -1;
 
     // Plumbing that is not part of the window's shared state.
     bool blnFailed = false;
