@@ -2,27 +2,12 @@
 
 #include "dictionary/recordset.h"
 #include "mainwindow/sqltext.h"
+#include "search/searchtext.h"
 
 #include <QLineEdit>
 #include <QListWidget>
 #include <QRadioButton>
 #include <QStringList>
-
-namespace {
-
-// Leading and trailing blanks removed; other white space is part of the text.
-QString withoutOuterSpaces(const QString& text)
-{
-    int first = 0;
-    int end = text.size();
-    while (first < end && text.at(first) == QLatin1Char(' '))
-        ++first;
-    while (end > first && text.at(end - 1) == QLatin1Char(' '))
-        --end;
-    return text.mid(first, end - first);
-}
-
-}  // namespace
 
 void frmMain::LoadTableColumns(const QString& tableName)
 {
@@ -36,7 +21,7 @@ void frmMain::LoadTableColumns(const QString& tableName)
                             "where [Functional Area]= '")
              + area + QStringLiteral("' and Table = '") + table + QStringLiteral("' order by [Column_SeqNo] ");
 
-    const QString searchText = withoutOuterSpaces(txtSearch->text());
+    const QString searchText = volmira::trimBlanks(txtSearch->text());
     const bool searchTextPresent = !searchText.isEmpty();
     if (searchTextPresent && optColDesc->isChecked()) {
         rsMatches = std::make_unique<volmira::Recordset>();
