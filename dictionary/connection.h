@@ -25,6 +25,8 @@ public:
     // Returns when the connection is open and usable for queries; raises an Error otherwise.
     void Open(const QString& userName = QString(), const QString& password = QString());
     bool isOpen() const noexcept { return engine_ != nullptr; }
+    // Opens the connection on an engine made elsewhere: one fed by test code, or one shared by tools.
+    void openOn(std::shared_ptr<Engine> engine) { engine_ = std::move(engine); }
 
     // Called with the text of every statement a recordset opens over this connection (before it runs).
     using StatementObserver = std::function<void(const QString& sql)>;

@@ -1,12 +1,14 @@
 #include "dictionary/engine.h"
 
-#include "dictionary/error.h"
+#include "dictionary/readerclient.h"
+#include "dictionary/sqliteengine.h"
 
 namespace volmira {
 
 std::shared_ptr<Engine> Engine::open(const QString& path)
 {
-    throw Error(ErrorNumber::EngineFailure, QStringLiteral("Cannot open '%1': the engine is not built yet").arg(path));
+    return std::make_shared<SqliteEngine>(
+        [path](const QStringList& tables, TableSink& sink) { ReaderClient::read(path, tables, sink); });
 }
 
 }  // namespace volmira

@@ -1,23 +1,502 @@
 #include "mainwindow/frmmain.h"
 
+#include "areas/areacatalogue.h"
 #include "dictionary/connection.h"
 #include "dictionary/error.h"
 #include "dictionary/recordset.h"
 #include "filepicker/frmfiledialog.h"
+#include "mainwindow/frmmain_layout.h"
 
-frmMain::frmMain(QWidget* parent) : QMainWindow(parent) {}
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QGroupBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLayout>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QThread>
+#include <QTimer>
+#include <QToolButton>
+
+#include <array>
+
+namespace {
+
+using volmira::layout::labelText;
+
+template <class Control>
+Control* named(Control* control, const char* name)
+{
+    control->setObjectName(QLatin1String(name));
+    return control;
+}
+
+void paintWhite(QWidget* widget)
+{
+    QPalette palette = widget->palette();
+    palette.setColor(QPalette::Window, Qt::white);
+    palette.setColor(QPalette::Button, Qt::white);
+    widget->setPalette(palette);
+    widget->setAutoFillBackground(true);
+}
+
+// Labels show their caption as plain text: a caption is never markup.
+QLabel* makeLabel(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* label = named(new QLabel(labelText(caption), parent), name);
+    label->setTextFormat(Qt::PlainText);
+    return label;
+}
+
+void giveSingleLineBorder(QLabel* label)
+{
+    label->setFrameShape(QFrame::Box);
+    label->setFrameShadow(QFrame::Plain);
+    label->setLineWidth(1);
+}
+
+QGroupBox* makeFrame(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* frame = named(new QGroupBox(caption, parent), name);
+    paintWhite(frame);
+    return frame;
+}
+
+// A locked box: the user can select and copy its text but not change it.
+QLineEdit* makeLockedLine(QWidget* parent, const char* name)
+{
+    auto* box = named(new QLineEdit(parent), name);
+    box->setReadOnly(true);
+    return box;
+}
+
+QPlainTextEdit* makeLockedText(QWidget* parent, const char* name, bool horizontalScrollBar)
+{
+    auto* box = named(new QPlainTextEdit(parent), name);
+    box->setReadOnly(true);
+    box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    box->setFocusPolicy(Qt::StrongFocus);
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    if (horizontalScrollBar) {
+        box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        box->setLineWrapMode(QPlainTextEdit::NoWrap);
+    }
+    return box;
+}
+
+QPushButton* makeButton(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* button = named(new QPushButton(caption, parent), name);
+    button->setAutoDefault(false);
+    return button;
+}
+
+QListWidget* makeList(QWidget* parent, const char* name)
+{
+    auto* list = named(new QListWidget(parent), name);
+    list->setSelectionMode(QAbstractItemView::SingleSelection);
+    list->setUniformItemSizes(true);  // long lists stay quick to fill and scroll
+    return list;
+}
+
+QCheckBox* makeDisplayCheckBox(QWidget* parent, const char* name)
+{
+    auto* box = named(new QCheckBox(parent), name);
+    paintWhite(box);
+    box->setEnabled(false);  // shows the value; the user cannot change it
+    return box;
+}
+
+QRadioButton* makeOption(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* option = named(new QRadioButton(caption, parent), name);
+    paintWhite(option);
+    return option;
+}
+
+QString fatalErrorText(const volmira::Error& error)
+{
+    return QStringLiteral("Error %1\n\n%2").arg(error.number()).arg(error.description());
+}
+
+}  // namespace
+
+frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
+{
+    volmira::layout::installFontSubstitutes();
+    setObjectName(QStringLiteral("frmMain"));
+    setWindowTitle(QStringLiteral("TAVRIN Volmira"));
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                   | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setWindowIcon(volmira::programIcon());
+    fatalErrorHandler = [this](const volmira::Error& error) {
+        QMessageBox box(QMessageBox::Critical, QStringLiteral("TAVRIN Volmira"), fatalErrorText(error),
+                        QMessageBox::Ok, this);
+        box.exec();
+        QCoreApplication::exit(1);
+    };
+    buildControls();
+    connectHandlers();
+    Timer1->start();
+    guarded([this] { Form_Load(); });
+}
+
 frmMain::~frmMain() = default;
+
 void frmMain::setFatalErrorHandler(FatalErrorHandler handler) { fatalErrorHandler = std::move(handler); }
 void frmMain::setFileDialogFactory(FileDialogFactory factory) { fileDialogFactory = std::move(factory); }
-void frmMain::showEvent(QShowEvent* event) { QMainWindow::showEvent(event); }
-void frmMain::closeEvent(QCloseEvent* event) { QMainWindow::closeEvent(event); }
-bool frmMain::eventFilter(QObject* watched, QEvent* event) { return QMainWindow::eventFilter(watched, event); }
-void frmMain::buildControls() {}
-void frmMain::connectHandlers() {}
-void frmMain::guarded(const std::function<void()>& handler) { handler(); }
-void frmMain::failWith(const volmira::Error&) {}
-void frmMain::setListIndex(QListWidget*, int) {}
-void frmMain::setSearchText(const QString&) {}
-void frmMain::setOption(QRadioButton*) {}
-void frmMain::setDomainIndex(int) {}
-void frmMain::clearList(QListWidget*) {}
+void frmMain::setStatementObserver(StatementObserver observer) { statementObserver = std::move(observer); }
+
+void frmMain::buildControls()
+{
+    mnuFile = named(menuBar()->addMenu(QStringLiteral("&File")), "mnuFile");
+    mnuOpen = named(mnuFile->addAction(QStringLiteral("&Open")), "mnuOpen");
+    mnuOpen->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    mnuExit = named(mnuFile->addAction(QStringLiteral("E&xit")), "mnuExit");
+    mnuHelp = named(menuBar()->addMenu(QStringLiteral("&Help")), "mnuHelp");
+
+    // The client area has a fixed size; the window is as large as it and its menu bar.
+    auto* client = named(new QWidget(this), "clientArea");
+    client->setFixedSize(volmira::layout::toPixels(volmira::layout::clientWidthTwips),
+                         volmira::layout::toPixels(volmira::layout::clientHeightTwips));
+    paintWhite(client);
+    client->setFont(volmira::layout::font(volmira::layout::FontRole::Window));
+    setCentralWidget(client);
+    layout()->setSizeConstraint(QLayout::SetFixedSize);
+
+    QToolButton** areaButtons[volmira::functionalAreaCount] = {
+        &cmdAcc,  &cmdbill, &cmdcase, &cmdclcl, &cmdcoco, &cmdcrcr, &cmdctct, &cmdcust,
+        &cmdetav, &cmdfawf, &cmdthdv, &cmdthpr, &cmditsc, &Cmditsp, &cmdmcar, &cmdmesb,
+        &cmdobxp, &cmdplan, &cmdprov, &cmdsyst, &cmdtemp, &cmdtxtx, &cmdutil};
+    for (int position = 0; position < volmira::functionalAreaCount; ++position) {
+        const volmira::FunctionalArea& area = volmira::functionalAreas()[position];
+        auto* button = named(new QToolButton(client), area.buttonName);
+        button->setToolButtonStyle(Qt::ToolButtonTextUnderIcon);
+        button->setFocusPolicy(Qt::StrongFocus);
+        button->setText(area.caption());
+        button->setToolTip(QString::fromLatin1(area.title));
+        button->setIcon(QIcon(volmira::areaPicture(area)));
+        button->setIconSize(area.pictureSize);
+        paintWhite(button);
+        *areaButtons[position] = button;
+    }
+
+    // The area picture lies beneath the transparent title label, so it is made first.
+    impTemp = named(new QLabel(client), "impTemp");
+    impTemp->setPixmap(volmira::defaultAreaPicture());
+    impTemp->setScaledContents(true);
+    impTemp->hide();
+    imgDomain = named(new QLabel(client), "imgDomain");
+    imgDomain->setPixmap(impTemp->pixmap());
+    imgDomain->setScaledContents(true);
+    lblDomainName = makeLabel(client, "lblDomainName", QStringLiteral("Functional Area"));
+    lblDomainName->setAlignment(Qt::AlignCenter);
+    giveSingleLineBorder(lblDomainName);
+
+    Label8 = makeLabel(client, "Label8", QStringLiteral("Table Name"));
+    Label8->setAlignment(Qt::AlignCenter);
+    giveSingleLineBorder(Label8);
+    lstTables = makeList(client, "lstTables");
+    Label9 = makeLabel(client, "Label9", QStringLiteral("Field Name"));
+    Label9->setAlignment(Qt::AlignCenter);
+    giveSingleLineBorder(Label9);
+    lstColumns = makeList(client, "lstColumns");
+    Line1 = named(new QFrame(client), "Line1");
+    Line1->setFrameShape(QFrame::VLine);
+    Line1->setFrameShadow(QFrame::Plain);
+
+    frmTable = makeFrame(client, "frmTable", QStringLiteral("Table Attributes"));
+    Label4 = makeLabel(frmTable, "Label4", QStringLiteral("Logical Description"));
+    txtTblLD = makeLockedText(frmTable, "txtTblLD", false);
+    Label5 = makeLabel(frmTable, "Label5", QStringLiteral("Data Definition"));
+    txtTblDD = makeLockedText(frmTable, "txtTblDD", false);
+
+    frmSearch = makeFrame(client, "frmSearch", QStringLiteral("Search"));
+    Label10 = makeLabel(frmSearch, "Label10", QStringLiteral("Module"));
+    cmbDomain = named(new QComboBox(frmSearch), "cmbDomain");
+    cmbDomain->setEditable(false);
+    {
+        // The filter starts without a selection; Form_Load selects "ALL".
+        const QSignalBlocker blocker(cmbDomain);
+        for (const QString& entry : volmira::areaFilterEntries())
+            cmbDomain->addItem(entry, 0);
+        cmbDomain->setCurrentIndex(-1);
+    }
+    optTable = makeOption(frmSearch, "optTable", QStringLiteral("&Table Name"));
+    optColumn = makeOption(frmSearch, "optColumn", QStringLiteral("&Column Name"));
+    optTblDesc = makeOption(frmSearch, "optTblDesc", QStringLiteral("Table &Description"));
+    optColDesc = makeOption(frmSearch, "optColDesc", QStringLiteral("C&olumn Description"));
+    optTable->setChecked(true);
+    Label11 = makeLabel(frmSearch, "Label11", QStringLiteral("Text to Search"));
+    txtSearch = named(new QLineEdit(frmSearch), "txtSearch");
+    cmdFirst = makeButton(frmSearch, "cmdFirst", QStringLiteral("<<"));
+    cmdFirst->setToolTip(QStringLiteral("First Result"));
+    cmdPrevious = makeButton(frmSearch, "cmdPrevious", QStringLiteral("<"));
+    cmdPrevious->setToolTip(QStringLiteral("Previous Result"));
+    cmdNext = makeButton(frmSearch, "cmdNext", QStringLiteral(">"));
+    cmdNext->setToolTip(QStringLiteral("Next Result"));
+    cmdLast = makeButton(frmSearch, "cmdLast", QStringLiteral(">>"));
+    cmdLast->setToolTip(QStringLiteral("Last Result"));
+    cmdSearch = makeButton(frmSearch, "cmdSearch", QStringLiteral("&Search"));
+    paintWhite(cmdSearch);
+    cmdClear = makeButton(frmSearch, "cmdClear", QStringLiteral("&Clear"));
+    paintWhite(cmdClear);
+
+    frmFields = makeFrame(client, "frmFields", QStringLiteral("Field Attributes"));
+    Label1 = makeLabel(frmFields, "Label1", QStringLiteral("Data Type"));
+    txtDatatype = makeLockedLine(frmFields, "txtDatatype");
+    chkPrimary = makeDisplayCheckBox(frmFields, "chkPrimary");
+    Label6 = makeLabel(frmFields, "Label6", QStringLiteral("Primary Key"));
+    chlForeign = makeDisplayCheckBox(frmFields, "chlForeign");
+    Label7 = makeLabel(frmFields, "Label7", QStringLiteral("Foreign Key"));
+    Label2 = makeLabel(frmFields, "Label2", QStringLiteral("Logical Description"));
+    txtLogiDesc = makeLockedText(frmFields, "txtLogiDesc", false);
+    Label3 = makeLabel(frmFields, "Label3", QStringLiteral("Data Definition"));
+    txtDataDesc = makeLockedText(frmFields, "txtDataDesc", false);
+
+    frameGUI = makeFrame(client, "frameGUI", QStringLiteral("GUI"));
+    Label12 = makeLabel(frameGUI, "Label12", QStringLiteral("GUI Label"));
+    txtGUILabel = makeLockedLine(frameGUI, "txtGUILabel");
+    Label13 = makeLabel(frameGUI, "Label13", QStringLiteral("GUI Control"));
+    txtGUIControl = makeLockedLine(frameGUI, "txtGUIControl");
+
+    frmValidValues = makeFrame(client, "frmValidValues", QStringLiteral("Valid Values/Description"));
+    txtValues = makeLockedText(frmValidValues, "txtValues", true);
+
+    lblTime = makeLabel(client, "lblTime", QStringLiteral("Date && Time: "));
+    lblDomain = makeLabel(client, "lblDomain", QStringLiteral("Functional Area: "));
+    lblDBVer = makeLabel(client, "lblDBVer", QStringLiteral("Database Version"));
+    lblCopyRght = makeLabel(client, "lblCopyRght", QStringLiteral("Copyright \u00A9 2026 Volmira"));
+    lblCopyRght->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    for (QLabel* status : {lblTime, lblDomain, lblDBVer, lblCopyRght})
+        giveSingleLineBorder(status);
+
+    Timer1 = named(new QTimer(this), "Timer1");
+    Timer1->setInterval(1000);
+
+    volmira::layout::applyLayout(client);
+}
+
+void frmMain::connectHandlers()
+{
+    // Changes made from code block these signals and call the handler themselves (the set... helpers),
+    // so every signal below stands for the user's own input.
+    using Handler = void (frmMain::*)();
+    static constexpr std::array<Handler, volmira::functionalAreaCount> areaHandlers{
+        &frmMain::cmdAcc_Click,  &frmMain::cmdbill_Click, &frmMain::cmdcase_Click, &frmMain::cmdclcl_Click,
+        &frmMain::cmdcoco_Click, &frmMain::cmdcrcr_Click, &frmMain::cmdctct_Click, &frmMain::cmdcust_Click,
+        &frmMain::cmdetav_Click, &frmMain::cmdfawf_Click, &frmMain::cmdthdv_Click, &frmMain::cmdthpr_Click,
+        &frmMain::cmditsc_Click, &frmMain::Cmditsp_Click, &frmMain::cmdmcar_Click, &frmMain::cmdmesb_Click,
+        &frmMain::cmdobxp_Click, &frmMain::cmdplan_Click, &frmMain::cmdprov_Click, &frmMain::cmdsyst_Click,
+        &frmMain::cmdtemp_Click, &frmMain::cmdtxtx_Click, &frmMain::cmdutil_Click};
+    const auto onClick = [this](auto* sender, auto signal, Handler handler) {
+        connect(sender, signal, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
+    };
+    for (int position = 0; position < volmira::functionalAreaCount; ++position) {
+        auto* button = findChild<QToolButton*>(QLatin1String(volmira::functionalAreas()[position].buttonName));
+        onClick(button, &QToolButton::clicked, areaHandlers[position]);
+    }
+
+    onClick(mnuOpen, &QAction::triggered, &frmMain::mnuOpen_Click);
+    onClick(mnuExit, &QAction::triggered, &frmMain::mnuExit_Click);
+    onClick(Timer1, &QTimer::timeout, &frmMain::Timer1_Timer);
+    onClick(cmdSearch, &QPushButton::clicked, &frmMain::cmdSearch_Click);
+    onClick(cmdClear, &QPushButton::clicked, &frmMain::cmdClear_Click);
+    onClick(cmdFirst, &QPushButton::clicked, &frmMain::cmdFirst_Click);
+    onClick(cmdPrevious, &QPushButton::clicked, &frmMain::cmdPrevious_Click);
+    onClick(cmdNext, &QPushButton::clicked, &frmMain::cmdNext_Click);
+    onClick(cmdLast, &QPushButton::clicked, &frmMain::cmdLast_Click);
+    onClick(cmbDomain, qOverload<int>(&QComboBox::currentIndexChanged), &frmMain::cmbDomain_Change);
+    onClick(txtSearch, &QLineEdit::textChanged, &frmMain::txtSearch_Change);
+    txtSearch->installEventFilter(this);
+
+    // A list's handler runs when the user selects a row. Giving an empty selection the focus only
+    // moves the current row without selecting it, and runs nothing.
+    const auto onSelection = [this](QListWidget* list, Handler handler) {
+        connect(list, &QListWidget::itemSelectionChanged, this, [this, list, handler] {
+            if (!list->selectedItems().isEmpty())
+                guarded([this, handler] { (this->*handler)(); });
+        });
+    };
+    onSelection(lstTables, &frmMain::lstTables_Click);
+    onSelection(lstColumns, &frmMain::lstColumns_Click);
+
+    const auto onChosen = [this](QRadioButton* option, Handler handler) {
+        connect(option, &QRadioButton::toggled, this, [this, handler](bool checked) {
+            if (checked)
+                guarded([this, handler] { (this->*handler)(); });
+        });
+    };
+    onChosen(optTable, &frmMain::optTable_Click);
+    onChosen(optColumn, &frmMain::optColumn_Click);
+    onChosen(optTblDesc, &frmMain::optTblDesc_Click);
+    onChosen(optColDesc, &frmMain::optColDesc_Click);
+}
+
+void frmMain::guarded(const std::function<void()>& handler)
+{
+    if (blnFailed)
+        return;
+    const int loopLevel = QThread::currentThread()->loopLevel();
+    if (!guardLoopLevels.empty() && guardLoopLevels.back() == loopLevel) {
+        handler();
+        return;
+    }
+    guardLoopLevels.push_back(loopLevel);
+    struct LevelPop {
+        std::vector<int>& levels;
+        ~LevelPop() { levels.pop_back(); }
+    } pop{guardLoopLevels};
+    try {
+        handler();
+    } catch (const HandlerAborted&) {
+        // The failure that caused it has been reported already.
+    } catch (const volmira::Error& error) {
+        failWith(error);
+    } catch (const std::bad_alloc&) {
+        failWith(volmira::Error(7, QStringLiteral("Out of memory")));
+    } catch (const std::exception& error) {
+        failWith(volmira::Error(volmira::ErrorNumber::EngineFailure, QString::fromLocal8Bit(error.what())));
+    }
+}
+
+void frmMain::failWith(const volmira::Error& error)
+{
+    blnFailed = true;
+    Timer1->stop();
+    if (dlgFile && dlgFile->isVisible())
+        dlgFile->reject();
+    if (fatalErrorHandler)
+        fatalErrorHandler(error);
+    close();
+}
+
+void frmMain::queueActivation()
+{
+    QTimer::singleShot(0, this, [this] {
+        if (isVisible())
+            guarded([this] { Form_Activate(); });
+    });
+}
+
+// Selecting the row that is already selected runs the list's handler again: a selection made from code
+// always shows its row afresh (First on the first table restarts that table's walk). -1 selects nothing
+// and runs nothing.
+void frmMain::setListIndex(QListWidget* list, int index)
+{
+    if (index < -1 || index >= list->count())
+        throw volmira::Error(380, QStringLiteral("Invalid property value: list index %1 of %2 rows")
+                                      .arg(index)
+                                      .arg(list->count()));
+    {
+        const QSignalBlocker blocker(list);
+        list->setCurrentRow(index);
+    }
+    if (index < 0)
+        return;
+    if (list == lstTables)
+        lstTables_Click();
+    else if (list == lstColumns)
+        lstColumns_Click();
+}
+
+void frmMain::setSearchText(const QString& text)
+{
+    if (txtSearch->text() == text)
+        return;
+    {
+        const QSignalBlocker blocker(txtSearch);
+        txtSearch->setText(text);
+    }
+    txtSearch_Change();
+}
+
+void frmMain::setOption(QRadioButton* option)
+{
+    if (option->isChecked())
+        return;
+    {
+        const QSignalBlocker blocker(option);
+        option->setChecked(true);
+    }
+    if (option == optTable)
+        optTable_Click();
+    else if (option == optColumn)
+        optColumn_Click();
+    else if (option == optTblDesc)
+        optTblDesc_Click();
+    else if (option == optColDesc)
+        optColDesc_Click();
+}
+
+void frmMain::setDomainIndex(int index)
+{
+    if (cmbDomain->currentIndex() == index)
+        return;
+    {
+        const QSignalBlocker blocker(cmbDomain);
+        cmbDomain->setCurrentIndex(index);
+    }
+    cmbDomain_Change();
+}
+
+void frmMain::clearList(QListWidget* list)
+{
+    const QSignalBlocker blocker(list);
+    list->clear();
+}
+
+void frmMain::showEvent(QShowEvent* event)
+{
+    QMainWindow::showEvent(event);
+    if (firstShowSeen)
+        return;
+    firstShowSeen = true;
+    cmdAcc->setFocus();
+    queueActivation();
+}
+
+void frmMain::closeEvent(QCloseEvent* event)
+{
+    Timer1->stop();
+    event->accept();
+}
+
+// Enter (also on the keypad) arrives as 13; other keys as the character they type.
+bool frmMain::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched != txtSearch || event->type() != QEvent::KeyPress)
+        return QMainWindow::eventFilter(watched, event);
+    const auto* key = static_cast<QKeyEvent*>(event);
+    int keyAscii = 0;
+    switch (key->key()) {
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        keyAscii = 13;
+        break;
+    case Qt::Key_Backspace:
+        keyAscii = 8;
+        break;
+    case Qt::Key_Escape:
+        keyAscii = 27;
+        break;
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab:
+        break;  // moves the focus; types nothing
+    default:
+        if (key->text().size() == 1)
+            keyAscii = key->text().at(0).unicode();
+    }
+    if (keyAscii != 0)
+        guarded([this, keyAscii] { txtSearch_KeyPress(keyAscii); });
+    return blnFailed;
+}

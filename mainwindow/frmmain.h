@@ -5,6 +5,7 @@
 
 #include <functional>
 #include <memory>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -54,6 +55,10 @@ public:
     using FileDialogFactory = std::function<std::unique_ptr<frmFileDialog>()>;
     void setFileDialogFactory(FileDialogFactory factory);
 
+    // Sees the text of every statement run over each connection the window opens from now on.
+    using StatementObserver = std::function<void(const QString& sql)>;
+    void setStatementObserver(StatementObserver observer);
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
@@ -69,6 +74,11 @@ private:
     // message and ends the program. No exception crosses Qt's event machinery.
     void guarded(const std::function<void()>& handler);
     void failWith(const volmira::Error& error);
+    // Thrown by a handler that finds the program failed while it waited in a nested event loop:
+    // the guard ends the action without a second message.
+    struct HandlerAborted final {};
+    // Raises an activation of the window once the running handler has returned.
+    void queueActivation();
 
     // Changes made from code run the control's handler at once, inside the statement, exactly as the
     // program's event rules say; the signal is blocked so that the handler runs once, directly.
@@ -144,6 +154,10 @@ private:
     void SelectLastResult();
     void FindNextMatch(const QString& text);
     void FindPreviousMatch(const QString& text);
+    // The walk's two moves: select a table (its handler runs, and in the column modes its first
+    // Next step) and select a column as the current match.
+    void selectWalkTable(int index);
+    void selectWalkColumn(int index);
 
     // Menu.
     QMenu* mnuFile = nullptr;
@@ -261,10 +275,17 @@ private:
     bool blnFirstActivate = false;
     int intMatchIndex = 0;
     int intSelIndex = 0;
+    // A table selection asked for while the walk is already selecting one waits here (see selectWalkTable).
+    bool blnSelectingTable = false;
+    int intQueuedTable = -1;
 
     // Plumbing that is not part of the window's shared state.
     bool blnFailed = false;
-    int handlerDepth = 0;
+    bool firstShowSeen = false;
+    // Event-loop level at which each running guard was entered: a signal raised synchronously inside
+    // a handler belongs to that handler; one delivered by a nested event loop gets a guard of its own.
+    std::vector<int> guardLoopLevels;
     FatalErrorHandler fatalErrorHandler;
     FileDialogFactory fileDialogFactory;
+    StatementObserver statementObserver;
 };

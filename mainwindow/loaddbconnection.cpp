@@ -1,4 +1,26 @@
 #include "mainwindow/frmmain.h"
 
-void frmMain::LoadDBConnection() {}
-void frmMain::TAVRINVersion() {}
+#include "dictionary/connection.h"
+#include "dictionary/recordset.h"
+
+#include <QLabel>
+
+void frmMain::LoadDBConnection()
+{
+    cnDict = std::make_unique<volmira::Connection>();
+    if (statementObserver)
+        cnDict->setStatementObserver(statementObserver);
+    cnDict->setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + strDBPath
+                                + QStringLiteral(";Persist Security Info=False"));
+    cnDict->Open(QString(), QString());
+    TAVRINVersion();
+}
+
+void frmMain::TAVRINVersion()
+{
+    volmira::Recordset version;
+    version.Open(QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES"), *cnDict);
+    strDBVersion = version.Fields(0).Value.toText();
+    lblDBVer->setText(QStringLiteral("Database Version : ") + strDBVersion);
+    version.Close();
+}

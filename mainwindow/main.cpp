@@ -6,6 +6,9 @@ int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
     frmMain window;
+    if (window.hasFailed())
+        return 1;
     window.show();
-    return app.exec();
+    const int status = app.exec();
+    return window.hasFailed() ? 1 : status;
 }

@@ -1,3 +1,13 @@
 #include "mainwindow/frmmain.h"
 
-void frmMain::SetNavigationEnabled(bool) {}
+#include <QPushButton>
+#include <QRadioButton>
+
+void frmMain::SetNavigationEnabled(bool enabled)
+{
+    cmdSearch->setEnabled(!enabled);
+    cmdNext->setEnabled(enabled);
+    cmdPrevious->setEnabled(optColDesc->isChecked() ? false : enabled);
+    cmdLast->setEnabled(enabled);
+    cmdFirst->setEnabled(enabled);
+}

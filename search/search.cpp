@@ -1,11 +1,132 @@
 #include "mainwindow/frmmain.h"
 
-void frmMain::cmdSearch_Click() {}
-void frmMain::RunSearch(const QString&) {}
-void frmMain::txtSearch_Change() {}
-void frmMain::txtSearch_KeyPress(int) {}
-void frmMain::cmbDomain_Change() {}
-void frmMain::optTable_Click() {}
-void frmMain::optColumn_Click() {}
-void frmMain::optTblDesc_Click() {}
-void frmMain::optColDesc_Click() {}
+#include "dictionary/connection.h"
+#include "dictionary/error.h"
+#include "dictionary/recordset.h"
+#include "search/searchtext.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QStringList>
+
+namespace {
+
+enum class SearchMode { TableName, TableDescription, ColumnName, ColumnDescription };
+
+const QString kAllAreas = QStringLiteral("ALL");
+
+// Text placed between apostrophes in a statement: an apostrophe inside it is doubled, so that
+// O'Brien is searched for as it is typed instead of ending the literal early.
+QString literalText(const QString& value) {
+    QString doubled = value;
+    return doubled.replace(QLatin1Char('\''), QStringLiteral("''"));
+}
+
+// The statement of each mode, in its all-areas and its one-area form. The pieces are kept exactly as
+// the dictionary's queries have always been written, blanks and letter case included; only the
+// all-areas forms ask for an order.
+QString searchStatement(SearchMode mode, bool allAreas, const QString& area, const QString& text) {
+    const QString a = literalText(area);
+    const QString t = literalText(text);
+    switch (mode) {
+    case SearchMode::TableName:
+        return allAreas ? "SELECT DISTINCT Table from Main where InStr(Table, '" + t + "' ) > 0 order by Table"
+                        : "SELECT DISTINCT Table from Main where [Functional Area] = '" + a +
+                              "'  and InStr(Table, '" + t + "' ) > 0 ";
+    case SearchMode::TableDescription:
+        return allAreas ? "Select Distinct Table from CDS_TBL_TABLE_DESC where InStr(Description, '" + t +
+                              "' ) > 0 order by Table"
+                        : "Select Distinct Table from CDS_TBL_TABLE_DESC where [Functional Area]= '" + a +
+                              "' and InStr(Description, '" + t + "' ) > 0 ";
+    case SearchMode::ColumnName:
+        return allAreas ? "Select Distinct Table from Main where InStr([Column], '" + t + "' ) > 0 order by Table"
+                        : "Select Distinct Table from Main where [Functional Area]= '" + a +
+                              "' and InStr([Column], '" + t + "' ) > 0 ";
+    case SearchMode::ColumnDescription:
+        return allAreas ? "Select Distinct Table from Main where InStr([PD_Definition], '" + t +
+                              "' ) > 0 order by Table"
+                        : "Select Distinct Table from Main where [Functional Area]= '" + a +
+                              "' and InStr([PD_Definition], '" + t + "' ) > 0 ";
+    }
+    return {};
+}
+
+void showInformation(QWidget* parent, const QString& title, const QString& text) {
+    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
+    box.exec();
+}
+
+}  // namespace
+
+void frmMain::cmdSearch_Click() {
+    if (volmira::trimBlanks(txtSearch->text()).isEmpty()) {
+        showInformation(this, QStringLiteral("Volmira"), QStringLiteral("Enter text to search"));
+        txtSearch->setFocus();
+        return;
+    }
+    intSelIndex = -1;
+    intMatchIndex = -1;
+    ResetScreen(true);
+    const int domainIndex = cmbDomain->currentIndex();
+    strSearchArea = domainIndex > 0 ? cmbDomain->itemText(domainIndex).toLower() : kAllAreas;
+    strArea = strSearchArea;
+    ShowFunctionalArea();
+    RunSearch(txtSearch->text());
+}
+
+void frmMain::RunSearch(const QString& searchText) {
+    rsDict = std::make_unique<volmira::Recordset>();
+    const QString text = volmira::trimBlanks(searchText);
+    cmdPrevious->setEnabled(true);
+
+    // The first selected option decides, in this order.
+    const SearchMode mode = optTable->isChecked()      ? SearchMode::TableName
+                            : optTblDesc->isChecked() ? SearchMode::TableDescription
+                            : optColumn->isChecked()  ? SearchMode::ColumnName
+                                                      : SearchMode::ColumnDescription;
+    const QString sql = searchStatement(mode, strSearchArea == kAllAreas, strArea, text);
+    if (mode == SearchMode::ColumnDescription)
+        cmdPrevious->setEnabled(false);
+
+    if (!cnDict)
+        throw volmira::Error(volmira::ErrorNumber::ObjectClosed, QStringLiteral("No dictionary is open."));
+    rsDict->Open(sql, *cnDict);
+    clearList(lstTables);
+    clearList(lstColumns);
+
+    // A row without a table name names nothing that could be shown or selected: it is left out.
+    QStringList tables;
+    for (; !rsDict->Eof(); rsDict->MoveNext()) {
+        const volmira::FieldValue& table = rsDict->Fields(0).Value;
+        if (!table.isNull())
+            tables.append(table.toText());
+    }
+    lstTables->addItems(tables);
+    lstTables->update();
+
+    if (lstTables->count() == 0) {
+        showInformation(this, QStringLiteral("Search Result"), QStringLiteral("No result found"));
+        SetNavigationEnabled(false);
+        return;
+    }
+    selectWalkTable(0);
+    SetNavigationEnabled(true);
+}
+
+// Each input of the panel only makes the Search button usable again; the results stay as they are.
+void frmMain::txtSearch_Change() { cmdSearch->setEnabled(true); }
+void frmMain::cmbDomain_Change() { cmdSearch->setEnabled(true); }
+void frmMain::optTable_Click() { cmdSearch->setEnabled(true); }
+void frmMain::optColumn_Click() { cmdSearch->setEnabled(true); }
+void frmMain::optTblDesc_Click() { cmdSearch->setEnabled(true); }
+void frmMain::optColDesc_Click() { cmdSearch->setEnabled(true); }
+
+// Enter searches also while the Search button is disabled: it repeats the search shown.
+void frmMain::txtSearch_KeyPress(int KeyAscii) {
+    if (KeyAscii == 13)
+        cmdSearch_Click();
+}

@@ -1,0 +1,563 @@
+#include "dictionary/sqliteengine.h"
+
+#include "dictionary/error.h"
+#include "dictionary/jetsql.h"
+#include "dictionary/textfold.h"
+
+#include <sqlite3.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace volmira {
+
+namespace {
+
+// The tables every dictionary screen uses; they are read together when the engine is made.
+const QStringList& dictionaryTables()
+{
+    static const QStringList tables{QStringLiteral("Main"), QStringLiteral("CDS_TBL_TABLE_DESC"),
+                                    QStringLiteral("Values"), QStringLiteral("CDS_TBL_RELS_RELEASES")};
+    return tables;
+}
+
+// What the statements filter on: an index per list of columns, created after a table is loaded.
+struct IndexPlan {
+    const char* table;
+    std::vector<std::vector<const char*>> indexes;
+};
+const std::vector<IndexPlan>& indexPlans()
+{
+    static const std::vector<IndexPlan> plans{
+        {"Main", {{"Functional Area", "Table", "Column"}, {"Table", "Functional Area"}}},
+        {"CDS_TBL_TABLE_DESC", {{"Functional Area", "Table"}}},
+        {"Values", {{"Functional Area", "Table", "Column"}}},
+    };
+    return plans;
+}
+
+// How a stored value is handed back: Yes/No columns as Yes/No, 4-byte floats as singles.
+enum class Presentation { Plain, YesNo, Single };
+
+struct StoredColumn {
+    QString name;
+    ColumnType type = ColumnType::Other;
+    bool sawYesNo = false;
+    bool sawSingle = false;
+
+    Presentation presentation() const
+    {
+        if (type == ColumnType::Bool || sawYesNo)
+            return Presentation::YesNo;
+        if (type == ColumnType::Single || sawSingle)
+            return Presentation::Single;
+        return Presentation::Plain;
+    }
+};
+
+struct StoredTable {
+    QString name;     // as the file names it
+    QString sqlName;  // its name in the in-memory database
+    std::vector<StoredColumn> columns;
+
+    int findColumn(const QString& wanted) const
+    {
+        for (size_t i = 0; i < columns.size(); ++i)
+            if (columns[i].name.compare(wanted, Qt::CaseInsensitive) == 0)
+                return int(i);
+        return -1;
+    }
+};
+
+QString columnSqlName(int index) { return QStringLiteral("c%1").arg(index); }
+
+int jetCollation(void*, int lengthA, const void* a, int lengthB, const void* b)
+{
+    return textfold::compare(std::string_view(static_cast<const char*>(a), size_t(lengthA)),
+                             std::string_view(static_cast<const char*>(b), size_t(lengthB)));
+}
+
+std::string_view valueText(sqlite3_value* value)
+{
+    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
+    return text ? std::string_view(text, size_t(sqlite3_value_bytes(value))) : std::string_view();
+}
+
+// InStr(text, part): 1-based position of part in text ignoring letter case, 0 when absent, Null when
+// either is Null. The folded part is kept between rows while it is a constant of the statement.
+void jetInStr(sqlite3_context* context, int, sqlite3_value** arguments)
+{
+    if (sqlite3_value_type(arguments[0]) == SQLITE_NULL || sqlite3_value_type(arguments[1]) == SQLITE_NULL) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const std::string_view text = valueText(arguments[0]);
+    if (const auto* kept = static_cast<const std::vector<char32_t>*>(sqlite3_get_auxdata(context, 1))) {
+        sqlite3_result_int64(context, textfold::find(text, *kept));
+        return;
+    }
+    auto folded = std::make_unique<std::vector<char32_t>>(textfold::foldedCodePoints(valueText(arguments[1])));
+    sqlite3_result_int64(context, textfold::find(text, *folded));
+    sqlite3_set_auxdata(context, 1, folded.release(), [](void* p) { delete static_cast<std::vector<char32_t>*>(p); });
+}
+
+enum class ValueType { Text, Number, Unknown };
+
+ValueType columnValueType(ColumnType type)
+{
+    switch (type) {
+    case ColumnType::Text:
+    case ColumnType::Memo:
+        return ValueType::Text;
+    case ColumnType::Bool:
+    case ColumnType::Byte:
+    case ColumnType::Integer:
+    case ColumnType::Long:
+    case ColumnType::Currency:
+    case ColumnType::Single:
+    case ColumnType::Double:
+        return ValueType::Number;
+    case ColumnType::DateTime:
+    case ColumnType::Binary:
+    case ColumnType::Other:
+        break;
+    }
+    return ValueType::Unknown;
+}
+
+}  // namespace
+
+// The in-memory database with the tables read so far.
+class SqliteEngine::Database final : public TableSink {
+public:
+    explicit Database(TableReader reader) : reader_(std::move(reader))
+    {
+        if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
+                            nullptr) != SQLITE_OK) {
+            const QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("out of memory");
+            sqlite3_close(db_);
+            db_ = nullptr;
+            throw Error(ErrorNumber::EngineFailure, QStringLiteral("Cannot create the in-memory database: %1").arg(message));
+        }
+        // Large pages keep long memo rows on one page; nothing is journalled: the database lives only here.
+        execute("PRAGMA page_size=65536; PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
+                "PRAGMA temp_store=MEMORY; PRAGMA locking_mode=EXCLUSIVE");
+        sqlite3_create_collation_v2(db_, "JET", SQLITE_UTF8, nullptr, jetCollation, nullptr);
+        sqlite3_create_function_v2(db_, "jet_instr", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, jetInStr,
+                                   nullptr, nullptr, nullptr);
+        try {
+            load(dictionaryTables());
+        } catch (...) {
+            sqlite3_close_v2(db_);
+            throw;
+        }
+    }
+
+    ~Database() override
+    {
+        sqlite3_finalize(insert_);
+        sqlite3_close_v2(db_);
+    }
+
+    const StoredTable& table(const QString& name)
+    {
+        if (const StoredTable* found = findTable(name))
+            return *found;
+        if (catalog_.contains(name, Qt::CaseInsensitive)) {
+            load({name});
+            if (const StoredTable* found = findTable(name))
+                return *found;
+        }
+        throw Error(ErrorNumber::TableNotFound,
+                    QStringLiteral("Cannot find the input table or query '%1'. Make sure it exists and that its name is spelled correctly.").arg(name));
+    }
+
+    Result run(const QString& sql);
+
+    QStringList loadedTables() const
+    {
+        QStringList names;
+        for (const StoredTable& table : tables_)
+            names << table.name;
+        return names;
+    }
+
+    // TableSink: what the reader hands over.
+    void catalog(const QStringList& userTables) override { catalog_ = userTables; }
+    void beginTable(const QString& name, const std::vector<ColumnInfo>& columns) override;
+    void row(const CellView* cells, int count) override;
+    void endTable() override;
+
+private:
+    const StoredTable* findTable(const QString& name) const
+    {
+        for (const StoredTable& table : tables_)
+            if (table.name.compare(name, Qt::CaseInsensitive) == 0)
+                return &table;
+        return nullptr;
+    }
+
+    [[noreturn]] void fail(const QString& doing) const
+    {
+        throw Error(ErrorNumber::EngineFailure,
+                    QStringLiteral("In-memory database, %1: %2").arg(doing, QString::fromUtf8(sqlite3_errmsg(db_))));
+    }
+
+    void execute(const QString& sql)
+    {
+        if (sqlite3_exec(db_, sql.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
+            fail(QStringLiteral("running '%1'").arg(sql));
+    }
+
+    // One transaction for all tables read at once. Without a journal there is no rollback: when the
+    // reading fails, the tables it created are dropped.
+    void load(const QStringList& names)
+    {
+        execute(QStringLiteral("BEGIN"));
+        const size_t tablesBefore = tables_.size();
+        const int counterBefore = tableCounter_;
+        try {
+            reader_(names, *this);
+        } catch (...) {
+            sqlite3_finalize(insert_);
+            insert_ = nullptr;
+            loading_.reset();
+            skipping_ = false;
+            tables_.resize(tablesBefore);
+            for (int i = counterBefore; i < tableCounter_; ++i)
+                sqlite3_exec(db_, QStringLiteral("DROP TABLE IF EXISTS t%1").arg(i).toUtf8().constData(), nullptr, nullptr, nullptr);
+            sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
+            throw;
+        }
+        execute(QStringLiteral("COMMIT"));
+    }
+
+    void createIndexes(const StoredTable& table);
+
+    TableReader reader_;
+    sqlite3* db_ = nullptr;
+    QStringList catalog_;
+    std::vector<StoredTable> tables_;
+    std::unique_ptr<StoredTable> loading_;  // the table being read
+    bool skipping_ = false;                 // a table read before is handed over again
+    sqlite3_stmt* insert_ = nullptr;
+    int tableCounter_ = 0;
+};
+
+void SqliteEngine::Database::beginTable(const QString& name, const std::vector<ColumnInfo>& columns)
+{
+    skipping_ = findTable(name) != nullptr;
+    if (skipping_)
+        return;
+    loading_ = std::make_unique<StoredTable>();
+    loading_->name = name;
+    loading_->sqlName = QStringLiteral("t%1").arg(tableCounter_++);
+    QString create = QStringLiteral("CREATE TABLE %1 (").arg(loading_->sqlName);
+    QString insert = QStringLiteral("INSERT INTO %1 VALUES (").arg(loading_->sqlName);
+    for (size_t i = 0; i < columns.size(); ++i) {
+        loading_->columns.push_back({columns[i].name, columns[i].type});
+        // No declared type: every value keeps the kind it was stored with; text compares as Jet compares.
+        create += (i ? QStringLiteral(", ") : QString()) + columnSqlName(int(i)) + QStringLiteral(" COLLATE JET");
+        insert += i ? QStringLiteral(", ?") : QStringLiteral("?");
+    }
+    if (columns.empty())
+        create += QStringLiteral("c0");  // a table needs a column; it stays empty
+    execute(create + u')');
+    if (!columns.empty() && sqlite3_prepare_v2(db_, (insert + u')').toUtf8().constData(), -1, &insert_, nullptr) != SQLITE_OK)
+        fail(QStringLiteral("preparing to load %1").arg(name));
+}
+
+void SqliteEngine::Database::row(const CellView* cells, int count)
+{
+    if (skipping_ || !insert_)
+        return;
+    const int columnCount = int(loading_->columns.size());
+    for (int i = 0; i < columnCount; ++i) {
+        const int parameter = i + 1;
+        if (i >= count) {
+            sqlite3_bind_null(insert_, parameter);
+            continue;
+        }
+        const CellView& cell = cells[i];
+        switch (cell.kind) {
+        case CellView::Kind::Null:
+            sqlite3_bind_null(insert_, parameter);
+            break;
+        case CellView::Kind::Text:
+            // A non-null pointer even for "": SQLite stores a null pointer as Null.
+            sqlite3_bind_text(insert_, parameter, cell.text.empty() ? "" : cell.text.data(), int(cell.text.size()),
+                              SQLITE_STATIC);
+            break;
+        case CellView::Kind::YesNo:
+            loading_->columns[size_t(i)].sawYesNo = true;
+            sqlite3_bind_int(insert_, parameter, cell.number != 0 ? -1 : 0);
+            break;
+        case CellView::Kind::Single:
+            loading_->columns[size_t(i)].sawSingle = true;
+            sqlite3_bind_double(insert_, parameter, cell.number);
+            break;
+        case CellView::Kind::Number:
+            // Whole numbers are stored as integers: smaller, and compared exactly.
+            if (std::nearbyint(cell.number) == cell.number && std::fabs(cell.number) < 9.0e15)
+                sqlite3_bind_int64(insert_, parameter, sqlite3_int64(cell.number));
+            else
+                sqlite3_bind_double(insert_, parameter, cell.number);
+            break;
+        }
+    }
+    if (sqlite3_step(insert_) != SQLITE_DONE)
+        fail(QStringLiteral("loading %1").arg(loading_->name));
+    sqlite3_reset(insert_);
+}
+
+void SqliteEngine::Database::endTable()
+{
+    if (skipping_) {
+        skipping_ = false;
+        return;
+    }
+    if (!loading_)
+        return;
+    sqlite3_finalize(insert_);
+    insert_ = nullptr;
+    createIndexes(*loading_);
+    tables_.push_back(std::move(*loading_));
+    loading_.reset();
+}
+
+void SqliteEngine::Database::createIndexes(const StoredTable& table)
+{
+    for (const IndexPlan& plan : indexPlans()) {
+        if (table.name.compare(QLatin1String(plan.table), Qt::CaseInsensitive) != 0)
+            continue;
+        int number = 0;
+        for (const auto& columns : plan.indexes) {
+            QStringList keys;
+            for (const char* column : columns) {
+                const int index = table.findColumn(QString::fromLatin1(column));
+                if (index < 0)
+                    break;  // the prefix that exists still serves
+                keys << columnSqlName(index);
+            }
+            if (!keys.isEmpty())
+                execute(QStringLiteral("CREATE INDEX %1_i%2 ON %1 (%3)").arg(table.sqlName).arg(number++).arg(keys.join(u',')));
+        }
+    }
+}
+
+namespace {
+
+// One statement translated for the in-memory database: its text, the literals bound to its
+// parameters, and how each result column is handed back.
+struct Translation {
+    QString sql;
+    std::vector<jetsql::Operand> parameters;
+    std::vector<Presentation> presentations;
+};
+
+class Translator final {
+public:
+    Translator(const jetsql::SelectStatement& statement, const StoredTable& table)
+        : statement_(statement), table_(table) {}
+
+    Translation translate()
+    {
+        Translation result;
+        const bool aggregate = std::any_of(statement_.items.begin(), statement_.items.end(), [](const auto& item) {
+            return item.aggregate != jetsql::SelectItem::Aggregate::None;
+        });
+        QStringList items;
+        std::vector<int> selectedColumns;
+        for (const jetsql::SelectItem& item : statement_.items) {
+            const int column = columnIndex(item.column);
+            result.presentations.push_back(table_.columns[size_t(column)].presentation());
+            switch (item.aggregate) {
+            case jetsql::SelectItem::Aggregate::None:
+                if (aggregate)
+                    notPartOfAggregate(item.column);
+                items << columnSqlName(column);
+                selectedColumns.push_back(column);
+                break;
+            case jetsql::SelectItem::Aggregate::Max:
+                items << QStringLiteral("max(%1)").arg(columnSqlName(column));
+                break;
+            case jetsql::SelectItem::Aggregate::Min:
+                items << QStringLiteral("min(%1)").arg(columnSqlName(column));
+                break;
+            }
+        }
+        QString sql = QStringLiteral("SELECT ") + (statement_.distinct ? QStringLiteral("DISTINCT ") : QString())
+                      + items.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + table_.sqlName;
+
+        QStringList conditions;
+        for (const jetsql::Comparison& comparison : statement_.where)
+            conditions << condition(comparison);
+        if (!conditions.isEmpty())
+            sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
+
+        QStringList order;
+        std::vector<int> orderedColumns;
+        for (const jetsql::OrderItem& item : statement_.orderBy) {
+            const int column = columnIndex(item.column);
+            if (aggregate)
+                notPartOfAggregate(item.column);
+            if (statement_.distinct && std::find(selectedColumns.begin(), selectedColumns.end(), column) == selectedColumns.end())
+                throw Error(ErrorNumber::OrderByConflictsWithDistinct,
+                            QStringLiteral("ORDER BY clause (%1) conflicts with DISTINCT.").arg(item.column));
+            order << columnSqlName(column) + (item.descending ? QStringLiteral(" DESC") : QString());
+            orderedColumns.push_back(column);
+        }
+        if (!aggregate) {
+            if (statement_.distinct) {
+                // Jet gives distinct rows in ascending order of the selected columns, after any ORDER BY.
+                for (int column : selectedColumns)
+                    if (std::find(orderedColumns.begin(), orderedColumns.end(), column) == orderedColumns.end())
+                        order << columnSqlName(column);
+            } else {
+                order << QStringLiteral("rowid");  // the order the file stores the rows in
+            }
+            sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
+        }
+        result.sql = sql;
+        result.parameters = std::move(parameters_);
+        return result;
+    }
+
+private:
+    int columnIndex(const QString& name) const
+    {
+        const int index = table_.findColumn(name);
+        if (index < 0)
+            throw Error(ErrorNumber::ColumnNotFound,
+                        QStringLiteral("Too few parameters: the table '%1' has no column '%2'.").arg(table_.name, name));
+        return index;
+    }
+
+    [[noreturn]] void notPartOfAggregate(const QString& column) const
+    {
+        throw Error(ErrorNumber::NotPartOfAggregate,
+                    QStringLiteral("You tried to execute a query that does not include the specified expression '%1' as part of an aggregate function.")
+                        .arg(column));
+    }
+
+    ValueType typeOf(const jetsql::Operand& operand) const
+    {
+        switch (operand.kind) {
+        case jetsql::Operand::Kind::Column:
+            return columnValueType(table_.columns[size_t(columnIndex(operand.name))].type);
+        case jetsql::Operand::Kind::Text:
+            return ValueType::Text;
+        case jetsql::Operand::Kind::Number:
+        case jetsql::Operand::Kind::InStr:
+            return ValueType::Number;
+        }
+        return ValueType::Unknown;
+    }
+
+    QString expression(const jetsql::Operand& operand)
+    {
+        switch (operand.kind) {
+        case jetsql::Operand::Kind::Column:
+            return columnSqlName(columnIndex(operand.name));
+        case jetsql::Operand::Kind::Text:
+        case jetsql::Operand::Kind::Number:
+            parameters_.push_back(operand);
+            return QStringLiteral("?%1").arg(parameters_.size());
+        case jetsql::Operand::Kind::InStr:
+            return QStringLiteral("jet_instr(%1, %2)").arg(expression(operand.arguments[0]), expression(operand.arguments[1]));
+        }
+        return {};
+    }
+
+    QString condition(const jetsql::Comparison& comparison)
+    {
+        const ValueType left = typeOf(comparison.left);
+        const ValueType right = typeOf(comparison.right);
+        if (left != ValueType::Unknown && right != ValueType::Unknown && left != right)
+            throw Error(ErrorNumber::DataTypeMismatch, QStringLiteral("Data type mismatch in criteria expression."));
+        static const char* const ops[] = {"=", "<>", "<", "<=", ">", ">="};
+        // Text compares ignoring letter case whatever the operands are, columns or literals.
+        const QString collation = (left == ValueType::Text || right == ValueType::Text) ? QStringLiteral(" COLLATE JET") : QString();
+        const QString leftSql = expression(comparison.left);
+        const QString rightSql = expression(comparison.right);
+        return QStringLiteral("%1%2 %3 %4").arg(leftSql, collation, QLatin1String(ops[int(comparison.op)]), rightSql);
+    }
+
+    const jetsql::SelectStatement& statement_;
+    const StoredTable& table_;
+    std::vector<jetsql::Operand> parameters_;
+};
+
+FieldValue fieldValue(sqlite3_stmt* statement, int column, Presentation presentation)
+{
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        return FieldValue();
+    case SQLITE_INTEGER:
+    case SQLITE_FLOAT: {
+        const double number = sqlite3_column_double(statement, column);
+        switch (presentation) {
+        case Presentation::YesNo:
+            return FieldValue::yesNo(number != 0);
+        case Presentation::Single:
+            return FieldValue::single(float(number));
+        case Presentation::Plain:
+            break;
+        }
+        return FieldValue::number(number);
+    }
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+        return FieldValue::text(QString::fromUtf8(text, sqlite3_column_bytes(statement, column)));
+    }
+    }
+}
+
+}  // namespace
+
+Engine::Result SqliteEngine::Database::run(const QString& sql)
+{
+    const jetsql::SelectStatement statement = jetsql::parse(sql);
+    const StoredTable& stored = table(statement.table);
+    const Translation translation = Translator(statement, stored).translate();
+
+    sqlite3_stmt* prepared = nullptr;
+    if (sqlite3_prepare_v2(db_, translation.sql.toUtf8().constData(), -1, &prepared, nullptr) != SQLITE_OK)
+        fail(QStringLiteral("preparing '%1'").arg(sql));
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(prepared, sqlite3_finalize);
+    for (size_t i = 0; i < translation.parameters.size(); ++i) {
+        const jetsql::Operand& parameter = translation.parameters[i];
+        if (parameter.kind == jetsql::Operand::Kind::Number) {
+            sqlite3_bind_double(prepared, int(i + 1), parameter.number);
+        } else {
+            const QByteArray text = parameter.text.toUtf8();
+            sqlite3_bind_text(prepared, int(i + 1), text.constData(), text.size(), SQLITE_TRANSIENT);
+        }
+    }
+    Result result;
+    result.columnCount = sqlite3_column_count(prepared);
+    int step;
+    while ((step = sqlite3_step(prepared)) == SQLITE_ROW) {
+        for (int i = 0; i < result.columnCount; ++i)
+            result.cells.push_back(Field{fieldValue(prepared, i, translation.presentations[size_t(i)])});
+    }
+    if (step != SQLITE_DONE)
+        fail(QStringLiteral("running '%1'").arg(sql));
+    return result;
+}
+
+SqliteEngine::SqliteEngine(TableReader reader) : database_(std::make_unique<Database>(std::move(reader))) {}
+
+SqliteEngine::~SqliteEngine() = default;
+
+Engine::Result SqliteEngine::run(const QString& sql)
+{
+    return database_->run(sql);
+}
+
+QStringList SqliteEngine::loadedTables() const
+{
+    return database_->loadedTables();
+}
+
+}  // namespace volmira

@@ -1,0 +1,36 @@
+#pragma once
+
+#include "dictionary/engine.h"
+#include "dictionary/tablesink.h"
+
+#include <QStringList>
+
+#include <functional>
+#include <memory>
+
+namespace volmira {
+
+// Reads the named tables of a dictionary into a sink: the reader process for a file, or a test's code.
+using TableReader = std::function<void(const QStringList& wantedTables, TableSink& sink)>;
+
+// The engine on an in-memory SQLite database. The dictionary's four tables are read at construction;
+// any other table a statement names is read when it is first named. Statements are parsed and
+// translated, never passed on as text, and run with Jet's meaning: text compares ignoring letter case,
+// SELECT DISTINCT gives its rows in ascending order, other rows come in the order the file stores them.
+class SqliteEngine final : public Engine {
+public:
+    explicit SqliteEngine(TableReader reader);
+    ~SqliteEngine() override;
+
+    Result run(const QString& sql) override;
+
+    // The tables read so far, as the file names them.
+    QStringList loadedTables() const;
+
+    class Database;
+
+private:
+    std::unique_ptr<Database> database_;
+};
+
+}  // namespace volmira

@@ -1,0 +1,147 @@
+#pragma once
+
+// Starts the main window the way a user does, with a picker that answers by itself.
+//
+//     MainWindowSession session({"/tmp/dict.mdb"});
+//     session.start();                       // first activation: the picker answers, Accounting shows
+//     session.find<QListWidget>("lstTables")->count();
+//     session.answerNextPicker("/tmp/other.mdb");
+//     QTest::keyClick(&session.window(), Qt::Key_O, Qt::ControlModifier);
+//     session.settle();
+//
+// An error that ends the program is recorded in fatalErrors instead of showing its message box.
+
+#include "dictionary/error.h"
+#include "filepicker/frmfiledialog.h"
+#include "mainwindow/frmmain.h"
+
+#include <QApplication>
+#include <QDialog>
+#include <QEventLoop>
+#include <QStringList>
+#include <QTest>
+#include <QTimer>
+
+#include <deque>
+#include <memory>
+#include <vector>
+
+// A picker that returns from its modal show with a prepared answer: a path, or the empty text for
+// Cancel. With holdMilliseconds it stays "open" that long first, in a nested event loop, as a person
+// choosing a file would.
+class AnsweredPicker final : public frmFileDialog {
+public:
+    AnsweredPicker(QString answer, int holdMilliseconds)
+        : frmFileDialog(nullptr), answer_(std::move(answer)), holdMilliseconds_(holdMilliseconds)
+    {
+    }
+
+    int exec() override
+    {
+        if (holdMilliseconds_ > 0) {
+            QEventLoop wait;
+            QTimer::singleShot(holdMilliseconds_, &wait, &QEventLoop::quit);
+            wait.exec();
+        }
+        fileName = answer_;
+        return answer_.isEmpty() ? QDialog::Rejected : QDialog::Accepted;
+    }
+
+private:
+    QString answer_;
+    int holdMilliseconds_;
+};
+
+// Reads and calls what a test cannot reach through the controls.
+class frmMainTestAccess final {
+public:
+    explicit frmMainTestAccess(frmMain& window) : w(window) {}
+
+    QString& strArea() { return w.strArea; }
+    QString& strTable() { return w.strTable; }
+    QString& strColumn() { return w.strColumn; }
+    QString& strSearchArea() { return w.strSearchArea; }
+    QString& strSQL() { return w.strSQL; }
+    QString& strDBPath() { return w.strDBPath; }
+    QString& strDBVersion() { return w.strDBVersion; }
+    int& intMatchPos() { return w.intMatchPos; }
+    int& intMatchCount() { return w.intMatchCount; }
+    int& intMatchIndex() { return w.intMatchIndex; }
+    int& intSelIndex() { return w.intSelIndex; }
+    bool& blnMovedNext() { return w.blnMovedNext; }
+    bool& blnFirstActivate() { return w.blnFirstActivate; }
+
+    // Each runs as a handler of its own would: through the window's guard.
+    void ShowFunctionalArea() { w.guarded([this] { w.ShowFunctionalArea(); }); }
+    void ResetScreen(bool keepSearch) { w.guarded([this, keepSearch] { w.ResetScreen(keepSearch); }); }
+    void SetNavigationEnabled(bool enabled) { w.guarded([this, enabled] { w.SetNavigationEnabled(enabled); }); }
+    void setListIndex(QListWidget* list, int index) { w.guarded([=] { w.setListIndex(list, index); }); }
+    void setSearchText(const QString& text) { w.guarded([this, text] { w.setSearchText(text); }); }
+    void setOption(QRadioButton* option) { w.guarded([this, option] { w.setOption(option); }); }
+    void setDomainIndex(int index) { w.guarded([this, index] { w.setDomainIndex(index); }); }
+
+private:
+    frmMain& w;
+};
+
+class MainWindowSession final {
+public:
+    // answers: what the pickers answer, in order; a picker beyond them cancels.
+    explicit MainWindowSession(QStringList answers = {}, int holdMilliseconds = 0)
+        : answers_(answers.begin(), answers.end()), holdMilliseconds_(holdMilliseconds)
+    {
+        window_ = std::make_unique<frmMain>();
+        window_->setFileDialogFactory([this] {
+            ++pickersShown;
+            QString answer;
+            if (!answers_.empty()) {
+                answer = answers_.front();
+                answers_.pop_front();
+            }
+            return std::unique_ptr<frmFileDialog>(new AnsweredPicker(answer, holdMilliseconds_));
+        });
+        window_->setFatalErrorHandler([this](const volmira::Error& error) { fatalErrors.push_back(error); });
+        window_->setStatementObserver([this](const QString& sql) { statements << sql; });
+    }
+
+    frmMain& window() { return *window_; }
+    frmMainTestAccess access() { return frmMainTestAccess(*window_); }
+
+    template <class Control>
+    Control* find(const char* name)
+    {
+        auto* control = window_->findChild<Control*>(QLatin1String(name));
+        if (!control)
+            qFatal("no control named %s", name);
+        return control;
+    }
+
+    void answerNextPicker(const QString& answer) { answers_.push_back(answer); }
+
+    // Shows the window and lets its first activation and the one after the picker run.
+    void start()
+    {
+        window_->show();
+        settle();
+    }
+
+    // Lets queued work (activations, deferred deletes) run.
+    void settle()
+    {
+        for (int round = 0; round < 5; ++round) {
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        }
+    }
+
+    bool ended() const { return !window_->isVisible(); }
+
+    QStringList statements;
+    std::vector<volmira::Error> fatalErrors;
+    int pickersShown = 0;
+
+private:
+    std::deque<QString> answers_;
+    int holdMilliseconds_;
+    std::unique_ptr<frmMain> window_;
+};
