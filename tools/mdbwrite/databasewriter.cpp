@@ -223,14 +223,13 @@ QByteArray zeroLengthPropertyBlock()
     appendU16(0x80);
     appendU16(2);
     block.append("A\0", 2);
-    // Property set: block length, name length 0, then a record that claims length 0. The record must
-    // otherwise be valid (name 0 of the pool, data type 0, no data), or a reader stops at it instead.
+    // Property set: block length, name length 0, then a record that claims length 0.
     appendU32(6 + 14);
     appendU16(0x00);
     appendU32(14);
     appendU16(0);
     appendU16(0);  // record length 0
-    block.append(QByteArray(6, '\0'));
+    block.append(QByteArray(6, '\x01'));
     return block;
 }
 
