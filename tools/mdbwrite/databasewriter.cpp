@@ -212,7 +212,7 @@ TableSpec catalogSpec()
 }
 
 // A property block whose one property record has length 0: a reader that steps from record to record by
-// their lengths never gets past it.
+// their lengths never gets past it. The record itself is valid (a Yes/No property of the one name).
 QByteArray zeroLengthPropertyBlock()
 {
     QByteArray block("MR2\0", 4);
@@ -223,13 +223,16 @@ QByteArray zeroLengthPropertyBlock()
     appendU16(0x80);
     appendU16(2);
     block.append("A\0", 2);
-    // Property set: block length, name length 0, then a record that claims length 0.
+    // Property set: block length and type, set length, name length 0, then one record: length 0,
+    // type Yes/No, name 0, data size 0.
     appendU32(6 + 14);
     appendU16(0x00);
     appendU32(14);
     appendU16(0);
-    appendU16(0);  // record length 0
-    block.append(QByteArray(6, '\x01'));
+    appendU16(0);
+    block.append(char(0)).append(char(0x01));
+    appendU16(0);
+    appendU16(0);
     return block;
 }
 

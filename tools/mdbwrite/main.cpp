@@ -3,6 +3,7 @@
 #include "dictionary/error.h"
 #include "tools/mdbwrite/databasewriter.h"
 #include "tools/mdbwrite/description.h"
+#include "tools/mdbwrite/structurelint.h"
 
 #include <QFile>
 
@@ -13,14 +14,33 @@ namespace {
 
 int usage()
 {
-    std::fputs("usage: mdb-write [--password TEXT] DESCRIPTION.json OUT.mdb\n", stderr);
+    std::fputs("usage: mdb-write [--password TEXT] DESCRIPTION.json OUT.mdb\n"
+               "       mdb-write --lint FILE.mdb   (checks the structure of a file)\n", stderr);
     return 2;
+}
+
+// Prints the structure problems of a file; exit status 1 when there are any.
+int lint(const char* path)
+{
+    QFile file(QString::fromLocal8Bit(path));
+    if (!file.open(QIODevice::ReadOnly)) {
+        std::fprintf(stderr, "mdb-write: cannot read %s\n", path);
+        return 1;
+    }
+    const volmira::jet4::LintReport report = volmira::jet4::lintStructure(file.readAll());
+    for (const QString& problem : report.problems)
+        std::printf("%s\n", problem.toLocal8Bit().constData());
+    std::printf("%u pages, %u tables, %llu rows: %s\n", report.pages, report.tables,
+                static_cast<unsigned long long>(report.rows), report.sound() ? "sound" : "damaged");
+    return report.sound() ? 0 : 1;
 }
 
 }  // namespace
 
 int main(int argc, char** argv)
 {
+    if (argc == 3 && std::strcmp(argv[1], "--lint") == 0)
+        return lint(argv[2]);
     QString password;
     QStringList paths;
     for (int i = 1; i < argc; ++i) {
