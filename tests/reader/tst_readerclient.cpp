@@ -1,0 +1,392 @@
+#include "dictionary/error.h"
+#include "dictionary/readerclient.h"
+#include "recordingsink.h"
+#include "tools/mdbwrite/databasewriter.h"
+#include "tools/mdbwrite/syntheticdictionary.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QFileInfo>
+#include <QTemporaryDir>
+#include <QTest>
+
+#include <climits>
+#include <cmath>
+
+using namespace volmira;
+using jet4::DatabaseSpec;
+using jet4::OleDate;
+using jet4::Value;
+using Kind = CellView::Kind;
+
+namespace {
+
+QString binFolder() { return qEnvironmentVariable("VOLMIRA_BIN_DIR", QCoreApplication::applicationDirPath()); }
+
+QString repeated(const QString& piece, int length)
+{
+    QString text;
+    while (text.size() < length)
+        text += piece;
+    text.truncate(length);
+    return text;
+}
+
+std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
+
+// The value a reader should hand over for what the writer was given.
+RecordedCell expectedCell(const Value& value, jet4::ColumnType type)
+{
+    if (value.isNull())
+        return {};
+    switch (type) {
+    case jet4::ColumnType::Bool: return {Kind::YesNo, value.toBool() ? -1.0 : 0.0, {}};
+    case jet4::ColumnType::Single:
+        return {Kind::Single, double(float(value.isInteger() ? double(value.toInteger()) : value.toReal())), {}};
+    case jet4::ColumnType::DateTime: return {Kind::Number, value.toDate().days, {}};
+    case jet4::ColumnType::Text:
+    case jet4::ColumnType::Memo: return {Kind::Text, 0, utf8(value.toText())};
+    default: return {Kind::Number, value.isInteger() ? double(value.toInteger()) : value.toReal(), {}};
+    }
+}
+
+QString describeCell(const RecordedCell& cell)
+{
+    return QStringLiteral("kind %1 number %2 text '%3'")
+        .arg(int(cell.kind))
+        .arg(cell.number, 0, 'g', 17)
+        .arg(QString::fromStdString(cell.text.substr(0, 60)));
+}
+
+// Compares what was read with every row the writer wrote; returns the first difference.
+QString differenceFrom(const jet4::TableSpec& spec, const RecordedTable& read)
+{
+    if (read.columns.size() != spec.columns.size())
+        return QStringLiteral("%1 columns instead of %2").arg(read.columns.size()).arg(spec.columns.size());
+    if (read.rows.size() != spec.rowCount())
+        return QStringLiteral("%1 rows instead of %2").arg(read.rows.size()).arg(spec.rowCount());
+    jet4::Row row;
+    for (std::size_t r = 0; r < spec.rowCount(); ++r) {
+        if (spec.rowGenerator) {
+            row.clear();
+            spec.rowGenerator(r, row);
+        } else {
+            row = spec.rows[r];
+        }
+        for (std::size_t c = 0; c < spec.columns.size(); ++c) {
+            const RecordedCell want = expectedCell(row[c], spec.columns[c].type);
+            const RecordedCell& got = read.rows[r][c];
+            if (got.kind != want.kind || got.number != want.number || got.text != want.text)
+                return QStringLiteral("row %1, column %2: %3 instead of %4")
+                    .arg(r)
+                    .arg(spec.columns[c].name, describeCell(got), describeCell(want));
+        }
+    }
+    return {};
+}
+
+struct Failure {
+    int number = 0;
+    QString description;
+};
+
+Failure failureOf(const QString& path, const QStringList& tables = {QStringLiteral("Main")})
+{
+    RecordingSink sink;
+    try {
+        ReaderClient::read(path, tables, sink);
+    } catch (const Error& error) {
+        return {error.number(), error.description()};
+    }
+    return {};
+}
+
+// A dictionary small enough to write in a moment.
+DatabaseSpec smallDictionary()
+{
+    DatabaseSpec spec;
+    auto& main = spec.addTable(QStringLiteral("Main"));
+    main.addColumn(QStringLiteral("Table"), jet4::ColumnType::Text, 50)
+        .addColumn(QStringLiteral("Column_SeqNo"), jet4::ColumnType::Long);
+    main.rows = {{QStringLiteral("CLCL_CLAIM"), 1}, {QStringLiteral("CLCL_CLAIM"), 2}};
+    auto& values = spec.addTable(QStringLiteral("Values"));
+    values.addColumn(QStringLiteral("Value"), jet4::ColumnType::Text, 50);
+    values.rows = {{QStringLiteral("A")}};
+    auto& extra = spec.addTable(QStringLiteral("Extra"));
+    extra.addColumn(QStringLiteral("X"), jet4::ColumnType::Long);
+    extra.rows = {{7}};
+    return spec;
+}
+
+}  // namespace
+
+class ReaderClientTest final : public QObject {
+    Q_OBJECT
+
+private:
+    QTemporaryDir dir_;
+
+    QString write(const QString& name, const DatabaseSpec& spec)
+    {
+        const QString path = dir_.filePath(name);
+        jet4::writeDatabaseFile(spec, path);
+        return path;
+    }
+
+    QString writeBytes(const QString& name, const QByteArray& bytes)
+    {
+        const QString path = dir_.filePath(name);
+        QFile file(path);
+        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+            qFatal("cannot write %s", qPrintable(path));
+        return path;
+    }
+
+private slots:
+    void init()
+    {
+        ReaderClient::setReaderProgramForTesting({});
+        ReaderClient::setProgressTimeoutForTesting(0);
+    }
+
+    void everyTypeRoundTrips()
+    {
+        DatabaseSpec spec;
+        auto& types = spec.addTable(QStringLiteral("Types"));
+        using T = jet4::ColumnType;
+        types.addColumn(QStringLiteral("Flag"), T::Bool)
+            .addColumn(QStringLiteral("Tiny"), T::Byte)
+            .addColumn(QStringLiteral("Small"), T::Integer)
+            .addColumn(QStringLiteral("Whole"), T::Long)
+            .addColumn(QStringLiteral("Money"), T::Currency)
+            .addColumn(QStringLiteral("Float"), T::Single)
+            .addColumn(QStringLiteral("Real"), T::Double)
+            .addColumn(QStringLiteral("When"), T::DateTime)
+            .addColumn(QStringLiteral("Name"), T::Text, 255)
+            .addColumn(QStringLiteral("Note"), T::Memo);
+        const QString mixed = QStringLiteral("Grüße, 中文 \U0001F600 Ā");
+        types.rows = {
+            {true, 255, -32768, INT_MIN, 1234.5678, 0.15, -1.5e300, OleDate{-1.25}, QString(""), QString("")},
+            {false, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
+            {true, 0, 32767, INT_MAX, -922337203685.4775, 3.4e38, 1e-300, OleDate{45000.5}, mixed,
+             repeated(mixed + QStringLiteral(" memo text "), 70000)},
+            {false, 1, 0, 0, 0.0001, -0.0, 0.1, OleDate{0}, QStringLiteral("a'b\"c"),
+             repeated(QStringLiteral("over sixteen kilobytes "), 20000)},
+            {true, 2, 1, 1, 0, 1, 1, OleDate{1}, QStringLiteral("\uFEFFstarts with a byte order mark"),
+             QStringLiteral("\uFEFF") + repeated(QStringLiteral("ascii "), 3000)},
+        };
+        auto& second = spec.addTable(QStringLiteral("Zweite Tabelle"));  // moves the first table
+        second.addColumn(QStringLiteral("Wert"), T::Text, 10);
+        second.rows = {{QStringLiteral("x")}};
+        const jet4::TableSpec& written = spec.tables[0];
+        const QString path = write(QStringLiteral("types.mdb"), spec);
+
+        RecordingSink sink;
+        ReaderClient::read(path, {QStringLiteral("Types")}, sink);
+        QCOMPARE(sink.catalogCalls, 1);
+        QCOMPARE(sink.tables, QStringList({QStringLiteral("Types"), QStringLiteral("Zweite Tabelle")}));
+        QCOMPARE(sink.read.size(), std::size_t(1));
+        const RecordedTable& read = sink.read[0];
+        QCOMPARE(read.name, QStringLiteral("Types"));
+        QVERIFY(read.ended);
+        const std::vector<ColumnType> wantedTypes{
+            ColumnType::Bool,   ColumnType::Byte,   ColumnType::Integer,  ColumnType::Long, ColumnType::Currency,
+            ColumnType::Single, ColumnType::Double, ColumnType::DateTime, ColumnType::Text, ColumnType::Memo};
+        for (std::size_t c = 0; c < wantedTypes.size(); ++c) {
+            QCOMPARE(read.columns[c].name, written.columns[c].name);
+            QCOMPARE(int(read.columns[c].type), int(wantedTypes[c]));
+        }
+        const QString difference = differenceFrom(written, read);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+        // The empty text and Null stay apart, for text and memo alike.
+        QCOMPARE(read.rows[0][8].kind, Kind::Text);
+        QCOMPARE(read.rows[1][8].kind, Kind::Null);
+        QCOMPARE(read.rows[0][9].kind, Kind::Text);
+        QCOMPARE(read.rows[1][9].kind, Kind::Null);
+        QCOMPARE(QString::fromStdString(read.rows[2][9].text).size(), 70000 + 1);  // the emoji takes two units
+    }
+
+    void onlyTheWantedTablesAreReadOnceInTheOrderAsked()
+    {
+        const QString path = write(QStringLiteral("filter.mdb"), smallDictionary());
+        RecordingSink sink;
+        ReaderClient::read(path, {QStringLiteral("values"), QStringLiteral("MAIN"), QStringLiteral("Main"),
+                                  QStringLiteral("Missing")},
+                           sink);
+        QCOMPARE(sink.tables, QStringList({QStringLiteral("Main"), QStringLiteral("Values"), QStringLiteral("Extra")}));
+        QCOMPARE(sink.read.size(), std::size_t(2));
+        QCOMPARE(sink.read[0].name, QStringLiteral("Values"));
+        QCOMPARE(sink.read[0].rows.size(), std::size_t(1));
+        QCOMPARE(sink.read[1].name, QStringLiteral("Main"));
+        QCOMPARE(sink.read[1].rows.size(), std::size_t(2));
+    }
+
+    void syntheticDictionaryReadsAsWritten()
+    {
+        const DatabaseSpec spec = jet4::syntheticDictionary(3000, 7);
+        const QString path = write(QStringLiteral("synthetic.mdb"), spec);
+        QStringList names;
+        for (const auto& table : spec.tables)
+            names << table.name;
+        RecordingSink sink;
+        ReaderClient::read(path, names, sink);
+        QCOMPARE(sink.read.size(), spec.tables.size());
+        for (std::size_t t = 0; t < spec.tables.size(); ++t) {
+            QCOMPARE(sink.read[t].name, spec.tables[t].name);
+            const QString difference = differenceFrom(spec.tables[t], sink.read[t]);
+            QVERIFY2(difference.isEmpty(), qPrintable(spec.tables[t].name + QStringLiteral(": ") + difference));
+        }
+    }
+
+    // libmdb crashes on a table whose usage map is empty; the reader scans the table's pages instead.
+    void tableWithAnEmptyUsageMapStillReads()
+    {
+        DatabaseSpec spec = smallDictionary();
+        spec.options.faults.emptyUsageMapTable = QStringLiteral("Main");
+        const QString path = write(QStringLiteral("emptymap.mdb"), spec);
+        RecordingSink sink;
+        ReaderClient::read(path, {QStringLiteral("Main")}, sink);
+        QCOMPARE(sink.read.size(), std::size_t(1));
+        const QString difference = differenceFrom(spec.tables[0], sink.read[0]);
+        QVERIFY2(difference.isEmpty(), qPrintable(difference));
+    }
+
+    void theFileIsOnlyRead()
+    {
+        const QString path = write(QStringLiteral("untouched.mdb"), smallDictionary());
+        QFile::setPermissions(path, QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther);
+        const QDateTime modified = QFileInfo(path).lastModified();
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray before = file.readAll();
+        file.close();
+        const QStringList entries = QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+
+        RecordingSink sink;
+        ReaderClient::read(path, {QStringLiteral("Main"), QStringLiteral("Values")}, sink);
+        QCOMPARE(sink.read.size(), std::size_t(2));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), before);
+        QCOMPARE(QFileInfo(path).lastModified(), modified);
+        QCOMPARE(QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot), entries);
+    }
+
+    void unreadableFilesAreRefused_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<int>("number");
+
+        const QByteArray good = jet4::writeDatabase(smallDictionary());
+        QTest::newRow("missing") << dir_.filePath(QStringLiteral("nowhere.mdb")) << ErrorNumber::FileNotFound;
+        QTest::newRow("missing folder") << dir_.filePath(QStringLiteral("no/such/dir.mdb")) << ErrorNumber::FileNotFound;
+        QDir(dir_.path()).mkdir(QStringLiteral("folder.mdb"));
+        QTest::newRow("folder") << dir_.filePath(QStringLiteral("folder.mdb")) << ErrorNumber::UnrecognizedFormat;
+        QTest::newRow("empty") << writeBytes(QStringLiteral("empty.mdb"), {}) << ErrorNumber::UnrecognizedFormat;
+        QTest::newRow("text") << writeBytes(QStringLiteral("text.mdb"), QByteArray("Table;Column\nA;B\n").repeated(500))
+                              << ErrorNumber::UnrecognizedFormat;
+        QTest::newRow("cut inside a page") << writeBytes(QStringLiteral("cut.mdb"), good.left(good.size() - 100))
+                                           << ErrorNumber::UnrecognizedFormat;
+        QTest::newRow("cut at a page") << writeBytes(QStringLiteral("cutpage.mdb"), good.left(good.size() - 4096))
+                                       << ErrorNumber::UnrecognizedFormat;
+        QTest::newRow("header only") << writeBytes(QStringLiteral("header.mdb"), good.left(4096))
+                                     << ErrorNumber::UnrecognizedFormat;
+        DatabaseSpec locked = smallDictionary();
+        locked.options.password = QStringLiteral("secret");
+        QTest::newRow("password") << write(QStringLiteral("password.mdb"), locked) << ErrorNumber::NotValidPassword;
+    }
+
+    void unreadableFilesAreRefused()
+    {
+        QFETCH(QString, path);
+        QFETCH(int, number);
+        const Failure failure = failureOf(path);
+        QCOMPARE(failure.number, number);
+        QVERIFY2(failure.description.contains(path), qPrintable(failure.description));
+    }
+
+    // The faults that kill or hang libmdb itself, and stand-in readers that do the same on request:
+    // each ends as an error and the program lives on.
+    void misbehavingReadersEndInAnError_data()
+    {
+        QTest::addColumn<QString>("path");
+        QTest::addColumn<bool>("fakeReader");
+        QTest::addColumn<int>("number");
+
+        DatabaseSpec crashing = smallDictionary();
+        crashing.options.faults.emptyUsageMapTable = QStringLiteral("MSysObjects");
+        QTest::newRow("libmdb crashes") << write(QStringLiteral("crash.mdb"), crashing) << false
+                                        << ErrorNumber::ReaderCrashed;
+        DatabaseSpec hanging = smallDictionary();
+        hanging.options.faults.zeroLengthPropertyTable = QStringLiteral("Main");
+        QTest::newRow("libmdb hangs") << write(QStringLiteral("hang.mdb"), hanging) << false
+                                      << ErrorNumber::ReaderTimedOut;
+        QTest::newRow("killed by a signal") << writeBytes(QStringLiteral("fake-crash.mdb"), "crash") << true
+                                            << ErrorNumber::ReaderCrashed;
+        QTest::newRow("never answers") << writeBytes(QStringLiteral("fake-hang.mdb"), "hang") << true
+                                       << ErrorNumber::ReaderTimedOut;
+        QTest::newRow("does not exit") << writeBytes(QStringLiteral("fake-linger.mdb"), "linger") << true
+                                       << ErrorNumber::ReaderTimedOut;
+        QTest::newRow("garbage") << writeBytes(QStringLiteral("fake-garbage.mdb"), "garbage") << true
+                                 << ErrorNumber::ReaderProtocol;
+        QTest::newRow("unknown error") << writeBytes(QStringLiteral("fake-unknown.mdb"), "unknown") << true
+                                       << ErrorNumber::ReaderProtocol;
+        QTest::newRow("silent") << writeBytes(QStringLiteral("fake-silent.mdb"), "silent") << true
+                                << ErrorNumber::ReaderProtocol;
+    }
+
+    void misbehavingReadersEndInAnError()
+    {
+        QFETCH(QString, path);
+        QFETCH(bool, fakeReader);
+        QFETCH(int, number);
+        if (fakeReader)
+            ReaderClient::setReaderProgramForTesting(binFolder() + QStringLiteral("/volmira-fake-reader"));
+        ReaderClient::setProgressTimeoutForTesting(300);
+        QElapsedTimer timer;
+        timer.start();
+        const Failure failure = failureOf(path);
+        QCOMPARE(failure.number, number);
+        QVERIFY2(failure.description.contains(path), qPrintable(failure.description));
+        QVERIFY(timer.elapsed() < 5000);
+    }
+
+    void aMissingReaderProgramIsReported()
+    {
+        const QString path = write(QStringLiteral("noreader.mdb"), smallDictionary());
+        ReaderClient::setReaderProgramForTesting(dir_.filePath(QStringLiteral("no-such-reader")));
+        const Failure failure = failureOf(path);
+        QCOMPARE(failure.number, ErrorNumber::ReaderFailedToStart);
+        QVERIFY(failure.description.contains(QStringLiteral("no-such-reader")));
+    }
+
+    // An error raised by the sink ends the reading at once and reaches the caller unchanged.
+    void aSinkErrorStopsTheReading()
+    {
+        const DatabaseSpec spec = jet4::syntheticDictionary(2000, 3);
+        const QString path = write(QStringLiteral("sinkerror.mdb"), spec);
+        class Refusing final : public TableSink {
+        public:
+            void catalog(const QStringList&) override {}
+            void beginTable(const QString&, const std::vector<ColumnInfo>&) override {}
+            void row(const CellView*, int) override
+            {
+                if (++rows == 10)
+                    throw Error(ErrorNumber::EngineFailure, QStringLiteral("full"));
+            }
+            void endTable() override {}
+            int rows = 0;
+        } sink;
+        try {
+            ReaderClient::read(path, {QStringLiteral("Main")}, sink);
+            QFAIL("the error was lost");
+        } catch (const Error& error) {
+            QCOMPARE(error.number(), ErrorNumber::EngineFailure);
+        }
+        QCOMPARE(sink.rows, 10);
+    }
+};
+
+QTEST_GUILESS_MAIN(ReaderClientTest)
+#include "tst_readerclient.moc"
