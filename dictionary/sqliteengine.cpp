@@ -2,12 +2,15 @@
 
 #include "dictionary/error.h"
 #include "dictionary/jetsql.h"
+#include "dictionary/searchstore.h"
 #include "dictionary/textfold.h"
 
 #include <sqlite3.h>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
+#include <optional>
 
 namespace volmira {
 
@@ -22,18 +25,30 @@ const QStringList& dictionaryTables()
 }
 
 // What the statements filter on: an index per list of columns, created after a table is loaded.
+// The searches that read every row go to a search store of the key and searched columns.
 struct IndexPlan {
     const char* table;
     std::vector<std::vector<const char*>> indexes;
+    std::vector<const char*> searchKeys;
+    std::vector<const char*> searchedTexts;
 };
 const std::vector<IndexPlan>& indexPlans()
 {
     static const std::vector<IndexPlan> plans{
-        {"Main", {{"Functional Area", "Table", "Column"}, {"Table", "Functional Area"}}},
-        {"CDS_TBL_TABLE_DESC", {{"Functional Area", "Table"}}},
-        {"Values", {{"Functional Area", "Table", "Column"}}},
+        {"Main", {{"Functional Area", "Table", "Column"}, {"Table", "Functional Area", "Column"}},
+         {"Table", "Functional Area"}, {"Column", "PD_Definition"}},
+        {"CDS_TBL_TABLE_DESC", {{"Functional Area", "Table"}}, {"Table", "Functional Area"}, {"Description"}},
+        {"Values", {{"Functional Area", "Table", "Column"}}, {}, {}},
     };
     return plans;
+}
+
+const IndexPlan* planFor(const QString& table)
+{
+    for (const IndexPlan& plan : indexPlans())
+        if (table.compare(QLatin1String(plan.table), Qt::CaseInsensitive) == 0)
+            return &plan;
+    return nullptr;
 }
 
 // How a stored value is handed back: Yes/No columns as Yes/No, 4-byte floats as singles.
@@ -44,6 +59,7 @@ struct StoredColumn {
     ColumnType type = ColumnType::Other;
     bool sawYesNo = false;
     bool sawSingle = false;
+    bool indexed = false;  // part of an index
 
     Presentation presentation() const
     {
@@ -59,6 +75,7 @@ struct StoredTable {
     QString name;     // as the file names it
     QString sqlName;  // its name in the in-memory database
     std::vector<StoredColumn> columns;
+    std::unique_ptr<SearchStore> store;
 
     int findColumn(const QString& wanted) const
     {
@@ -130,7 +147,7 @@ ValueType columnValueType(ColumnType type)
 // The in-memory database with the tables read so far.
 class SqliteEngine::Database final : public TableSink {
 public:
-    explicit Database(TableReader reader) : reader_(std::move(reader))
+    Database(TableReader reader, bool useSearchStores) : reader_(std::move(reader)), useSearchStores_(useSearchStores)
     {
         if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                             nullptr) != SQLITE_OK) {
@@ -232,9 +249,10 @@ private:
         execute(QStringLiteral("COMMIT"));
     }
 
-    void createIndexes(const StoredTable& table);
+    void createIndexes(StoredTable& table);
 
     TableReader reader_;
+    bool useSearchStores_;
     sqlite3* db_ = nullptr;
     QStringList catalog_;
     std::vector<StoredTable> tables_;
@@ -262,6 +280,15 @@ void SqliteEngine::Database::beginTable(const QString& name, const std::vector<C
     }
     if (columns.empty())
         create += QStringLiteral("c0");  // a table needs a column; it stays empty
+    if (const IndexPlan* plan = planFor(name); plan && useSearchStores_ && !plan->searchKeys.empty()) {
+        std::vector<int> keys, texts;
+        for (const char* column : plan->searchKeys)
+            keys.push_back(loading_->findColumn(QString::fromLatin1(column)));
+        for (const char* column : plan->searchedTexts)
+            texts.push_back(loading_->findColumn(QString::fromLatin1(column)));
+        if (std::find(keys.begin(), keys.end(), -1) == keys.end() && std::find(texts.begin(), texts.end(), -1) == texts.end())
+            loading_->store = std::make_unique<SearchStore>(keys, texts);
+    }
     execute(create + u')');
     if (!columns.empty() && sqlite3_prepare_v2(db_, (insert + u')').toUtf8().constData(), -1, &insert_, nullptr) != SQLITE_OK)
         fail(QStringLiteral("preparing to load %1").arg(name));
@@ -308,6 +335,8 @@ void SqliteEngine::Database::row(const CellView* cells, int count)
     if (sqlite3_step(insert_) != SQLITE_DONE)
         fail(QStringLiteral("loading %1").arg(loading_->name));
     sqlite3_reset(insert_);
+    if (loading_->store)
+        loading_->store->add(cells, count);
 }
 
 void SqliteEngine::Database::endTable()
@@ -320,24 +349,28 @@ void SqliteEngine::Database::endTable()
         return;
     sqlite3_finalize(insert_);
     insert_ = nullptr;
+    if (loading_->store) {
+        loading_->store->finish();
+        if (!loading_->store->usable())
+            loading_->store.reset();
+    }
     createIndexes(*loading_);
     tables_.push_back(std::move(*loading_));
     loading_.reset();
 }
 
-void SqliteEngine::Database::createIndexes(const StoredTable& table)
+void SqliteEngine::Database::createIndexes(StoredTable& table)
 {
-    for (const IndexPlan& plan : indexPlans()) {
-        if (table.name.compare(QLatin1String(plan.table), Qt::CaseInsensitive) != 0)
-            continue;
+    if (const IndexPlan* plan = planFor(table.name)) {
         int number = 0;
-        for (const auto& columns : plan.indexes) {
+        for (const auto& columns : plan->indexes) {
             QStringList keys;
             for (const char* column : columns) {
                 const int index = table.findColumn(QString::fromLatin1(column));
                 if (index < 0)
                     break;  // the prefix that exists still serves
                 keys << columnSqlName(index);
+                table.columns[size_t(index)].indexed = true;
             }
             if (!keys.isEmpty())
                 execute(QStringLiteral("CREATE INDEX %1_i%2 ON %1 (%3)").arg(table.sqlName).arg(number++).arg(keys.join(u',')));
@@ -392,6 +425,8 @@ public:
         QStringList conditions;
         for (const jetsql::Comparison& comparison : statement_.where)
             conditions << condition(comparison);
+        if (wantsTableScan())
+            sql += QStringLiteral(" NOT INDEXED");
         if (!conditions.isEmpty())
             sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
 
@@ -424,6 +459,37 @@ public:
     }
 
 private:
+    // A statement that narrows the rows by no equality and needs a column outside the indexes reads
+    // every row anyway: scanning the table beats walking an index and fetching each row from it.
+    bool wantsTableScan() const
+    {
+        using Kind = jetsql::Operand::Kind;
+        for (const jetsql::Comparison& c : statement_.where) {
+            const bool columnAgainstLiteral = (c.left.kind == Kind::Column && (c.right.kind == Kind::Text || c.right.kind == Kind::Number))
+                                              || (c.right.kind == Kind::Column && (c.left.kind == Kind::Text || c.left.kind == Kind::Number));
+            if (c.op == jetsql::Comparison::Op::Equal && columnAgainstLiteral)
+                return false;
+        }
+        std::vector<QString> used;
+        for (const auto& item : statement_.items)
+            used.push_back(item.column);
+        for (const auto& item : statement_.orderBy)
+            used.push_back(item.column);
+        std::function<void(const jetsql::Operand&)> collect = [&](const jetsql::Operand& operand) {
+            if (operand.kind == Kind::Column)
+                used.push_back(operand.name);
+            for (const auto& argument : operand.arguments)
+                collect(argument);
+        };
+        for (const jetsql::Comparison& c : statement_.where) {
+            collect(c.left);
+            collect(c.right);
+        }
+        return std::any_of(used.begin(), used.end(), [&](const QString& name) {
+            return !table_.columns[size_t(columnIndex(name))].indexed;
+        });
+    }
+
     int columnIndex(const QString& name) const
     {
         const int index = table_.findColumn(name);
@@ -488,6 +554,46 @@ private:
     std::vector<jetsql::Operand> parameters_;
 };
 
+// The statement as a search of the table's search store, when it is one: DISTINCT key columns, equality of
+// key columns with texts and InStr(searched column, text) > 0, ordered by key columns.
+std::optional<SearchQuery> searchQueryFor(const jetsql::SelectStatement& statement, const StoredTable& table)
+{
+    using Kind = jetsql::Operand::Kind;
+    const SearchStore& store = *table.store;
+    if (!statement.distinct)
+        return std::nullopt;
+    SearchQuery query;
+    for (const jetsql::SelectItem& item : statement.items) {
+        const int column = table.findColumn(item.column);
+        if (item.aggregate != jetsql::SelectItem::Aggregate::None || !store.isKey(column))
+            return std::nullopt;
+        query.select.push_back(column);
+    }
+    auto isZero = [](const jetsql::Operand& o) { return o.kind == Kind::Number && o.number == 0; };
+    auto searchedColumn = [&](const jetsql::Operand& o) {
+        if (o.kind != Kind::InStr || o.arguments[0].kind != Kind::Column || o.arguments[1].kind != Kind::Text)
+            return -1;
+        const int column = table.findColumn(o.arguments[0].name);
+        return store.isSearched(column) ? column : -1;
+    };
+    for (const jetsql::Comparison& c : statement.where) {
+        using Op = jetsql::Comparison::Op;
+        if (c.op == Op::Equal && c.left.kind == Kind::Column && c.right.kind == Kind::Text && store.isKey(table.findColumn(c.left.name)))
+            query.equals.emplace_back(table.findColumn(c.left.name), c.right.text);
+        else if (c.op == Op::Equal && c.right.kind == Kind::Column && c.left.kind == Kind::Text && store.isKey(table.findColumn(c.right.name)))
+            query.equals.emplace_back(table.findColumn(c.right.name), c.left.text);
+        else if (c.op == Op::Greater && isZero(c.right) && searchedColumn(c.left) >= 0)
+            query.contains.emplace_back(searchedColumn(c.left), c.left.arguments[1].text);
+        else if (c.op == Op::Less && isZero(c.left) && searchedColumn(c.right) >= 0)
+            query.contains.emplace_back(searchedColumn(c.right), c.right.arguments[1].text);
+        else
+            return std::nullopt;
+    }
+    for (const jetsql::OrderItem& item : statement.orderBy)
+        query.order.emplace_back(table.findColumn(item.column), item.descending);
+    return query;
+}
+
 FieldValue fieldValue(sqlite3_stmt* statement, int column, Presentation presentation)
 {
     switch (sqlite3_column_type(statement, column)) {
@@ -519,7 +625,11 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
 {
     const jetsql::SelectStatement statement = jetsql::parse(sql);
     const StoredTable& stored = table(statement.table);
-    const Translation translation = Translator(statement, stored).translate();
+    const Translation translation = Translator(statement, stored).translate();  // also checks every name
+    if (stored.store) {
+        if (const std::optional<SearchQuery> search = searchQueryFor(statement, stored))
+            return stored.store->run(*search);
+    }
 
     sqlite3_stmt* prepared = nullptr;
     if (sqlite3_prepare_v2(db_, translation.sql.toUtf8().constData(), -1, &prepared, nullptr) != SQLITE_OK)
@@ -546,7 +656,10 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
     return result;
 }
 
-SqliteEngine::SqliteEngine(TableReader reader) : database_(std::make_unique<Database>(std::move(reader))) {}
+SqliteEngine::SqliteEngine(TableReader reader, bool useSearchStores)
+    : database_(std::make_unique<Database>(std::move(reader), useSearchStores))
+{
+}
 
 SqliteEngine::~SqliteEngine() = default;
 

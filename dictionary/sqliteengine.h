@@ -19,7 +19,8 @@ using TableReader = std::function<void(const QStringList& wantedTables, TableSin
 // SELECT DISTINCT gives its rows in ascending order, other rows come in the order the file stores them.
 class SqliteEngine final : public Engine {
 public:
-    explicit SqliteEngine(TableReader reader);
+    // Without search stores every statement runs in SQLite alone (for comparing the two in tests).
+    explicit SqliteEngine(TableReader reader, bool useSearchStores = true);
     ~SqliteEngine() override;
 
     Result run(const QString& sql) override;

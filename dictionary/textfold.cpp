@@ -2,6 +2,10 @@
 
 #include <QChar>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace volmira::textfold {
 
 namespace {
@@ -93,27 +97,111 @@ std::vector<char32_t> foldedCodePoints(std::string_view text)
     return result;
 }
 
+std::string foldedUtf8(std::string_view text)
+{
+    std::string result;
+    result.reserve(text.size());
+    const unsigned char* p = bytes(text);
+    const unsigned char* end = p + text.size();
+    while (p < end) {
+        if (*p < 0x80) {
+            result += char(fold(*p++));
+            continue;
+        }
+        const char32_t cp = fold(decode(p, end));
+        if (cp < 0x80) {  // the Kelvin sign and the long s fold onto ASCII
+            result += char(cp);
+            continue;
+        }
+        if (cp < 0x800) {
+            result += char(0xC0 | (cp >> 6));
+        } else if (cp < 0x10000) {
+            result += char(0xE0 | (cp >> 12));
+            result += char(0x80 | ((cp >> 6) & 0x3F));
+        } else {
+            result += char(0xF0 | (cp >> 18));
+            result += char(0x80 | ((cp >> 12) & 0x3F));
+            result += char(0x80 | ((cp >> 6) & 0x3F));
+        }
+        result += char(0x80 | (cp & 0x3F));
+    }
+    return result;
+}
+
+namespace {
+
+// Whether the folded needle occurs at p.
+bool matchesAt(const unsigned char* p, const unsigned char* end, const std::vector<char32_t>& foldedNeedle) noexcept
+{
+    for (const char32_t wanted : foldedNeedle) {
+        if (p >= end || fold(decode(p, end)) != wanted)
+            return false;
+    }
+    return true;
+}
+
+// The 1-based UTF-16 position of the character starting at byte offset `at`.
+long long utf16Position(const unsigned char* text, size_t at) noexcept
+{
+    long long units = 1;
+    for (size_t i = 0; i < at; ++i) {
+        if ((text[i] & 0xC0) != 0x80)
+            ++units;
+        if (text[i] >= 0xF0 && text[i] < 0xF8)
+            ++units;  // outside the BMP: a surrogate pair
+    }
+    return units;
+}
+
+long long findByDecoding(const unsigned char* p, const unsigned char* end, const std::vector<char32_t>& foldedNeedle) noexcept
+{
+    const unsigned char* begin = p;
+    const char32_t first = foldedNeedle.front();
+    while (p < end) {
+        const unsigned char* start = p;
+        if (fold(decode(p, end)) == first && matchesAt(start, end, foldedNeedle))
+            return utf16Position(begin, size_t(start - begin));
+    }
+    return 0;
+}
+
+}  // namespace
+
 long long find(std::string_view text, const std::vector<char32_t>& foldedNeedle) noexcept
 {
     if (text.empty())
         return 0;
     if (foldedNeedle.empty())
         return 1;
-    const unsigned char* p = bytes(text);
-    const unsigned char* end = p + text.size();
+    const unsigned char* begin = bytes(text);
+    const unsigned char* end = begin + text.size();
     const char32_t first = foldedNeedle.front();
-    long long position = 1;  // in UTF-16 units
-    while (p < end) {
-        const char32_t cp = decode(p, end);
-        if (fold(cp) == first) {
-            const unsigned char* q = p;
-            size_t matched = 1;
-            while (matched < foldedNeedle.size() && q < end && fold(decode(q, end)) == foldedNeedle[matched])
-                ++matched;
-            if (matched == foldedNeedle.size())
-                return position;
+    // Only 'k' and 's' are the folding of characters beyond ASCII (the Kelvin sign, the long s); any other
+    // ASCII first character can start a match only at that ASCII byte, which is found without decoding.
+    if (first >= 0x80 || first == 'k' || first == 's')
+        return findByDecoding(begin, end, foldedNeedle);
+    const bool letter = first >= 'a' && first <= 'z';
+    const unsigned char target = static_cast<unsigned char>(first);
+    const unsigned char caseBit = letter ? 0x20 : 0x00;  // only 'A'..'Z' and 'a'..'z' give a letter when ORed with 0x20
+    const size_t n = text.size();
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i wanted = _mm_set1_epi8(char(target));
+    const __m128i bit = _mm_set1_epi8(char(caseBit));
+    for (; i + 16 <= n; i += 16) {
+        const __m128i chunk = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + i)), bit);
+        unsigned mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, wanted)));
+        while (mask) {
+            const size_t at = i + size_t(__builtin_ctz(mask));
+            if (matchesAt(begin + at, end, foldedNeedle))
+                return utf16Position(begin, at);
+            mask &= mask - 1;
         }
-        position += cp > 0xFFFF ? 2 : 1;
+    }
+#endif
+    for (; i < n; ++i) {
+        if ((begin[i] | caseBit) == target && matchesAt(begin + i, end, foldedNeedle))
+            return utf16Position(begin, i);
     }
     return 0;
 }

@@ -1,0 +1,283 @@
+// Opens large synthetic dictionaries and prints how long the first screen and every statement take,
+// beside the time mdb-export needs to dump the same tables, and the peak memory.
+//
+//   volmira-bench-open [ROWS ...]        default: 100000 1000000 Main rows
+//
+// The files are generated once into bench-data/ of the build folder. Each measurement runs in a child
+// process of its own, so that the peak memory of one does not hide in another's.
+
+#include "syntheticdictionary.h"
+
+#include "dictionary/connection.h"
+#include "dictionary/error.h"
+#include "dictionary/recordset.h"
+#include "dictionary/sqliteengine.h"
+#include "tools/mdbwrite/databasewriter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFileInfo>
+#include <QProcess>
+
+#include <sys/resource.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <functional>
+
+namespace {
+
+using volmira::Connection;
+using volmira::Recordset;
+
+double megabytes(long kilobytes) { return double(kilobytes) / 1024.0; }
+long maxRssSelf() { rusage u{}; getrusage(RUSAGE_SELF, &u); return u.ru_maxrss; }
+long maxRssChildren() { rusage u{}; getrusage(RUSAGE_CHILDREN, &u); return u.ru_maxrss; }
+
+// Reads every field of every row, as the windows do.
+long long drain(const QString& sql, const Connection& connection, QString* first = nullptr)
+{
+    Recordset rs;
+    rs.Open(sql, connection);
+    long long rows = 0;
+    while (!rs.Eof()) {
+        for (int i = 0; i < rs.fieldCount(); ++i) {
+            const auto& value = rs.Fields(i).Value;
+            if (!value.isNull()) {
+                const QString text = value.toText();
+                if (first && rows == 0 && i == 0)
+                    *first = text;
+            }
+        }
+        ++rows;
+        rs.MoveNext();
+    }
+    return rows;
+}
+
+struct Statement {
+    const char* shape;
+    QString sql;
+};
+
+std::vector<Statement> statements(const QString& area, const QString& table, const QString& column)
+{
+    const QString columnsSql = QStringLiteral(
+        "Select Distinct Column,[Data Type],[Data Attributes],[Logical Desc],[PD_Definition],[Primary Key],[Foreign Key],"
+        "[Column_SeqNo],[GUI Name],[GUI Control] from Main where [Functional Area]= '%1' and Table = '%2' order by [Column_SeqNo] ");
+    return {
+        {"version", QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES")},
+        {"area tables", QStringLiteral("Select Distinct Table from Main where [Functional Area]='%1'").arg(area)},
+        {"table's area", QStringLiteral("Select [Functional Area] from Main where Table= '%1' ").arg(table)},
+        {"table description", QStringLiteral("Select Distinct Table,Description,[Logical Name] from CDS_TBL_TABLE_DESC where [Functional Area]= '%1' and Table = '%2' ").arg(area, table)},
+        {"columns", columnsSql.arg(area, table)},
+        {"column matches", QStringLiteral("Select Distinct Column,[PD_Definition],[Column_SeqNo] from Main where [Functional Area]= '%1' and Table = '%2' and InStr([PD_Definition], 'claim' ) > 0 order by [Column_SeqNo] ").arg(area, table)},
+        {"valid values", QStringLiteral("Select Value, Description from [Values] where [Functional Area]='%1' and [Table] = '%2' and [Column] = '%3' ").arg(area, table, column)},
+        {"search table name, all", QStringLiteral("SELECT DISTINCT Table from Main where InStr(Table, '_T0001' ) > 0 order by Table")},
+        {"search table name, area", QStringLiteral("SELECT DISTINCT Table from Main where [Functional Area] = '%1'  and InStr(Table, '_T0001' ) > 0 ").arg(area)},
+        {"search table desc, all", QStringLiteral("Select Distinct Table from CDS_TBL_TABLE_DESC where InStr(Description, 'premium' ) > 0 order by Table")},
+        {"search table desc, area", QStringLiteral("Select Distinct Table from CDS_TBL_TABLE_DESC where [Functional Area]= '%1' and InStr(Description, 'premium' ) > 0 ").arg(area)},
+        {"search column name, all", QStringLiteral("Select Distinct Table from Main where InStr([Column], '_02_dt' ) > 0 order by Table")},
+        {"search column name, area", QStringLiteral("Select Distinct Table from Main where [Functional Area]= '%1' and InStr([Column], '_02_dt' ) > 0 ").arg(area)},
+        {"search column desc, all", QStringLiteral("Select Distinct Table from Main where InStr([PD_Definition], 'premium' ) > 0 order by Table")},
+        {"  same, 'straße'", QStringLiteral("Select Distinct Table from Main where InStr([PD_Definition], 'straße' ) > 0 order by Table")},
+        {"search column desc, area", QStringLiteral("Select Distinct Table from Main where [Functional Area]= '%1' and InStr([PD_Definition], 'premium' ) > 0 ").arg(area)},
+    };
+}
+
+// The first screen: version, Accounting's tables, the first table's description and columns, and the
+// first column's valid values.
+void firstScreen(const Connection& connection, QString* table, QString* column)
+{
+    drain(QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES"), connection);
+    drain(QStringLiteral("Select Distinct Table from Main where [Functional Area]='acct'"), connection, table);
+    const auto shapes = statements(QStringLiteral("acct"), *table, QString());
+    drain(shapes[3].sql, connection);
+    drain(shapes[4].sql, connection, column);
+    drain(statements(QStringLiteral("acct"), *table, *column)[6].sql, connection);
+}
+
+void timeStatements(const Connection& connection, const QString& table, const QString& column)
+{
+    std::printf("  %-26s %9s %9s %8s\n", "statement", "median ms", "max ms", "rows");
+    for (const Statement& s : statements(QStringLiteral("acct"), table, column)) {
+        std::vector<double> times;
+        long long rows = 0;
+        for (int i = 0; i < 9; ++i) {
+            QElapsedTimer timer;
+            timer.start();
+            rows = drain(s.sql, connection);
+            times.push_back(double(timer.nsecsElapsed()) / 1e6);
+        }
+        std::sort(times.begin(), times.end());
+        std::printf("  %-26s %9.2f %9.2f %8lld\n", s.shape, times[times.size() / 2], times.back(), rows);
+    }
+}
+
+double mdbExportSeconds(const QString& path)
+{
+    QElapsedTimer timer;
+    timer.start();
+    for (const char* table : {"Main", "CDS_TBL_TABLE_DESC", "Values", "CDS_TBL_RELS_RELEASES"}) {
+        QProcess process;
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.setStandardErrorFile(QProcess::nullDevice());
+        process.start(QStringLiteral("mdb-export"), {path, QString::fromLatin1(table)});
+        if (!process.waitForFinished(-1) || process.exitCode() != 0)
+            std::printf("  mdb-export %s failed\n", table);
+    }
+    return double(timer.nsecsElapsed()) / 1e9;
+}
+
+// Child: opens the file through the program's own layer.
+int measureFile(const QString& path)
+{
+    const double fileMb = double(QFileInfo(path).size()) / 1048576.0;
+    QElapsedTimer timer;
+    timer.start();
+    Connection connection;
+    connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path
+                                   + QStringLiteral(";Persist Security Info=False"));
+    connection.Open();
+    const double openSeconds = double(timer.nsecsElapsed()) / 1e9;
+    QString table, column;
+    firstScreen(connection, &table, &column);
+    const double screenSeconds = double(timer.nsecsElapsed()) / 1e9;
+    const long selfKb = maxRssSelf();
+    const long readerKb = maxRssChildren();
+    timeStatements(connection, table, column);
+    const double exportSeconds = mdbExportSeconds(path);
+    std::printf("  file %.1f MB\n", fileMb);
+    std::printf("  open %.2f s, open + first screen %.2f s; mdb-export of the four tables %.2f s; ratio %.2f\n",
+                openSeconds, screenSeconds, exportSeconds, screenSeconds / exportSeconds);
+    std::printf("  peak memory: program %.0f MB (%.2f x file), reader %.0f MB\n", megabytes(selfKb),
+                megabytes(selfKb) / fileMb, megabytes(readerKb));
+    return 0;
+}
+
+// Child: feeds the generated rows straight into the engine, without file or reader: the engine's own
+// share of the opening time.
+int measureInProcess(std::size_t mainRows)
+{
+    synthetic::Shape shape;
+    shape.mainRows = mainRows;
+    const volmira::jet4::DatabaseSpec spec = synthetic::dictionary(shape);
+    volmira::TableReader feed = [&spec](const QStringList& wanted, volmira::TableSink& sink) {
+        QStringList names;
+        for (const auto& t : spec.tables)
+            names << t.name;
+        sink.catalog(names);
+        std::vector<QByteArray> texts;
+        std::vector<volmira::CellView> cells;
+        volmira::jet4::Row row;
+        for (const auto& t : spec.tables) {
+            if (!wanted.contains(t.name, Qt::CaseInsensitive))
+                continue;
+            std::vector<volmira::ColumnInfo> columns;
+            for (const auto& c : t.columns)
+                columns.push_back({c.name, c.type == volmira::jet4::ColumnType::Bool  ? volmira::ColumnType::Bool
+                                           : c.type == volmira::jet4::ColumnType::Long ? volmira::ColumnType::Long
+                                           : c.type == volmira::jet4::ColumnType::Memo ? volmira::ColumnType::Memo
+                                                                                       : volmira::ColumnType::Text});
+            sink.beginTable(t.name, columns);
+            for (std::size_t i = 0; i < t.rowCount(); ++i) {
+                if (t.rowGenerator)
+                    t.rowGenerator(i, row);
+                else
+                    row = t.rows[i];
+                texts.assign(row.size(), QByteArray());
+                cells.assign(row.size(), volmira::CellView());
+                for (std::size_t k = 0; k < row.size(); ++k) {
+                    const auto& v = row[k];
+                    if (v.isText()) {
+                        texts[k] = v.toText().toUtf8();
+                        cells[k] = {volmira::CellView::Kind::Text, 0, std::string_view(texts[k].constData(), size_t(texts[k].size()))};
+                    } else if (v.isBool()) {
+                        cells[k] = {volmira::CellView::Kind::YesNo, v.toBool() ? -1.0 : 0.0, {}};
+                    } else if (v.isInteger()) {
+                        cells[k] = {volmira::CellView::Kind::Number, double(v.toInteger()), {}};
+                    }
+                }
+                sink.row(cells.data(), int(cells.size()));
+            }
+            sink.endTable();
+        }
+    };
+    QElapsedTimer timer;
+    timer.start();
+    auto engine = std::make_shared<volmira::SqliteEngine>(feed);
+    const double loadSeconds = double(timer.nsecsElapsed()) / 1e9;
+    Connection connection;
+    connection.openOn(engine);
+    QString table, column;
+    timer.restart();
+    firstScreen(connection, &table, &column);
+    const double screenSeconds = double(timer.nsecsElapsed()) / 1e9;
+    timeStatements(connection, table, column);
+    std::printf("  generated rows loaded into the engine in %.2f s (generation included); first screen %.3f s\n",
+                loadSeconds, screenSeconds);
+    std::printf("  peak memory %.0f MB\n", megabytes(maxRssSelf()));
+    return 0;
+}
+
+int generate(std::size_t mainRows, const QString& path)
+{
+    synthetic::Shape shape;
+    shape.mainRows = mainRows;
+    volmira::jet4::writeDatabaseFile(synthetic::dictionary(shape), path);
+    return 0;
+}
+
+int runChild(const QStringList& arguments)
+{
+    QProcess child;
+    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.start(QCoreApplication::applicationFilePath(), arguments);
+    if (!child.waitForFinished(-1))
+        return -1;
+    return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+}
+
+}  // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    QStringList arguments = QCoreApplication::arguments().mid(1);
+    try {
+        if (arguments.value(0) == QLatin1String("--generate"))
+            return generate(arguments.value(1).toULongLong(), arguments.value(2));
+        if (arguments.value(0) == QLatin1String("--measure"))
+            return measureFile(arguments.value(1));
+        if (arguments.value(0) == QLatin1String("--in-process"))
+            return measureInProcess(arguments.value(1).toULongLong());
+    } catch (const volmira::Error& e) {
+        std::printf("  Error %d: %s\n", e.number(), e.description().toUtf8().constData());
+        return 1;
+    }
+
+    if (arguments.isEmpty())
+        arguments = QStringList{QStringLiteral("100000"), QStringLiteral("1000000")};
+    const QString dataDir = QCoreApplication::applicationDirPath() + QStringLiteral("/../bench-data");
+    QDir().mkpath(dataDir);
+    for (const QString& rows : arguments) {
+        const QString path = QStringLiteral("%1/dictionary-%2.mdb").arg(dataDir, rows);
+        std::printf("== %s Main rows: %s\n", rows.toLatin1().constData(), QDir::cleanPath(path).toUtf8().constData());
+        std::fflush(stdout);
+        if (!QFileInfo::exists(path)) {
+            QElapsedTimer timer;
+            timer.start();
+            if (runChild({QStringLiteral("--generate"), rows, path}) != 0)
+                return 1;
+            std::printf("  generated in %.1f s\n", double(timer.nsecsElapsed()) / 1e9);
+        }
+        std::printf("-- through the reader:\n");
+        std::fflush(stdout);
+        runChild({QStringLiteral("--measure"), path});
+        std::printf("-- fed straight into the engine:\n");
+        std::fflush(stdout);
+        runChild({QStringLiteral("--in-process"), rows});
+    }
+    return 0;
+}

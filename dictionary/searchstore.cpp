@@ -1,0 +1,235 @@
+#include "dictionary/searchstore.h"
+
+#include "dictionary/textfold.h"
+
+#include <algorithm>
+#include <cstring>
+#include <unordered_set>
+
+namespace volmira {
+
+SearchStore::SearchStore(std::vector<int> keyColumns, std::vector<int> searchedColumns)
+{
+    for (int column : keyColumns) {
+        Key key;
+        key.column = column;
+        key.spellings.emplace_back();  // id 0 is Null
+        key.folded.push_back(nullptr);
+        keys_.push_back(std::move(key));
+    }
+    for (int column : searchedColumns) {
+        Searched searched;
+        searched.column = column;
+        searched.offsets.push_back(0);
+        searched_.push_back(std::move(searched));
+    }
+}
+
+int SearchStore::keyIndex(int column) const noexcept
+{
+    for (size_t i = 0; i < keys_.size(); ++i)
+        if (keys_[i].column == column)
+            return int(i);
+    return -1;
+}
+
+int SearchStore::searchedIndex(int column) const noexcept
+{
+    for (size_t i = 0; i < searched_.size(); ++i)
+        if (searched_[i].column == column)
+            return int(i);
+    return -1;
+}
+
+void SearchStore::add(const CellView* cells, int count)
+{
+    if (!usable_)
+        return;
+    static const CellView null;
+    for (Key& key : keys_) {
+        const CellView& cell = key.column < count ? cells[key.column] : null;
+        if (cell.kind == CellView::Kind::Null) {
+            key.ids.push_back(0);
+            continue;
+        }
+        if (cell.kind != CellView::Kind::Text) {
+            usable_ = false;
+            return;
+        }
+        const auto [found, inserted] = key.idOfFolded.try_emplace(textfold::foldedUtf8(cell.text), std::uint32_t(key.spellings.size()));
+        if (inserted) {
+            key.spellings.emplace_back(cell.text);
+            key.folded.push_back(&found->first);  // the keys of an unordered_map stay where they are
+        }
+        key.ids.push_back(found->second);
+    }
+    for (Searched& searched : searched_) {
+        const CellView& cell = searched.column < count ? cells[searched.column] : null;
+        if (cell.kind == CellView::Kind::Text)
+            searched.folded += textfold::foldedUtf8(cell.text);
+        else if (cell.kind != CellView::Kind::Null)
+            usable_ = false;
+        searched.isNull.push_back(cell.kind == CellView::Kind::Null);
+        searched.offsets.push_back(searched.folded.size());
+    }
+    ++rows_;
+}
+
+void SearchStore::finish()
+{
+    if (!usable_) {
+        keys_.clear();
+        searched_.clear();
+        return;
+    }
+    for (Key& key : keys_) {
+        key.postingStart.assign(key.spellings.size() + 1, 0);
+        for (std::uint32_t id : key.ids)
+            ++key.postingStart[id + 1];
+        for (size_t i = 1; i < key.postingStart.size(); ++i)
+            key.postingStart[i] += key.postingStart[i - 1];
+        key.postings.resize(key.ids.size());
+        std::vector<std::uint32_t> next(key.postingStart.begin(), key.postingStart.end() - 1);
+        for (std::uint32_t row = 0; row < rows_; ++row)
+            key.postings[next[key.ids[row]]++] = row;
+    }
+    for (Searched& searched : searched_)
+        searched.folded.shrink_to_fit();
+}
+
+Engine::Result SearchStore::run(const SearchQuery& query) const
+{
+    Engine::Result result;
+    result.columnCount = int(query.select.size());
+
+    struct Equal {
+        const Key* key;
+        std::uint32_t id;
+    };
+    std::vector<Equal> equals;
+    for (const auto& [column, text] : query.equals) {
+        const Key& key = keys_[size_t(keyIndex(column))];
+        const auto found = key.idOfFolded.find(textfold::foldedUtf8(text.toStdString()));
+        if (found == key.idOfFolded.end())
+            return result;  // no row holds that value
+        equals.push_back({&key, found->second});
+    }
+    struct Contains {
+        const Searched* searched;
+        std::string needle;
+    };
+    std::vector<Contains> contains;
+    // A key column is searched once per distinct value: its rows then hold when their value does.
+    struct KeyContains {
+        const Key* key;
+        std::vector<char> holds;  // per id
+    };
+    std::vector<KeyContains> keyContains;
+    for (const auto& [column, text] : query.contains) {
+        const std::string needle = textfold::foldedUtf8(text.toStdString());
+        if (searchedIndex(column) >= 0) {
+            contains.push_back({&searched_[size_t(searchedIndex(column))], needle});
+            continue;
+        }
+        const Key& key = keys_[size_t(keyIndex(column))];
+        KeyContains k{&key, std::vector<char>(key.spellings.size(), 0)};
+        for (size_t id = 1; id < key.spellings.size(); ++id) {
+            const std::string& value = *key.folded[id];
+            k.holds[id] = !value.empty() && (needle.empty() || memmem(value.data(), value.size(), needle.data(), needle.size()));
+        }
+        keyContains.push_back(std::move(k));
+    }
+    std::vector<const Key*> selected;
+    for (int column : query.select)
+        selected.push_back(&keys_[size_t(keyIndex(column))]);
+
+    auto holds = [&](std::uint32_t row) {
+        for (const Equal& e : equals)
+            if (e.key->ids[row] != e.id)
+                return false;
+        for (const KeyContains& k : keyContains)
+            if (!k.holds[k.key->ids[row]])
+                return false;
+        for (const Contains& c : contains) {
+            if (c.searched->isNull[row])
+                return false;
+            const char* text = c.searched->folded.data() + c.searched->offsets[row];
+            const size_t length = c.searched->offsets[row + 1] - c.searched->offsets[row];
+            if (length == 0 || (!c.needle.empty() && !memmem(text, length, c.needle.data(), c.needle.size())))
+                return false;
+        }
+        return true;
+    };
+
+    // The distinct result rows as ids of the selected keys, one after the other.
+    std::vector<std::uint32_t> found;
+    const size_t width = selected.size();
+    std::vector<char> seenSingle(width == 1 ? selected[0]->spellings.size() : 0, 0);
+    std::unordered_set<std::string> seenTuples;
+    std::string tuple;
+    auto visit = [&](std::uint32_t row) {
+        // A row that adds no new result row is not searched.
+        if (width == 1) {
+            const std::uint32_t id = selected[0]->ids[row];
+            if (seenSingle[id] || !holds(row))
+                return;
+            seenSingle[id] = 1;
+            found.push_back(id);
+            return;
+        }
+        tuple.clear();
+        for (const Key* key : selected)
+            tuple.append(reinterpret_cast<const char*>(&key->ids[row]), sizeof(std::uint32_t));
+        if (seenTuples.count(tuple) || !holds(row))
+            return;
+        seenTuples.insert(tuple);
+        for (const Key* key : selected)
+            found.push_back(key->ids[row]);
+    };
+    if (!equals.empty()) {
+        const Key& key = *equals.front().key;
+        const std::uint32_t id = equals.front().id;
+        for (std::uint32_t i = key.postingStart[id]; i < key.postingStart[id + 1]; ++i)
+            visit(key.postings[i]);
+    } else {
+        for (std::uint32_t row = 0; row < rows_; ++row)
+            visit(row);
+    }
+
+    // Jet's order: the ORDER BY columns, then the other selected columns ascending; Null first.
+    std::vector<std::pair<size_t, bool>> sortKeys;  // position in the tuple, descending
+    for (const auto& [column, descending] : query.order)
+        for (size_t i = 0; i < width; ++i)
+            if (query.select[i] == column)
+                sortKeys.emplace_back(i, descending);
+    for (size_t i = 0; i < width; ++i)
+        if (std::none_of(sortKeys.begin(), sortKeys.end(), [&](const auto& k) { return k.first == i; }))
+            sortKeys.emplace_back(i, false);
+    const size_t resultRows = width ? found.size() / width : 0;
+    std::vector<size_t> order(resultRows);
+    for (size_t i = 0; i < resultRows; ++i)
+        order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
+        for (const auto& [position, descending] : sortKeys) {
+            const std::uint32_t x = found[a * width + position];
+            const std::uint32_t y = found[b * width + position];
+            if (x == y)
+                continue;
+            const int c = x == 0 ? -1 : y == 0 ? 1 : textfold::compare(selected[position]->spellings[x], selected[position]->spellings[y]);
+            if (c != 0)
+                return descending ? c > 0 : c < 0;
+        }
+        return false;
+    });
+    result.cells.reserve(resultRows * width);
+    for (size_t r : order) {
+        for (size_t i = 0; i < width; ++i) {
+            const std::uint32_t id = found[r * width + i];
+            const std::string& spelling = selected[i]->spellings[id];
+            result.cells.push_back(Field{id ? FieldValue::text(QString::fromUtf8(spelling.data(), int(spelling.size()))) : FieldValue()});
+        }
+    }
+    return result;
+}
+
+}  // namespace volmira

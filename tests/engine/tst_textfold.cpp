@@ -1,0 +1,79 @@
+// Comparing and searching text ignoring letter case, on UTF-8 as the database stores it.
+
+#include "dictionary/textfold.h"
+
+#include <QTest>
+
+using namespace volmira;
+
+namespace {
+
+long long find(const char* text, const char* part)
+{
+    return textfold::find(text, textfold::foldedCodePoints(part));
+}
+
+}  // namespace
+
+class TextFoldTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void comparesIgnoringCaseInEveryScript()
+    {
+        QCOMPARE(textfold::compare("ACCT", "acct"), 0);
+        QCOMPARE(textfold::compare("Ärzte", "äRZTE"), 0);
+        QCOMPARE(textfold::compare("ΣΊΣΥΦΟΣ", "σίσυφος"), 0);
+        QCOMPARE(textfold::compare("\u212A", "k"), 0);  // Kelvin sign
+        QVERIFY(textfold::compare("abc", "ABD") < 0);
+        QVERIFY(textfold::compare("ab", "AB_") < 0);
+        QVERIFY(textfold::compare("A_B", "ALPHA") < 0);
+        QVERIFY(textfold::compare("zebra", "Ärzte") < 0);
+        QVERIFY(textfold::compare("b", "A") > 0);
+        QCOMPARE(textfold::compare("", ""), 0);
+    }
+
+    void findsPositionsInUtf16Units()
+    {
+        QCOMPARE(find("abcABC", "C"), 3);
+        QCOMPARE(find("abcABC", "cab"), 3);
+        QCOMPARE(find("x😀yÄb", "äB"), 5);
+        QCOMPARE(find("straße", "SSE"), 0);  // simple folding: ß is not ss
+        QCOMPARE(find("Straße", "STRAßE"), 1);
+        QCOMPARE(find("\u212Aelvin", "kel"), 1);
+        QCOMPARE(find("Kelvin", "\u212A"), 1);
+        QCOMPARE(find("ſum", "SUM"), 1);
+        QCOMPARE(find("aaab", "aab"), 2);
+        QCOMPARE(find("", ""), 0);
+        QCOMPARE(find("abc", ""), 1);
+        QCOMPARE(find("ab", "abc"), 0);
+        // Long text: the match is found past the vectorised part and at its edges.
+        const std::string longText = std::string(37, 'x') + "Needle" + std::string(40, 'y');
+        QCOMPARE(textfold::find(longText, textfold::foldedCodePoints("NEEDLE")), 38);
+        QCOMPARE(textfold::find(longText, textfold::foldedCodePoints("yyy")), 44);
+        QCOMPARE(textfold::find(longText, textfold::foldedCodePoints("yyyz")), 0);
+    }
+
+    void invalidUtf8IsNeverReadPastItsEnd()
+    {
+        const char bytes[] = {'a', char(0xC3), char(0xE2), char(0x82), char(0xF0), char(0x9F)};
+        const std::string_view broken(bytes, sizeof bytes);
+        QCOMPARE(textfold::compare(broken, broken), 0);
+        QVERIFY(textfold::compare(broken, "a") > 0);
+        QCOMPARE(textfold::find(broken, textfold::foldedCodePoints("A")), 1);
+        QCOMPARE(textfold::find(broken, textfold::foldedCodePoints("b")), 0);
+        QCOMPARE(textfold::foldedUtf8(broken).substr(0, 1), std::string("a"));
+    }
+
+    void foldedFormsAgreeWithComparison()
+    {
+        const char* texts[] = {"ACCT", "acct", "Straße", "STRASSE", "ΣΊΣΥΦΟΣ", "σίσυφος", "\u212Aelvin", "kelvin", "😀x", "😀X"};
+        for (const char* a : texts)
+            for (const char* b : texts)
+                QCOMPARE(textfold::foldedUtf8(a) == textfold::foldedUtf8(b), textfold::compare(a, b) == 0);
+        QCOMPARE(textfold::foldedUtf8("\u212Aelvin"), std::string("kelvin"));
+    }
+};
+
+QTEST_APPLESS_MAIN(TextFoldTest)
+#include "tst_textfold.moc"
