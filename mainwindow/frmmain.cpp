@@ -123,6 +123,13 @@ QRadioButton* makeOption(QWidget* parent, const char* name, const QString& capti
     return option;
 }
 
+// Of a group of option buttons only the selected one is a tab stop; the others take the focus by a click.
+void keepSelectedOptionTheTabStop(QWidget* group)
+{
+    for (QRadioButton* option : group->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
+        option->setFocusPolicy(option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
 QString fatalErrorText(const volmira::Error& error)
 {
     return QStringLiteral("Error %1\n\n%2").arg(error.number()).arg(error.description());
@@ -236,6 +243,7 @@ void frmMain::buildControls()
     optTblDesc = makeOption(frmSearch, "optTblDesc", QStringLiteral("Table &Description"));
     optColDesc = makeOption(frmSearch, "optColDesc", QStringLiteral("C&olumn Description"));
     optTable->setChecked(true);
+    keepSelectedOptionTheTabStop(frmSearch);
     Label11 = makeLabel(frmSearch, "Label11", QStringLiteral("Text to Search"));
     txtSearch = named(new QLineEdit(frmSearch), "txtSearch");
     cmdFirst = makeButton(frmSearch, "cmdFirst", QStringLiteral("<<"));
@@ -332,8 +340,10 @@ void frmMain::connectHandlers()
 
     const auto onChosen = [this](QRadioButton* option, Handler handler) {
         connect(option, &QRadioButton::toggled, this, [this, handler](bool checked) {
-            if (checked)
-                guarded([this, handler] { (this->*handler)(); });
+            if (!checked)
+                return;
+            keepSelectedOptionTheTabStop(frmSearch);
+            guarded([this, handler] { (this->*handler)(); });
         });
     };
     onChosen(optTable, &frmMain::optTable_Click);
@@ -428,6 +438,7 @@ void frmMain::setOption(QRadioButton* option)
         const QSignalBlocker blocker(option);
         option->setChecked(true);
     }
+    keepSelectedOptionTheTabStop(frmSearch);
     if (option == optTable)
         optTable_Click();
     else if (option == optColumn)

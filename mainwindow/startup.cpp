@@ -1,5 +1,6 @@
 #include "mainwindow/frmmain.h"
 
+#include "dictionary/error.h"
 #include "filepicker/frmfiledialog.h"
 #include "mainwindow/frmmain_layout.h"
 
@@ -8,6 +9,8 @@
 #include <QLabel>
 #include <QLocale>
 #include <QTime>
+
+#include <optional>
 
 void frmMain::Form_Load()
 {
@@ -41,6 +44,9 @@ void frmMain::mnuOpen_Click()
     dlgFile->exec();
     if (blnFailed)
         throw HandlerAborted{};
+    // A drive or folder the picker could not read ends the action here, as if raised in this handler.
+    if (std::optional<volmira::Error> pickerError = dlgFile->takeError())
+        throw *pickerError;
     // The window becomes active again now that the picker has gone; that activation is handled once
     // this handler has returned.
     queueActivation();

@@ -1,0 +1,40 @@
+#pragma once
+
+#include <QComboBox>
+#include <QList>
+#include <QString>
+#include <QStringList>
+
+class QWidget;
+
+// One mounted file system as the operating system reports it.
+struct MountedVolume {
+    QString rootPath;
+    QByteArray fileSystemType;
+    QString name;
+};
+
+// The file systems a user browses for files: the root and the mount points of real devices, without
+// the kernel's pseudo file systems, memory file systems and files bind-mounted into a container.
+// Sorted by path, the root first.
+QList<MountedVolume> browsableVolumes(const QList<MountedVolume>& mounted);
+
+// The drop-down of drives. Each entry carries its mount point; the root "/" is always present.
+class DriveList final : public QComboBox {
+    Q_OBJECT
+
+public:
+    explicit DriveList(QWidget* parent = nullptr);
+
+    // Reads the mounted file systems again and fills the list; keeps no selection.
+    void refresh();
+
+    // Mount point of the selected entry, or the empty text when none is selected.
+    QString drive() const;
+
+    // The mount point that holds folder: the longest listed mount point that is a prefix of it.
+    QString driveOf(const QString& folder) const;
+
+    // Selects the entry of the drive that holds folder. Emits the combo box's usual signals.
+    void selectDriveOf(const QString& folder);
+};
