@@ -73,8 +73,8 @@ void frmMain::cmdPrevious_Click() { FindPreviousMatch(txtSearch->text()); }
 void frmMain::cmdNext_Click() { FindNextMatch(txtSearch->text()); }
 void frmMain::cmdLast_Click() { SelectLastResult(); }
 
-// First and Last show the table's first match again also when that table is already selected:
-// the user asked to start from there.
+// First and Last show the table's first match again also when that table is already selected
+// (selecting a row from code always runs its handling): the user asked to start from there.
 void frmMain::SelectFirstResult() {
     if (lstTables->count() > 0)
         selectWalkTable(0);
@@ -195,11 +195,7 @@ void frmMain::selectWalkTable(int index) {
     });
     for (int next = index; next >= 0 && next < lstTables->count();) {
         intQueuedTable = -1;
-        // Selecting the table already selected restarts its walk, as a change of selection would.
-        if (lstTables->currentRow() == next)
-            lstTables_Click();
-        else
-            setListIndex(lstTables, next);
+        setListIndex(lstTables, next);
         next = intQueuedTable;
     }
 }

@@ -1,0 +1,67 @@
+#include "searchdictionary.h"
+
+#include "tools/mdbwrite/databasewriter.h"
+
+using namespace volmira::jet4;
+
+SearchDictionary& SearchDictionary::column(const QString& area, const std::optional<QString>& table,
+                                           const QString& column, const QString& definition, int seqNo) {
+    if (seqNo < 0) {
+        seqNo = 1;
+        for (const MainRow& row : main_)
+            if (row.table == table)
+                ++seqNo;
+    }
+    main_.push_back({area, table, column, definition, seqNo});
+    return *this;
+}
+
+SearchDictionary& SearchDictionary::tableDescription(const QString& area, const QString& table,
+                                                     const QString& description, const QString& logicalName) {
+    descriptions_.push_back({area, table, description, logicalName});
+    return *this;
+}
+
+QString SearchDictionary::write(const QString& path) const {
+    DatabaseSpec spec;
+    TableSpec& main = spec.addTable(QStringLiteral("Main"));
+    main.addColumn("Table", ColumnType::Text, 255)
+        .addColumn("Column", ColumnType::Text, 255)
+        .addColumn("Functional Area", ColumnType::Text, 50)
+        .addColumn("Data Type", ColumnType::Text, 50)
+        .addColumn("Data Attributes", ColumnType::Text, 50)
+        .addColumn("Logical Desc", ColumnType::Memo)
+        .addColumn("PD_Definition", ColumnType::Memo)
+        .addColumn("Primary Key", ColumnType::Bool)
+        .addColumn("Foreign Key", ColumnType::Bool)
+        .addColumn("Column_SeqNo", ColumnType::Long)
+        .addColumn("GUI Name", ColumnType::Text, 100)
+        .addColumn("GUI Control", ColumnType::Text, 100);
+    for (const MainRow& row : main_) {
+        main.rows.push_back({row.table ? Value(*row.table) : Value(), Value(row.column), Value(row.area),
+                             Value("char"), Value("10"), Value("logical " + row.column), Value(row.definition),
+                             Value(false), Value(false), Value(row.seqNo), Value(), Value()});
+    }
+
+    TableSpec& descriptions = spec.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"));
+    descriptions.addColumn("Table", ColumnType::Text, 255)
+        .addColumn("Description", ColumnType::Memo)
+        .addColumn("Logical Name", ColumnType::Text, 255)
+        .addColumn("Functional Area", ColumnType::Text, 50);
+    for (const DescriptionRow& row : descriptions_)
+        descriptions.rows.push_back({Value(row.table), Value(row.description), Value(row.logicalName), Value(row.area)});
+
+    TableSpec& values = spec.addTable(QStringLiteral("Values"));
+    values.addColumn("Value", ColumnType::Text, 50)
+        .addColumn("Description", ColumnType::Text, 255)
+        .addColumn("Functional Area", ColumnType::Text, 50)
+        .addColumn("Table", ColumnType::Text, 255)
+        .addColumn("Column", ColumnType::Text, 255);
+
+    TableSpec& releases = spec.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES"));
+    releases.addColumn("Rels_No", ColumnType::Long);
+    releases.rows.push_back({Value(451)});
+
+    writeDatabaseFile(spec, path);
+    return path;
+}
