@@ -93,6 +93,35 @@ QStringList boundaryMemos()
     return memos;
 }
 
+TableSpec wideTable()
+{
+    const ColumnType types[] = {ColumnType::Text, ColumnType::Long, ColumnType::Bool, ColumnType::Double,
+                                ColumnType::Memo, ColumnType::Integer, ColumnType::Byte, ColumnType::Currency,
+                                ColumnType::Single, ColumnType::DateTime};
+    TableSpec table;
+    table.name = QStringLiteral("Wide");
+    for (int c = 0; c < 160; ++c)
+        table.addColumn(QStringLiteral("Column number %1 with a long name").arg(c), types[c % 10], 8);
+    for (int r = 0; r < 60; ++r) {
+        Row row;
+        for (int c = 0; c < 160; ++c) {
+            const bool null = (r + c) % 7 == 0;
+            switch (types[c % 10]) {
+            case ColumnType::Text: row.push_back(null ? Value() : Value(QStringLiteral("r%1c%2").arg(r).arg(c))); break;
+            case ColumnType::Memo: row.push_back(null ? Value() : Value(QString(r * 3, QChar(0xFC)))); break;
+            case ColumnType::Bool: row.push_back((r + c) % 2 == 0); break;
+            case ColumnType::Double: row.push_back(null ? Value() : Value(r * 1000.0 + c / 3.0)); break;
+            case ColumnType::Single: row.push_back(null ? Value() : Value(r + c / 4.0)); break;
+            case ColumnType::DateTime: row.push_back(null ? Value() : Value(OleDate{40000.0 + r + c / 8.0})); break;
+            case ColumnType::Byte: row.push_back(null ? Value() : Value((r * c) % 256)); break;
+            default: row.push_back(null ? Value() : Value(r * 160 - c)); break;
+            }
+        }
+        table.rows.push_back(std::move(row));
+    }
+    return table;
+}
+
 QString writeFile(const QString& directory, const QString& name, const DatabaseSpec& spec)
 {
     const QString path = directory + QLatin1Char('/') + name + QStringLiteral(".mdb");

@@ -27,6 +27,9 @@ QStringList awkwardTexts();
 // and CJK characters (CJK is stored plain, the others compressed up to 1,024 characters).
 QStringList boundaryMemos();
 
+// 160 columns cycling through all types, 60 rows with Nulls scattered over them.
+volmira::jet4::TableSpec wideTable();
+
 // Writes `spec` into `directory` as `name`.mdb and returns the path.
 QString writeFile(const QString& directory, const QString& name, const volmira::jet4::DatabaseSpec& spec);
 

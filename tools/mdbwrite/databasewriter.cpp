@@ -4,15 +4,15 @@
 #include "tools/mdbwrite/jet4format.h"
 #include "tools/mdbwrite/textcodec.h"
 
-#include <QDate>
-#include <QSaveFile>
+#include <QTemporaryFile>
 #include <QSet>
 
 #include <algorithm>
 #include <array>
 #include <cfloat>
+#include <cerrno>
 #include <cmath>
-#include <map>
+#include <cstdio>
 
 namespace volmira::jet4 {
 
@@ -632,7 +632,8 @@ private:
         row_.resize(rowLength);
         std::uint8_t* p = row_.data();
         put16(p, std::uint32_t(columnCount));
-        std::memcpy(p + 2, fixed_.data(), fixed_.size());
+        if (!fixed_.empty())
+            std::memcpy(p + 2, fixed_.data(), fixed_.size());
         std::size_t at = 2 + fixed_.size();
         const std::size_t varCount = table_.varColumns.size();
         offsets_.resize(varCount);
@@ -765,7 +766,7 @@ void writeHeaderPage(std::uint8_t* page, const QString& password)
 
 // ---- the whole file ---------------------------------------------------------------------------------
 
-QByteArray build(const DatabaseSpec& spec)
+QByteArray build(const DatabaseSpec& spec, WrittenLayout* layout)
 {
     const WriteOptions& options = spec.options;
     if (options.password.size() > 20)
@@ -864,24 +865,37 @@ QByteArray build(const DatabaseSpec& spec)
     if (file.pageCount() >= (1u << 24))
         refuse(QStringLiteral("The database is too large: %1 pages").arg(file.pageCount()));
     writeHeaderPage(file.page(headerPage), options.password);
+    if (layout) {
+        layout->pageCount = file.pageCount();
+        layout->tables.clear();
+        for (const TableLayout& table : tables)
+            layout->tables.push_back(WrittenTable{table.name, table.tdefPages, table.dataPages, table.usedMap.pgRow(),
+                                                  table.freeMap.pgRow(), table.lvalPages});
+    }
     return file.take();
 }
 
 }  // namespace
 
-QByteArray writeDatabase(const DatabaseSpec& spec)
+QByteArray writeDatabase(const DatabaseSpec& spec, WrittenLayout* layout)
 {
-    return build(spec);
+    return build(spec, layout);
 }
 
 void writeDatabaseFile(const DatabaseSpec& spec, const QString& path)
 {
-    const QByteArray bytes = build(spec);
-    QSaveFile out(path);
-    if (!out.open(QIODevice::WriteOnly))
-        throw Error(ErrorNumber::FileSystem, QStringLiteral("Cannot create %1: %2").arg(path, out.errorString()));
-    if (out.write(bytes) != bytes.size() || !out.commit())
+    const QByteArray bytes = build(spec, nullptr);
+    // A temporary file beside the target, renamed over it when complete. Unlike QSaveFile this does not
+    // sync to disk: the files are test data, and tests write many of them.
+    QTemporaryFile out(path + QStringLiteral(".partial-XXXXXX"));
+    if (!out.open())
+        throw Error(ErrorNumber::FileSystem, QStringLiteral("Cannot create a file beside %1: %2").arg(path, out.errorString()));
+    if (out.write(bytes) != bytes.size() || !out.flush())
         throw Error(ErrorNumber::FileSystem, QStringLiteral("Cannot write %1: %2").arg(path, out.errorString()));
+    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    if (std::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+        throw Error(ErrorNumber::FileSystem, QStringLiteral("Cannot write %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+    out.setAutoRemove(false);
 }
 
 }  // namespace volmira::jet4

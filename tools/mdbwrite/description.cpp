@@ -124,10 +124,20 @@ TableSpec readTable(const QJsonObject& object, int tableIndex)
 
 }  // namespace
 
+QJsonDocument parseJsonKeepingByteOrderMarks(QByteArray json, QJsonParseError* error)
+{
+    static const QByteArray mark("\xEF\xBB\xBF");
+    if (json.startsWith(mark))
+        json.remove(0, mark.size());
+    if (json.contains(mark))
+        json.replace(mark, QByteArrayLiteral("\\ufeff"));
+    return QJsonDocument::fromJson(json, error);
+}
+
 DatabaseSpec readDescription(const QByteArray& json)
 {
     QJsonParseError error;
-    const QJsonDocument document = QJsonDocument::fromJson(json, &error);
+    const QJsonDocument document = parseJsonKeepingByteOrderMarks(json, &error);
     if (document.isNull())
         refuse(QStringLiteral("The description is not valid JSON: %1 at offset %2").arg(error.errorString()).arg(error.offset));
     const QJsonValue tables = document.object().value(QLatin1String("tables"));

@@ -9,6 +9,7 @@
 #include "tools/mdbwrite/jet4model.h"
 
 #include <QByteArray>
+#include <QJsonDocument>
 
 namespace volmira::jet4 {
 
@@ -16,5 +17,10 @@ namespace volmira::jet4 {
 // database is written, so a large description is not held twice. Throws volmira::Error
 // (InvalidDescription) naming table, row and column for a description that is malformed.
 DatabaseSpec readDescription(const QByteArray& json);
+
+// QJsonDocument::fromJson, except that a text value starting with U+FEFF keeps it: Qt's parser decodes
+// each string like QString::fromUtf8, which drops a leading byte order mark. Escaping every raw U+FEFF
+// as \ufeff first keeps it (a byte order mark at the very start of the document is removed).
+QJsonDocument parseJsonKeepingByteOrderMarks(QByteArray json, QJsonParseError* error);
 
 }  // namespace volmira::jet4

@@ -5,6 +5,7 @@
 
 #include <QSet>
 
+#include <algorithm>
 #include <map>
 #include <optional>
 #include <vector>

@@ -2,7 +2,9 @@
 
 #include <QStringList>
 
+#include <algorithm>
 #include <array>
+#include <cstring>
 #include <vector>
 
 namespace volmira::jet4 {
@@ -58,27 +60,30 @@ public:
     std::size_t below(std::size_t n) { return std::size_t(next() % n); }
     std::size_t between(std::size_t low, std::size_t high) { return low + below(high - low + 1); }
 
+    // Sentences of vocabulary words, `minChars` to `maxChars` long. Built in one buffer: this is most of
+    // the time spent making a row.
     QString words(std::size_t minChars, std::size_t maxChars)
     {
         const std::size_t target = between(minChars, maxChars);
-        QString text;
-        text.reserve(int(target + 16));
+        constexpr std::size_t kLongestStep = 16;  // blank, the longest word, full stop
+        QString text(qsizetype(target + kLongestStep), Qt::Uninitialized);
+        QChar* out = text.data();
+        std::size_t length = 0;
         bool sentenceStart = true;
-        while (std::size_t(text.size()) < target) {
-            if (!text.isEmpty())
-                text += QLatin1Char(' ');
+        while (length < target) {
+            if (length)
+                out[length++] = QLatin1Char(' ');
             const QString& word = wordList()[below(kWords.size())];
-            if (sentenceStart) {
-                text += word.front().toUpper();
-                text += QStringView(word).mid(1);
-            } else {
-                text += word;
-            }
+            std::memcpy(out + length, word.constData(), std::size_t(word.size()) * sizeof(QChar));
+            if (sentenceStart)
+                out[length] = out[length].toUpper();
+            length += std::size_t(word.size());
             sentenceStart = below(9) == 0;
             if (sentenceStart)
-                text += QLatin1Char('.');
+                out[length++] = QLatin1Char('.');
         }
-        return text.left(int(maxChars));
+        text.truncate(qsizetype(std::min(length, maxChars)));
+        return text;
     }
 
 private:
