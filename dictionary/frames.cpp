@@ -193,10 +193,10 @@ char* FrameDecoder::space(std::size_t* available)
 {
     if (begin_ == end_)
         begin_ = end_ = 0;
-    std::size_t wanted = kMinimumRead;
+    // Room for one more read, not for the whole pending frame: a frame's length is only believed as
+    // far as its bytes arrive, and the buffer grows (geometrically) with them.
+    const std::size_t wanted = kMinimumRead;
     const std::size_t pending = end_ - begin_;
-    if (pending >= kHeaderSize)
-        wanted = std::max(wanted, kHeaderSize + loadU32(buffer_.data() + begin_ + 1) - pending);
     if (buffer_.size() - end_ < wanted && begin_ > 0) {
         std::memmove(buffer_.data(), buffer_.data() + begin_, pending);
         begin_ = 0;
@@ -221,8 +221,9 @@ void FrameDecoder::commit(std::size_t n)
     while (end_ - begin_ >= kHeaderSize) {
         const char* header = buffer_.data() + begin_;
         const std::uint32_t length = loadU32(header + 1);
+        // No reader builds frames this big: the length is garbage rather than a large file.
         if (length > limits_.maxFrameBytes)
-            limitError("a frame of " + std::to_string(length) + " bytes exceeds the limit of "
+            protocolError("a frame of " + std::to_string(length) + " bytes exceeds the limit of "
                        + std::to_string(limits_.maxFrameBytes));
         if (end_ - begin_ < kHeaderSize + length)
             return;

@@ -58,7 +58,7 @@ QString describe(int number, const QString& path, const QString& detail)
     case ErrorNumber::ReaderFailedToStart: what = QStringLiteral("Cannot start the reader for '%1'"); break;
     case ErrorNumber::ReaderCrashed: what = QStringLiteral("The reader crashed while reading '%1'"); break;
     case ErrorNumber::ReaderTimedOut: what = QStringLiteral("The reader stopped answering while reading '%1'"); break;
-    default: what = QStringLiteral("The reader broke off reading '%1'"); break;
+    default: what = QStringLiteral("The reader sent what the program cannot accept while reading '%1'"); break;
     }
     return what.arg(path) + QStringLiteral(": ") + detail + QLatin1Char('.');
 }
@@ -214,14 +214,11 @@ private:
     int status_ = 0;
 };
 
-// Hands the decoded stream to the sink and checks that it keeps to what was asked for.
+// Hands the decoded stream to the sink and checks that every table sent is one of the catalog's, once.
+// (Which of them were asked for is the reader's matching: its letter-case folding is Unicode's full one.)
 class SinkAdapter final : public frames::FrameListener {
 public:
-    SinkAdapter(TableSink& sink, const QStringList& wanted) : sink_(sink)
-    {
-        for (const QString& name : wanted)
-            wanted_.insert(name.toCaseFolded());
-    }
+    explicit SinkAdapter(TableSink& sink) : sink_(sink) {}
 
     void catalog(const std::vector<std::string_view>& tables) override
     {
@@ -229,7 +226,7 @@ public:
         names.reserve(static_cast<int>(tables.size()));
         for (std::string_view table : tables) {
             names.append(QString::fromUtf8(table.data(), static_cast<qsizetype>(table.size())));
-            catalog_.insert(names.back().toCaseFolded());
+            catalog_.insert(names.back());
         }
         sink_.catalog(names);
     }
@@ -237,11 +234,10 @@ public:
     void beginTable(std::string_view name, const std::vector<frames::ColumnSpec>& columns) override
     {
         const QString table = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
-        const QString key = table.toCaseFolded();
-        if (!catalog_.contains(key) || !wanted_.contains(key) || sent_.contains(key))
+        if (!catalog_.contains(table) || sent_.contains(table))
             throw frames::FrameError(frames::FrameError::Kind::Protocol,
-                                     "the reader sent table '" + table.toStdString() + "', which was not asked for");
-        sent_.insert(key);
+                                     "the reader sent table '" + table.toStdString() + "' that is not in the catalog or twice");
+        sent_.insert(table);
         std::vector<ColumnInfo> infos(columns.size());
         for (std::size_t i = 0; i < columns.size(); ++i) {
             infos[i].name = QString::fromUtf8(columns[i].name.data(), static_cast<qsizetype>(columns[i].name.size()));
@@ -255,10 +251,70 @@ public:
 
 private:
     TableSink& sink_;
-    QSet<QString> wanted_;
     QSet<QString> catalog_;
     QSet<QString> sent_;
 };
+
+// Feeds the reader's output to the decoder until it ends; kills a reader that stays silent too long.
+void pump(ReaderProcess& reader, frames::FrameDecoder& decoder, const QString& path)
+{
+    const Clock::time_point started = Clock::now();
+    Clock::time_point lastProgress = started;
+    for (;;) {
+        const Clock::time_point now = Clock::now();
+        const Clock::time_point deadline = std::min(lastProgress + progressTimeout, started + kOverallTimeout);
+        if (now >= deadline) {
+            reader.kill();
+            raise(ErrorNumber::ReaderTimedOut, path,
+                  now >= started + kOverallTimeout
+                      ? QStringLiteral("it took longer than %1 seconds").arg(kOverallTimeout.count() / 1000)
+                      : QStringLiteral("it sent nothing for %1 ms").arg(progressTimeout.count()));
+        }
+        pollfd ready{reader.output(), POLLIN, 0};
+        const auto wait = std::chrono::duration_cast<milliseconds>(deadline - now).count() + 1;
+        const int polled = ::poll(&ready, 1, static_cast<int>(wait));
+        if (polled < 0 && errno != EINTR)
+            raise(ErrorNumber::ReaderProtocol, path, QString::fromLocal8Bit(std::strerror(errno)));
+        if (polled <= 0)
+            continue;
+        std::size_t room = 0;
+        char* space = decoder.space(&room);
+        const ssize_t got = ::read(reader.output(), space, room);
+        if (got < 0) {
+            if (errno == EINTR || errno == EAGAIN)
+                continue;
+            raise(ErrorNumber::ReaderProtocol, path, QString::fromLocal8Bit(std::strerror(errno)));
+        }
+        if (got == 0)
+            return;
+        decoder.commit(static_cast<std::size_t>(got));
+        lastProgress = Clock::now();  // the time the sink took is not the reader's silence
+    }
+}
+
+// After the output has ended: how the reader ended decides between success and which error.
+void conclude(ReaderProcess& reader, const frames::FrameDecoder& decoder, const QString& path)
+{
+    reader.closeOutput();
+    if (!reader.waitForExit(progressTimeout)) {
+        reader.kill();
+        raise(ErrorNumber::ReaderTimedOut, path, QStringLiteral("the reader did not end after its output"));
+    }
+    if (reader.killedBySignal())
+        raise(ErrorNumber::ReaderCrashed, path,
+              QStringLiteral("it ended with signal %1 (%2)")
+                  .arg(reader.signal())
+                  .arg(QString::fromLocal8Bit(strsignal(reader.signal()))));
+    if (decoder.failed()) {
+        const QString detail = QString::fromUtf8(decoder.failureMessage().data(),
+                                                 static_cast<qsizetype>(decoder.failureMessage().size()));
+        if (!reportable(decoder.failureNumber()))
+            raise(ErrorNumber::ReaderProtocol, path,
+                  QStringLiteral("the reader reported an unknown error %1: %2").arg(decoder.failureNumber()).arg(detail));
+        raise(static_cast<int>(decoder.failureNumber()), path, detail);
+    }
+    decoder.finish();
+}
 
 }  // namespace
 
@@ -286,60 +342,13 @@ void ReaderClient::read(const QString& path, const QStringList& wantedTables, Ta
     // What a file can legitimately decode to is a small multiple of its size; more means a damaged
     // file that points many rows at the same long value.
     limits.maxTotalBytes = (std::uint64_t(256) << 20) + 8 * std::uint64_t(std::max<qint64>(info.size(), 0));
-    SinkAdapter adapter(sink, wantedTables);
+    SinkAdapter adapter(sink);
     frames::FrameDecoder decoder(adapter, limits);
     ReaderProcess reader(program, path, wantedTables);
 
-    const Clock::time_point started = Clock::now();
-    Clock::time_point lastProgress = started;
     try {
-        for (;;) {
-            const Clock::time_point now = Clock::now();
-            const Clock::time_point deadline = std::min(lastProgress + progressTimeout, started + kOverallTimeout);
-            if (now >= deadline) {
-                reader.kill();
-                raise(ErrorNumber::ReaderTimedOut, path,
-                      now >= started + kOverallTimeout
-                          ? QStringLiteral("it took longer than %1 seconds").arg(kOverallTimeout.count() / 1000)
-                          : QStringLiteral("it sent nothing for %1 ms").arg(progressTimeout.count()));
-            }
-            pollfd ready{reader.output(), POLLIN, 0};
-            const auto wait = std::chrono::duration_cast<milliseconds>(deadline - now).count() + 1;
-            const int polled = ::poll(&ready, 1, static_cast<int>(wait));
-            if (polled < 0 && errno != EINTR)
-                raise(ErrorNumber::ReaderProtocol, path, QString::fromLocal8Bit(std::strerror(errno)));
-            if (polled <= 0)
-                continue;
-            std::size_t room = 0;
-            char* space = decoder.space(&room);
-            const ssize_t got = ::read(reader.output(), space, room);
-            if (got < 0) {
-                if (errno == EINTR || errno == EAGAIN)
-                    continue;
-                raise(ErrorNumber::ReaderProtocol, path, QString::fromLocal8Bit(std::strerror(errno)));
-            }
-            if (got == 0)
-                break;
-            lastProgress = Clock::now();
-            decoder.commit(static_cast<std::size_t>(got));
-        }
-        reader.closeOutput();
-        if (!reader.waitForExit(progressTimeout)) {
-            reader.kill();
-            raise(ErrorNumber::ReaderTimedOut, path, QStringLiteral("the reader did not end after its output"));
-        }
-        if (reader.killedBySignal())
-            raise(ErrorNumber::ReaderCrashed, path,
-                  QStringLiteral("it ended with signal %1 (%2)").arg(reader.signal()).arg(QString::fromLocal8Bit(strsignal(reader.signal()))));
-        if (decoder.failed()) {
-            const QString detail = QString::fromUtf8(decoder.failureMessage().data(),
-                                                     static_cast<qsizetype>(decoder.failureMessage().size()));
-            if (!reportable(decoder.failureNumber()))
-                raise(ErrorNumber::ReaderProtocol, path,
-                      QStringLiteral("the reader reported an unknown error %1: %2").arg(decoder.failureNumber()).arg(detail));
-            raise(static_cast<int>(decoder.failureNumber()), path, detail);
-        }
-        decoder.finish();
+        pump(reader, decoder, path);
+        conclude(reader, decoder, path);
     } catch (const frames::FrameError& error) {
         reader.kill();
         raise(error.kind() == frames::FrameError::Kind::Limit ? ErrorNumber::FileTooLarge : ErrorNumber::ReaderProtocol,

@@ -28,9 +28,14 @@ using frames::FrameWriter;
 
 constexpr std::size_t kMaxColumns = 255;
 constexpr std::size_t kMaxTextBytes = std::size_t(24) << 20;
+// A row goes out in one frame, which the program takes up to 256 MiB.
+constexpr std::size_t kMaxBufferedBytes = std::size_t(200) << 20;
 // A long value is at most 16 MiB in chunks of about 4 KiB: twice as many pages means a damaged chain.
 constexpr int kMaxChainPages = 8192;
 constexpr int kMaxRowsPerPage = 1000;  // libmdb's own bound on a row number
+constexpr int kDeletedRow = 0x8000;    // flags in a row's offset
+constexpr int kMovedRow = 0x4000;
+constexpr int kMaxMoves = 4;
 constexpr unsigned char kDataPage = 0x01;
 constexpr std::size_t kHeaderBytes = 4096;
 constexpr int kInlineValue = 0x80;
@@ -219,26 +224,60 @@ public:
     void readRows()
     {
         PageWalker pages(mdb_, table_, pageCount_);
-        while (pages.next())
-            readPage();
+        while (std::uint32_t page = pages.next())
+            readPage(page);
     }
 
 private:
-    void readPage()
+    // Rows flagged deleted are skipped; a row that grew and moved is stored as a pointer to its new place
+    // (where it is flagged deleted, so that it is read once). libmdb 1.0 has the two flags the wrong way round.
+    void readPage(std::uint32_t page)
     {
         const int rows = mdb_get_int16(mdb_->pg_buf, mdb_->fmt->row_count_offset);
         for (int r = 0; r < rows && r <= kMaxRowsPerPage; ++r) {
             int start = 0;
             size_t size = 0;
-            if (mdb_find_row(mdb_, r, &start, &size) != 0 || size == 0)
+            if (mdb_find_row(mdb_, r, &start, &size) != 0 || size == 0 || (start & kDeletedRow))
                 continue;
-            if (start & 0x4000)  // deleted
+            if (start & kMovedRow) {
+                if (size >= 4)
+                    readMovedRow(le32(mdb_->pg_buf + (start & 0x1FFF)));
+                if (mdb_read_pg(mdb_, page) != mdb_->fmt->pg_size)
+                    fail(ErrorNumber::FileSystem, "page " + std::to_string(page) + " cannot be read");
                 continue;
-            start &= 0x1FFF;
-            if (mdb_crack_row(table_, start, size, fields_.data()) < 0 || !fieldsInRow(start, size))
-                continue;  // a row libmdb cannot take apart is skipped, as every libmdb tool does
-            writeRow();
+            }
+            readRow(start & 0x1FFF, size);
         }
+    }
+
+    // Follows a moved row's pointers (a few hops at most); leaves another page in mdb->pg_buf.
+    void readMovedRow(std::uint32_t pgRow)
+    {
+        for (int hop = 0; hop < kMaxMoves; ++hop) {
+            const std::uint32_t page = pgRow >> 8;
+            if (page == 0 || page >= pageCount_ || mdb_read_pg(mdb_, page) != mdb_->fmt->pg_size
+                || mdb_->pg_buf[0] != kDataPage)
+                fail(ErrorNumber::DamagedData, "a row of table '" + std::string(table_->name) + "' moved to a missing page");
+            int start = 0;
+            size_t size = 0;
+            if (mdb_find_row(mdb_, static_cast<int>(pgRow & 0xFF), &start, &size) != 0 || size == 0)
+                fail(ErrorNumber::DamagedData, "a row of table '" + std::string(table_->name) + "' moved to a missing row");
+            if (!(start & kMovedRow)) {
+                readRow(start & 0x1FFF, size);
+                return;
+            }
+            if (size < 4)
+                break;
+            pgRow = le32(mdb_->pg_buf + (start & 0x1FFF));
+        }
+        fail(ErrorNumber::DamagedData, "a row of table '" + std::string(table_->name) + "' moved without end");
+    }
+
+    void readRow(int start, size_t size)
+    {
+        // A row libmdb cannot take apart is skipped, as every libmdb tool does.
+        if (mdb_crack_row(table_, start, size, fields_.data()) >= 0 && fieldsInRow(start, size))
+            writeRow();
     }
 
     bool fieldsInRow(int start, size_t size) const
@@ -273,6 +312,9 @@ private:
                 continue;
             }
             writeValue(w, *column, mdb_->pg_buf + field.start, field.siz);
+            if (w.size() > kMaxBufferedBytes)
+                fail(ErrorNumber::FileTooLarge, "a row of table '" + std::string(table_->name) + "' is larger than "
+                                                    + std::to_string(kMaxBufferedBytes >> 20) + " MiB");
         }
         out_.endRow();
     }
@@ -400,15 +442,10 @@ private:
                 damagedValue(column, "ends before its length");
             if (pages == kMaxChainPages)
                 damagedValue(column, "has a chain of pages without end");
-            void* buffer = nullptr;
-            int offset = 0;
-            size_t rowSize = 0;
-            if (mdb_find_pg_row(mdb_, static_cast<int>(pgRow), &buffer, &offset, &rowSize) != 0)
-                damagedValue(column, "points to a missing page");
-            const auto* page = static_cast<const unsigned char*>(buffer);
-            if (page[0] != kDataPage)
-                damagedValue(column, "points to a page that holds no data");
-            const unsigned char* data = page + offset;
+            std::size_t rowSize = 0;
+            const unsigned char* data = longValueRow(pgRow, &rowSize);
+            if (!data)
+                damagedValue(column, "points to a missing row");
             if (kind == kSinglePageValue) {
                 if (rowSize < length)
                     damagedValue(column, "is longer than its page");
@@ -423,6 +460,32 @@ private:
         }
     }
 
+    // The row a long value's pg_row names, or nullptr. Long-value pages are read into a buffer of the
+    // reader's own, which keeps the data page in mdb->pg_buf and serves the next value on the same page.
+    const unsigned char* longValueRow(std::uint32_t pgRow, std::size_t* size)
+    {
+        const std::uint32_t page = pgRow >> 8;
+        const int row = static_cast<int>(pgRow & 0xFF);
+        const int pageSize = static_cast<int>(mdb_->fmt->pg_size);
+        if (page != longValuePageNumber_) {
+            longValuePageNumber_ = 0;
+            if (page == 0 || page >= pageCount_ || mdb_read_alt_pg(mdb_, page) != pageSize)
+                return nullptr;
+            longValuePage_.assign(mdb_->alt_pg_buf, mdb_->alt_pg_buf + pageSize);
+            longValuePageNumber_ = page;
+        }
+        const unsigned char* p = longValuePage_.data();
+        const int offsets = mdb_->fmt->row_count_offset;
+        if (p[0] != kDataPage || row >= static_cast<int>(le16(p + offsets)) || offsets + 4 + 2 * row > pageSize)
+            return nullptr;
+        const int start = static_cast<int>(le16(p + offsets + 2 + 2 * row) & 0x1FFF);
+        const int end = row == 0 ? pageSize : static_cast<int>(le16(p + offsets + 2 * row) & 0x1FFF);
+        if (start >= pageSize || start > end || end > pageSize)
+            return nullptr;
+        *size = static_cast<std::size_t>(end - start);
+        return p + start;
+    }
+
     MdbHandle* mdb_;
     MdbTableDef* table_;
     std::uint32_t pageCount_;
@@ -430,6 +493,8 @@ private:
     bool jet3_;
     std::vector<MdbField> fields_;
     std::vector<unsigned char> longValue_;
+    std::vector<unsigned char> longValuePage_;
+    std::uint32_t longValuePageNumber_ = 0;
 };
 
 void readTable(MdbHandle* mdb, MdbCatalogEntry* entry, std::uint32_t pageCount, Output& out)

@@ -8,7 +8,7 @@ namespace {
 
 constexpr std::uint32_t kReplacement = 0xFFFD;
 
-char* putUtf8(std::uint32_t c, char* out)
+inline char* putUtf8(std::uint32_t c, char* out)
 {
     if (c < 0x80) {
         *out++ = static_cast<char>(c);
@@ -35,6 +35,10 @@ public:
 
     void unit(std::uint32_t u)
     {
+        if (u < 0x80 && high_ == 0) {  // the common case, kept short
+            *out_++ = static_cast<char>(u);
+            return;
+        }
         if (high_ != 0) {
             if (u >= 0xDC00 && u <= 0xDFFF) {
                 out_ = putUtf8(0x10000 + ((high_ - 0xD800) << 10) + (u - 0xDC00), out_);
