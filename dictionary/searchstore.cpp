@@ -6,7 +6,49 @@
 #include <cstring>
 #include <unordered_set>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace volmira {
+
+namespace {
+
+// Whether needle occurs in text, bytewise. Candidates are the places where both the first and the last
+// byte of the needle match, sixteen places at a time; only those are compared whole.
+bool containsBytes(const char* text, size_t length, const std::string& needle) noexcept
+{
+    const size_t m = needle.size();
+    if (m == 0)
+        return true;
+    if (m > length)
+        return false;
+    if (m == 1)
+        return std::memchr(text, needle[0], length) != nullptr;
+    const size_t last = length - m;  // the last start a match can have
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i first = _mm_set1_epi8(needle[0]);
+    const __m128i final = _mm_set1_epi8(needle[m - 1]);
+    for (; i + 16 <= last + 1; i += 16) {
+        const __m128i a = _mm_cmpeq_epi8(first, _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i)));
+        const __m128i b = _mm_cmpeq_epi8(final, _mm_loadu_si128(reinterpret_cast<const __m128i*>(text + i + m - 1)));
+        unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(a, b)));
+        while (mask) {
+            const size_t at = i + size_t(__builtin_ctz(mask));
+            if (std::memcmp(text + at + 1, needle.data() + 1, m - 2) == 0)
+                return true;
+            mask &= mask - 1;
+        }
+    }
+#endif
+    for (; i <= last; ++i)
+        if (text[i] == needle[0] && std::memcmp(text + i + 1, needle.data() + 1, m - 1) == 0)
+            return true;
+    return false;
+}
+
+}  // namespace
 
 SearchStore::SearchStore(std::vector<int> keyColumns, std::vector<int> searchedColumns)
 {
@@ -56,7 +98,9 @@ void SearchStore::add(const CellView* cells, int count)
             usable_ = false;
             return;
         }
-        const auto [found, inserted] = key.idOfFolded.try_emplace(textfold::foldedUtf8(cell.text), std::uint32_t(key.spellings.size()));
+        foldedKey_.clear();
+        textfold::appendFolded(foldedKey_, cell.text);
+        const auto [found, inserted] = key.idOfFolded.try_emplace(foldedKey_, std::uint32_t(key.spellings.size()));
         if (inserted) {
             key.spellings.emplace_back(cell.text);
             key.folded.push_back(&found->first);  // the keys of an unordered_map stay where they are
@@ -66,7 +110,7 @@ void SearchStore::add(const CellView* cells, int count)
     for (Searched& searched : searched_) {
         const CellView& cell = searched.column < count ? cells[searched.column] : null;
         if (cell.kind == CellView::Kind::Text)
-            searched.folded += textfold::foldedUtf8(cell.text);
+            textfold::appendFolded(searched.folded, cell.text);
         else if (cell.kind != CellView::Kind::Null)
             usable_ = false;
         searched.isNull.push_back(cell.kind == CellView::Kind::Null);
@@ -92,9 +136,30 @@ void SearchStore::finish()
         std::vector<std::uint32_t> next(key.postingStart.begin(), key.postingStart.end() - 1);
         for (std::uint32_t row = 0; row < rows_; ++row)
             key.postings[next[key.ids[row]]++] = row;
+
+        // Sorted once here, so that results sort by number.
+        std::vector<std::uint32_t> byText(key.spellings.size());
+        for (std::uint32_t id = 0; id < byText.size(); ++id)
+            byText[id] = id;
+        std::sort(byText.begin() + 1, byText.end(), [&key](std::uint32_t a, std::uint32_t b) {
+            return textfold::compare(key.spellings[a], key.spellings[b]) < 0;
+        });
+        key.rank.resize(byText.size());
+        for (std::uint32_t place = 0; place < byText.size(); ++place)
+            key.rank[byText[place]] = place;
     }
     for (Searched& searched : searched_)
         searched.folded.shrink_to_fit();
+}
+
+SearchStore::Rows SearchStore::rowsWith(int keyColumn, const QString& text) const
+{
+    const Key& key = keys_[size_t(keyIndex(keyColumn))];
+    const auto found = key.idOfFolded.find(textfold::foldedUtf8(text.toStdString()));
+    if (found == key.idOfFolded.end())
+        return {};
+    const std::uint32_t id = found->second;
+    return {key.postings.data() + key.postingStart[id], size_t(key.postingStart[id + 1] - key.postingStart[id])};
 }
 
 Engine::Result SearchStore::run(const SearchQuery& query) const
@@ -135,7 +200,7 @@ Engine::Result SearchStore::run(const SearchQuery& query) const
         KeyContains k{&key, std::vector<char>(key.spellings.size(), 0)};
         for (size_t id = 1; id < key.spellings.size(); ++id) {
             const std::string& value = *key.folded[id];
-            k.holds[id] = !value.empty() && (needle.empty() || memmem(value.data(), value.size(), needle.data(), needle.size()));
+            k.holds[id] = !value.empty() && containsBytes(value.data(), value.size(), needle);
         }
         keyContains.push_back(std::move(k));
     }
@@ -155,7 +220,7 @@ Engine::Result SearchStore::run(const SearchQuery& query) const
                 return false;
             const char* text = c.searched->folded.data() + c.searched->offsets[row];
             const size_t length = c.searched->offsets[row + 1] - c.searched->offsets[row];
-            if (length == 0 || (!c.needle.empty() && !memmem(text, length, c.needle.data(), c.needle.size())))
+            if (length == 0 || !containsBytes(text, length, c.needle))
                 return false;
         }
         return true;
@@ -211,13 +276,11 @@ Engine::Result SearchStore::run(const SearchQuery& query) const
         order[i] = i;
     std::stable_sort(order.begin(), order.end(), [&](size_t a, size_t b) {
         for (const auto& [position, descending] : sortKeys) {
-            const std::uint32_t x = found[a * width + position];
-            const std::uint32_t y = found[b * width + position];
-            if (x == y)
-                continue;
-            const int c = x == 0 ? -1 : y == 0 ? 1 : textfold::compare(selected[position]->spellings[x], selected[position]->spellings[y]);
-            if (c != 0)
-                return descending ? c > 0 : c < 0;
+            const std::vector<std::uint32_t>& rank = selected[position]->rank;
+            const std::uint32_t x = rank[found[a * width + position]];
+            const std::uint32_t y = rank[found[b * width + position]];
+            if (x != y)
+                return descending ? x > y : x < y;
         }
         return false;
     });

@@ -39,6 +39,13 @@ public:
     // A searched column, or a key column, whose distinct values are searched instead of its rows.
     bool isSearched(int column) const noexcept { return searchedIndex(column) >= 0 || isKey(column); }
 
+    // The rows (0-based, ascending) whose key column holds the text, ignoring letter case.
+    struct Rows {
+        const std::uint32_t* first = nullptr;
+        size_t count = 0;
+    };
+    Rows rowsWith(int keyColumn, const QString& text) const;
+
     // The rows in Jet's order for a DISTINCT statement: the ORDER BY columns, then the selected ones.
     Engine::Result run(const SearchQuery& query) const;
 
@@ -51,6 +58,7 @@ private:
         std::unordered_map<std::string, std::uint32_t> idOfFolded;
         std::vector<std::uint32_t> postingStart;    // per id: where its rows start in `postings`
         std::vector<std::uint32_t> postings;        // row numbers grouped by id, ascending
+        std::vector<std::uint32_t> rank;            // per id, its place in text order; Null (0) first
     };
     struct Searched {
         int column;
@@ -65,6 +73,7 @@ private:
     std::vector<Key> keys_;
     std::vector<Searched> searched_;
     std::uint32_t rows_ = 0;
+    std::string foldedKey_;  // reused while adding rows
     bool usable_ = true;
 };
 

@@ -24,28 +24,27 @@ const QStringList& dictionaryTables()
     return tables;
 }
 
-// What the statements filter on: an index per list of columns, created after a table is loaded.
-// The searches that read every row go to a search store of the key and searched columns.
-struct IndexPlan {
+// Every table the statements filter is given a search store instead of SQL indexes: its key columns (what
+// the statements compare with '=') narrow a statement to the rows holding the value, and the DISTINCT
+// searches and table lists are answered by the store alone. Building it costs a fraction of an index.
+struct StorePlan {
     const char* table;
-    std::vector<std::vector<const char*>> indexes;
-    std::vector<const char*> searchKeys;
+    std::vector<const char*> keys;
     std::vector<const char*> searchedTexts;
 };
-const std::vector<IndexPlan>& indexPlans()
+const std::vector<StorePlan>& storePlans()
 {
-    static const std::vector<IndexPlan> plans{
-        {"Main", {{"Functional Area", "Table", "Column"}, {"Table", "Functional Area", "Column"}},
-         {"Table", "Functional Area"}, {"Column", "PD_Definition"}},
-        {"CDS_TBL_TABLE_DESC", {{"Functional Area", "Table"}}, {"Table", "Functional Area"}, {"Description"}},
-        {"Values", {{"Functional Area", "Table", "Column"}}, {}, {}},
+    static const std::vector<StorePlan> plans{
+        {"Main", {"Table", "Functional Area"}, {"Column", "PD_Definition"}},
+        {"CDS_TBL_TABLE_DESC", {"Table", "Functional Area"}, {"Description"}},
+        {"Values", {"Table"}, {}},
     };
     return plans;
 }
 
-const IndexPlan* planFor(const QString& table)
+const StorePlan* planFor(const QString& table)
 {
-    for (const IndexPlan& plan : indexPlans())
+    for (const StorePlan& plan : storePlans())
         if (table.compare(QLatin1String(plan.table), Qt::CaseInsensitive) == 0)
             return &plan;
     return nullptr;
@@ -59,7 +58,6 @@ struct StoredColumn {
     ColumnType type = ColumnType::Other;
     bool sawYesNo = false;
     bool sawSingle = false;
-    bool indexed = false;  // part of an index
 
     Presentation presentation() const
     {
@@ -191,14 +189,6 @@ public:
 
     Result run(const QString& sql);
 
-    QStringList loadedTables() const
-    {
-        QStringList names;
-        for (const StoredTable& table : tables_)
-            names << table.name;
-        return names;
-    }
-
     // TableSink: what the reader hands over.
     void catalog(const QStringList& userTables) override { catalog_ = userTables; }
     void beginTable(const QString& name, const std::vector<ColumnInfo>& columns) override;
@@ -249,8 +239,6 @@ private:
         execute(QStringLiteral("COMMIT"));
     }
 
-    void createIndexes(StoredTable& table);
-
     TableReader reader_;
     bool useSearchStores_;
     sqlite3* db_ = nullptr;
@@ -280,9 +268,9 @@ void SqliteEngine::Database::beginTable(const QString& name, const std::vector<C
     }
     if (columns.empty())
         create += QStringLiteral("c0");  // a table needs a column; it stays empty
-    if (const IndexPlan* plan = planFor(name); plan && useSearchStores_ && !plan->searchKeys.empty()) {
+    if (const StorePlan* plan = planFor(name); plan && useSearchStores_) {
         std::vector<int> keys, texts;
-        for (const char* column : plan->searchKeys)
+        for (const char* column : plan->keys)
             keys.push_back(loading_->findColumn(QString::fromLatin1(column)));
         for (const char* column : plan->searchedTexts)
             texts.push_back(loading_->findColumn(QString::fromLatin1(column)));
@@ -354,28 +342,8 @@ void SqliteEngine::Database::endTable()
         if (!loading_->store->usable())
             loading_->store.reset();
     }
-    createIndexes(*loading_);
     tables_.push_back(std::move(*loading_));
     loading_.reset();
-}
-
-void SqliteEngine::Database::createIndexes(StoredTable& table)
-{
-    if (const IndexPlan* plan = planFor(table.name)) {
-        int number = 0;
-        for (const auto& columns : plan->indexes) {
-            QStringList keys;
-            for (const char* column : columns) {
-                const int index = table.findColumn(QString::fromLatin1(column));
-                if (index < 0)
-                    break;  // the prefix that exists still serves
-                keys << columnSqlName(index);
-                table.columns[size_t(index)].indexed = true;
-            }
-            if (!keys.isEmpty())
-                execute(QStringLiteral("CREATE INDEX %1_i%2 ON %1 (%3)").arg(table.sqlName).arg(number++).arg(keys.join(u',')));
-        }
-    }
 }
 
 namespace {
@@ -390,8 +358,9 @@ struct Translation {
 
 class Translator final {
 public:
-    Translator(const jetsql::SelectStatement& statement, const StoredTable& table)
-        : statement_(statement), table_(table) {}
+    // narrowing: when given, the only rows (0-based, in stored order) that can satisfy the WHERE.
+    Translator(const jetsql::SelectStatement& statement, const StoredTable& table, const std::vector<std::uint32_t>* narrowing)
+        : statement_(statement), table_(table), narrowing_(narrowing) {}
 
     Translation translate()
     {
@@ -425,8 +394,12 @@ public:
         QStringList conditions;
         for (const jetsql::Comparison& comparison : statement_.where)
             conditions << condition(comparison);
-        if (wantsTableScan())
-            sql += QStringLiteral(" NOT INDEXED");
+        if (narrowing_) {
+            QStringList rowids;
+            for (const std::uint32_t row : *narrowing_)
+                rowids << QString::number(row + 1);  // rows are stored in order from rowid 1
+            conditions.prepend(QStringLiteral("rowid IN (%1)").arg(rowids.join(u',')));
+        }
         if (!conditions.isEmpty())
             sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
 
@@ -459,37 +432,6 @@ public:
     }
 
 private:
-    // A statement that narrows the rows by no equality and needs a column outside the indexes reads
-    // every row anyway: scanning the table beats walking an index and fetching each row from it.
-    bool wantsTableScan() const
-    {
-        using Kind = jetsql::Operand::Kind;
-        for (const jetsql::Comparison& c : statement_.where) {
-            const bool columnAgainstLiteral = (c.left.kind == Kind::Column && (c.right.kind == Kind::Text || c.right.kind == Kind::Number))
-                                              || (c.right.kind == Kind::Column && (c.left.kind == Kind::Text || c.left.kind == Kind::Number));
-            if (c.op == jetsql::Comparison::Op::Equal && columnAgainstLiteral)
-                return false;
-        }
-        std::vector<QString> used;
-        for (const auto& item : statement_.items)
-            used.push_back(item.column);
-        for (const auto& item : statement_.orderBy)
-            used.push_back(item.column);
-        std::function<void(const jetsql::Operand&)> collect = [&](const jetsql::Operand& operand) {
-            if (operand.kind == Kind::Column)
-                used.push_back(operand.name);
-            for (const auto& argument : operand.arguments)
-                collect(argument);
-        };
-        for (const jetsql::Comparison& c : statement_.where) {
-            collect(c.left);
-            collect(c.right);
-        }
-        return std::any_of(used.begin(), used.end(), [&](const QString& name) {
-            return !table_.columns[size_t(columnIndex(name))].indexed;
-        });
-    }
-
     int columnIndex(const QString& name) const
     {
         const int index = table_.findColumn(name);
@@ -551,6 +493,7 @@ private:
 
     const jetsql::SelectStatement& statement_;
     const StoredTable& table_;
+    const std::vector<std::uint32_t>* narrowing_;
     std::vector<jetsql::Operand> parameters_;
 };
 
@@ -594,6 +537,31 @@ std::optional<SearchQuery> searchQueryFor(const jetsql::SelectStatement& stateme
     return query;
 }
 
+constexpr size_t maximumNarrowing = 20000;
+
+// The fewest rows an equality of a key column with a text leaves; false when no such equality narrows.
+bool narrowRows(const jetsql::SelectStatement& statement, const StoredTable& table, std::vector<std::uint32_t>* rows)
+{
+    using Kind = jetsql::Operand::Kind;
+    bool narrowed = false;
+    for (const jetsql::Comparison& c : statement.where) {
+        if (c.op != jetsql::Comparison::Op::Equal)
+            continue;
+        const jetsql::Operand* column = c.left.kind == Kind::Column ? &c.left : c.right.kind == Kind::Column ? &c.right : nullptr;
+        const jetsql::Operand* text = c.left.kind == Kind::Text ? &c.left : c.right.kind == Kind::Text ? &c.right : nullptr;
+        if (!column || !text || !table.store->isKey(table.findColumn(column->name)))
+            continue;
+        const SearchStore::Rows found = table.store->rowsWith(table.findColumn(column->name), text->text);
+        if (found.count > maximumNarrowing)
+            continue;  // scanning the table is then as fast as listing its rows
+        if (!narrowed || found.count < rows->size()) {
+            rows->assign(found.first, found.first + found.count);
+            narrowed = true;
+        }
+    }
+    return narrowed;
+}
+
 FieldValue fieldValue(sqlite3_stmt* statement, int column, Presentation presentation)
 {
     switch (sqlite3_column_type(statement, column)) {
@@ -625,11 +593,15 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
 {
     const jetsql::SelectStatement statement = jetsql::parse(sql);
     const StoredTable& stored = table(statement.table);
-    const Translation translation = Translator(statement, stored).translate();  // also checks every name
+    Translator(statement, stored, nullptr).translate();  // checks every name and type first
+    std::vector<std::uint32_t> narrowing;
+    bool narrowed = false;
     if (stored.store) {
         if (const std::optional<SearchQuery> search = searchQueryFor(statement, stored))
             return stored.store->run(*search);
+        narrowed = narrowRows(statement, stored, &narrowing);
     }
+    const Translation translation = Translator(statement, stored, narrowed ? &narrowing : nullptr).translate();
 
     sqlite3_stmt* prepared = nullptr;
     if (sqlite3_prepare_v2(db_, translation.sql.toUtf8().constData(), -1, &prepared, nullptr) != SQLITE_OK)
@@ -666,11 +638,6 @@ SqliteEngine::~SqliteEngine() = default;
 Engine::Result SqliteEngine::run(const QString& sql)
 {
     return database_->run(sql);
-}
-
-QStringList SqliteEngine::loadedTables() const
-{
-    return database_->loadedTables();
 }
 
 }  // namespace volmira

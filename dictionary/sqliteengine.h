@@ -17,6 +17,8 @@ using TableReader = std::function<void(const QStringList& wantedTables, TableSin
 // any other table a statement names is read when it is first named. Statements are parsed and
 // translated, never passed on as text, and run with Jet's meaning: text compares ignoring letter case,
 // SELECT DISTINCT gives its rows in ascending order, other rows come in the order the file stores them.
+// The tables the statements filter also get a search store (searchstore.h), which answers their DISTINCT
+// searches and narrows their lookups to the rows that hold the value.
 class SqliteEngine final : public Engine {
 public:
     // Without search stores every statement runs in SQLite alone (for comparing the two in tests).
@@ -24,9 +26,6 @@ public:
     ~SqliteEngine() override;
 
     Result run(const QString& sql) override;
-
-    // The tables read so far, as the file names them.
-    QStringList loadedTables() const;
 
     class Database;
 

@@ -2,6 +2,8 @@
 
 #include <QChar>
 
+#include <algorithm>
+
 #if defined(__SSE2__)
 #include <emmintrin.h>
 #endif
@@ -54,6 +56,44 @@ inline char32_t fold(char32_t cp) noexcept
     return QChar::toCaseFolded(cp);
 }
 
+// ASCII letters folded to lower case; other bytes unchanged.
+constexpr struct AsciiFold {
+    unsigned char table[256];
+    constexpr AsciiFold() : table()
+    {
+        for (int i = 0; i < 256; ++i)
+            table[i] = static_cast<unsigned char>(i >= 'A' && i <= 'Z' ? i + ('a' - 'A') : i);
+    }
+    constexpr unsigned char operator[](unsigned char c) const { return table[c]; }
+} asciiFold;
+
+// The place of each ASCII character in the sort order, letters folded: controls, blank and punctuation
+// first, then digits, then letters, as Jet sorts "A_1" before "A1" before "AB". A bijection on folded
+// ASCII, so texts still sort as equal exactly when they are equal ignoring case.
+constexpr struct AsciiOrder {
+    unsigned char table[128];
+    constexpr AsciiOrder() : table()
+    {
+        int next = 0;
+        auto isDigit = [](int c) { return c >= '0' && c <= '9'; };
+        auto isLetter = [](int c) { return c >= 'a' && c <= 'z'; };
+        for (int c = 0; c < 128; ++c)
+            if (!isDigit(c) && !isLetter(c) && !(c >= 'A' && c <= 'Z'))
+                table[c] = static_cast<unsigned char>(next++);
+        for (int c = '0'; c <= '9'; ++c)
+            table[c] = static_cast<unsigned char>(next++);
+        for (int c = 'a'; c <= 'z'; ++c)
+            table[c] = table[c - 'a' + 'A'] = static_cast<unsigned char>(next++);
+    }
+    constexpr unsigned char operator[](unsigned char c) const { return table[c]; }
+} asciiOrder;
+
+// Characters beyond ASCII sort after it, in the order of their folded code points.
+inline char32_t sortWeight(char32_t folded) noexcept
+{
+    return folded < 0x80 ? asciiOrder[static_cast<unsigned char>(folded)] : folded;
+}
+
 inline const unsigned char* bytes(std::string_view text) noexcept
 {
     return reinterpret_cast<const unsigned char*>(text.data());
@@ -63,18 +103,29 @@ inline const unsigned char* bytes(std::string_view text) noexcept
 
 int compare(std::string_view a, std::string_view b) noexcept
 {
-    const unsigned char* p = bytes(a);
-    const unsigned char* pEnd = p + a.size();
-    const unsigned char* q = bytes(b);
-    const unsigned char* qEnd = q + b.size();
+    // Identical leading bytes are identical characters: skip them, then step back to the start of the
+    // character in which the texts first differ.
+    size_t same = 0;
+    const size_t shorter = std::min(a.size(), b.size());
+    while (same < shorter && a[same] == b[same])
+        ++same;
+    auto continues = [](std::string_view text, size_t at) {
+        return at < text.size() && (static_cast<unsigned char>(text[at]) & 0xC0) == 0x80;
+    };
+    while (same > 0 && (continues(a, same) || continues(b, same)))
+        --same;
+    const unsigned char* p = bytes(a) + same;
+    const unsigned char* pEnd = bytes(a) + a.size();
+    const unsigned char* q = bytes(b) + same;
+    const unsigned char* qEnd = bytes(b) + b.size();
     while (p < pEnd && q < qEnd) {
         char32_t x, y;
         if (*p < 0x80 && *q < 0x80) {
-            x = fold(*p++);
-            y = fold(*q++);
+            x = asciiOrder[*p++];
+            y = asciiOrder[*q++];
         } else {
-            x = fold(decode(p, pEnd));
-            y = fold(decode(q, qEnd));
+            x = sortWeight(fold(decode(p, pEnd)));
+            y = sortWeight(fold(decode(q, qEnd)));
         }
         if (x != y)
             return x < y ? -1 : 1;
@@ -100,32 +151,42 @@ std::vector<char32_t> foldedCodePoints(std::string_view text)
 std::string foldedUtf8(std::string_view text)
 {
     std::string result;
-    result.reserve(text.size());
+    appendFolded(result, text);
+    return result;
+}
+
+void appendFolded(std::string& result, std::string_view text)
+{
+    // Written through a pointer into room for the worst case: a folded character takes at most one
+    // byte more than the original (U+023A, two bytes, folds to U+2C65, three).
+    const size_t start = result.size();
+    result.resize(start + text.size() + text.size() / 2 + 4);
+    char* out = result.data() + start;
     const unsigned char* p = bytes(text);
     const unsigned char* end = p + text.size();
     while (p < end) {
         if (*p < 0x80) {
-            result += char(fold(*p++));
+            *out++ = char(asciiFold[*p++]);
             continue;
         }
         const char32_t cp = fold(decode(p, end));
         if (cp < 0x80) {  // the Kelvin sign and the long s fold onto ASCII
-            result += char(cp);
+            *out++ = char(cp);
             continue;
         }
         if (cp < 0x800) {
-            result += char(0xC0 | (cp >> 6));
+            *out++ = char(0xC0 | (cp >> 6));
         } else if (cp < 0x10000) {
-            result += char(0xE0 | (cp >> 12));
-            result += char(0x80 | ((cp >> 6) & 0x3F));
+            *out++ = char(0xE0 | (cp >> 12));
+            *out++ = char(0x80 | ((cp >> 6) & 0x3F));
         } else {
-            result += char(0xF0 | (cp >> 18));
-            result += char(0x80 | ((cp >> 12) & 0x3F));
-            result += char(0x80 | ((cp >> 6) & 0x3F));
+            *out++ = char(0xF0 | (cp >> 18));
+            *out++ = char(0x80 | ((cp >> 12) & 0x3F));
+            *out++ = char(0x80 | ((cp >> 6) & 0x3F));
         }
-        result += char(0x80 | (cp & 0x3F));
+        *out++ = char(0x80 | (cp & 0x3F));
     }
-    return result;
+    result.resize(size_t(out - result.data()));
 }
 
 namespace {

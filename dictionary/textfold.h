@@ -19,6 +19,7 @@ std::vector<char32_t> foldedCodePoints(std::string_view text);
 // The text with every code point case-folded, as UTF-8: two texts are equal ignoring letter case exactly
 // when their folded forms are equal, and one contains the other exactly when the folded forms do.
 std::string foldedUtf8(std::string_view text);
+void appendFolded(std::string& out, std::string_view text);
 
 // The 1-based position, counted in UTF-16 units as Jet counts, of the first occurrence of the folded
 // needle in text; 0 when it does not occur or text is empty; 1 for an empty needle in a non-empty text.

@@ -28,6 +28,11 @@ private slots:
         QVERIFY(textfold::compare("abc", "ABD") < 0);
         QVERIFY(textfold::compare("ab", "AB_") < 0);
         QVERIFY(textfold::compare("A_B", "ALPHA") < 0);
+        // Punctuation before digits before letters, whatever the code points say.
+        QVERIFY(textfold::compare("A_1", "A1") < 0);
+        QVERIFY(textfold::compare("A1", "AB") < 0);
+        QVERIFY(textfold::compare("A~", "A0") < 0);
+        QVERIFY(textfold::compare("A ", "A!") < 0);
         QVERIFY(textfold::compare("zebra", "Ärzte") < 0);
         QVERIFY(textfold::compare("b", "A") > 0);
         QCOMPARE(textfold::compare("", ""), 0);
