@@ -1,5 +1,7 @@
 #include "areas/areacatalogue.h"
 
+#include "areas/pictureresources.h"
+
 #include <QFile>
 #include <QPainter>
 #include <QSvgRenderer>
@@ -61,6 +63,8 @@ QStringList areaFilterEntries()
 
 QPixmap renderPicture(const QString& resource, const QSize& size)
 {
+    static const bool picturesRegistered = (registerPictureResources(), true);
+    Q_UNUSED(picturesRegistered);
     if (!QFile::exists(resource))
         return QPixmap();
     QSvgRenderer renderer(resource);

@@ -192,7 +192,6 @@ void frmMain::buildControls()
         button->setText(area.caption());
         button->setToolTip(QString::fromLatin1(area.title));
         button->setIcon(QIcon(volmira::areaPicture(area)));
-        button->setIconSize(area.pictureSize);
         paintWhite(button);
         *areaButtons[position] = button;
     }
@@ -292,6 +291,15 @@ void frmMain::buildControls()
     Timer1->setInterval(1000);
 
     volmira::layout::applyLayout(client);
+
+    // A picture larger than the room above its caption is drawn smaller, keeping its proportions.
+    for (int position = 0; position < volmira::functionalAreaCount; ++position) {
+        QToolButton* button = *areaButtons[position];
+        const QSize room(button->width() - 4, button->height() - button->fontMetrics().height() - 8);
+        const QSize picture = volmira::functionalAreas()[position].pictureSize;
+        button->setIconSize(picture.boundedTo(room) == picture ? picture
+                                                                : picture.scaled(room, Qt::KeepAspectRatio));
+    }
 }
 
 void frmMain::connectHandlers()

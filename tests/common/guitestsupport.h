@@ -9,7 +9,8 @@
 //     QTest::keyClick(&session.window(), Qt::Key_O, Qt::ControlModifier);
 //     session.settle();
 //
-// An error that ends the program is recorded in fatalErrors instead of showing its message box.
+// An error that ends the program is recorded in fatalErrors instead of showing its message box, unless
+// the session is told to keep the program's own ending (message box, exit status 1).
 
 #include "dictionary/error.h"
 #include "filepicker/frmfiledialog.h"
@@ -86,8 +87,11 @@ private:
 
 class MainWindowSession final {
 public:
+    enum class FatalErrors { Record, ShowTheProgramsMessage };
+
     // answers: what the pickers answer, in order; a picker beyond them cancels.
-    explicit MainWindowSession(QStringList answers = {}, int holdMilliseconds = 0)
+    explicit MainWindowSession(QStringList answers = {}, int holdMilliseconds = 0,
+                               FatalErrors fatalErrorHandling = FatalErrors::Record)
         : answers_(answers.begin(), answers.end()), holdMilliseconds_(holdMilliseconds)
     {
         window_ = std::make_unique<frmMain>();
@@ -100,7 +104,8 @@ public:
             }
             return std::unique_ptr<frmFileDialog>(new AnsweredPicker(answer, holdMilliseconds_));
         });
-        window_->setFatalErrorHandler([this](const volmira::Error& error) { fatalErrors.push_back(error); });
+        if (fatalErrorHandling == FatalErrors::Record)
+            window_->setFatalErrorHandler([this](const volmira::Error& error) { fatalErrors.push_back(error); });
         window_->setStatementObserver([this](const QString& sql) { statements << sql; });
     }
 

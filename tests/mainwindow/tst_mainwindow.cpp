@@ -183,6 +183,7 @@ void MainWindowTest::areaDisplayFollowsTheAreaCode()
     auto* status = session.find<QLabel>("lblDomain");
     auto* picture = session.find<QLabel>("imgDomain");
     const QImage defaultPicture = session.find<QLabel>("impTemp")->pixmap().toImage();
+    QCOMPARE(defaultPicture.size(), QSize(74, 63));
 
     for (const char* code : {"ACCT", "Acct", "acct"}) {
         access.strArea() = QLatin1String(code);
@@ -190,6 +191,7 @@ void MainWindowTest::areaDisplayFollowsTheAreaCode()
         QCOMPARE(title->text(), QStringLiteral("Accounting"));
         QCOMPARE(status->text(), QStringLiteral("Functional Area: Accounting"));
         QCOMPARE(picture->pixmap().toImage(), session.find<QToolButton>("cmdAcc")->icon().pixmap(40, 29).toImage());
+        QVERIFY(picture->pixmap().toImage() != defaultPicture);
     }
     // Neither an unknown code nor an empty one changes what is shown.
     for (const char* code : {"", " acct", "acct ", "zzzz"}) {

@@ -1,0 +1,77 @@
+#include "areas/pictureresources.h"
+
+#include <QFile>
+#include <QGuiApplication>
+#include <QImage>
+#include <QPainter>
+#include <QSvgRenderer>
+#include <QTest>
+
+namespace {
+
+struct Picture {
+    const char* name;
+    int width, height;
+};
+
+// The size at which each picture is shown on its area button.
+constexpr Picture pictures[] = {
+    {"acct", 40, 29}, {"bill", 48, 48}, {"case", 32, 32}, {"clcl", 32, 32}, {"coco", 45, 28},
+    {"crcr", 32, 32}, {"ctct", 28, 27}, {"cust", 25, 30}, {"etav", 32, 32}, {"fawf", 30, 30},
+    {"thdv", 40, 29}, {"thpr", 45, 31}, {"itsc", 32, 32}, {"itsp", 32, 32}, {"mcar", 37, 37},
+    {"mesb", 37, 33}, {"obxp", 47, 30}, {"plan", 36, 40}, {"prov", 45, 34}, {"syst", 32, 32},
+    {"temp", 40, 40}, {"txtx", 40, 40}, {"util", 45, 45}, {"default", 74, 63}, {"icon", 16, 16},
+};
+
+// Share of the picture's pixels that are not background.
+double inkShare(const QImage& image)
+{
+    int ink = 0;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ink += qAlpha(image.pixel(x, y)) > 128;
+    return double(ink) / (image.width() * image.height());
+}
+
+}  // namespace
+
+class PicturesTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() { volmira::registerPictureResources(); }
+
+    void everyPictureRendersAtItsSizeAndShape_data()
+    {
+        QTest::addColumn<QString>("resource");
+        QTest::addColumn<QSize>("size");
+        for (const Picture& p : pictures)
+            QTest::newRow(p.name) << QStringLiteral(":/pictures/%1.svg").arg(QLatin1String(p.name))
+                                  << QSize(p.width, p.height);
+    }
+
+    void everyPictureRendersAtItsSizeAndShape()
+    {
+        QFETCH(QString, resource);
+        QFETCH(QSize, size);
+        QVERIFY2(QFile::exists(resource), qPrintable(resource));
+        QSvgRenderer renderer(resource);
+        QVERIFY(renderer.isValid());
+        // Drawn for its own shape, so that it is not distorted when rendered at its size.
+        const QRectF box = renderer.viewBoxF();
+        QVERIFY(!box.isEmpty());
+        QCOMPARE(qRound(box.width() * size.height()), qRound(box.height() * size.width()));
+
+        QImage image(size, QImage::Format_ARGB32);
+        image.fill(Qt::transparent);
+        QPainter painter(&image);
+        renderer.render(&painter);
+        painter.end();
+        // A legible picture fills a fair part of its box.
+        const double share = inkShare(image);
+        QVERIFY2(share > 0.2, qPrintable(QString::number(share)));
+    }
+};
+
+QTEST_MAIN(PicturesTest)
+#include "tst_pictures.moc"
