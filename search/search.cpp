@@ -3,6 +3,7 @@
 #include "dictionary/connection.h"
 #include "dictionary/error.h"
 #include "dictionary/recordset.h"
+#include "mainwindow/sqltext.h"
 #include "search/searchtext.h"
 
 #include <QComboBox>
@@ -19,19 +20,13 @@ enum class SearchMode { TableName, TableDescription, ColumnName, ColumnDescripti
 
 const QString kAllAreas = QStringLiteral("ALL");
 
-// Text placed between apostrophes in a statement: an apostrophe inside it is doubled, so that
-// O'Brien is searched for as it is typed instead of ending the literal early.
-QString literalText(const QString& value) {
-    QString doubled = value;
-    return doubled.replace(QLatin1Char('\''), QStringLiteral("''"));
-}
-
 // The statement of each mode, in its all-areas and its one-area form. The pieces are kept exactly as
 // the dictionary's queries have always been written, blanks and letter case included; only the
-// all-areas forms ask for an order.
+// all-areas forms ask for an order. The values have their apostrophes doubled: O'Brien is searched
+// for as typed instead of ending the literal early.
 QString searchStatement(SearchMode mode, bool allAreas, const QString& area, const QString& text) {
-    const QString a = literalText(area);
-    const QString t = literalText(text);
+    const QString a = volmira::doubleApostrophes(area);
+    const QString t = volmira::doubleApostrophes(text);
     switch (mode) {
     case SearchMode::TableName:
         return allAreas ? "SELECT DISTINCT Table from Main where InStr(Table, '" + t + "' ) > 0 order by Table"

@@ -1,7 +1,5 @@
 #include "searchsession.h"
 
-#include "filepicker/frmfiledialog.h"
-
 #include <QAbstractButton>
 #include <QApplication>
 #include <QComboBox>
@@ -11,22 +9,7 @@
 #include <QRadioButton>
 #include <QTest>
 
-namespace {
-
-// A picker that answers at once, without showing itself.
-class AnsweredPicker final : public frmFileDialog {
-public:
-    explicit AnsweredPicker(QString answer) : answer_(std::move(answer)) {}
-    int exec() override {
-        fileName = answer_;
-        return answer_.isEmpty() ? Rejected : Accepted;
-    }
-
-private:
-    QString answer_;
-};
-
-}  // namespace
+#include <stdexcept>
 
 MessageCatcher::MessageCatcher() {
     timer_.setInterval(5);
@@ -42,24 +25,25 @@ MessageCatcher::MessageCatcher() {
 
 MessageCatcher::~MessageCatcher() = default;
 
-SearchSession::SearchSession(const QString& dictionaryPath) : window_(std::make_unique<frmMain>()) {
-    pickerAnswer_ = dictionaryPath;
-    window_->setFileDialogFactory([this] { return std::make_unique<AnsweredPicker>(pickerAnswer_); });
-    window_->setStatementObserver([this](const QString& sql) { statements.append(sql); });
-    window_->setFatalErrorHandler([](const volmira::Error& error) {
-        QFAIL(qPrintable(QStringLiteral("the program ended: error %1, %2").arg(error.number()).arg(error.description())));
-    });
-    window_->show();
-    QTRY_VERIFY_WITH_TIMEOUT(control<QLabel>("lblDBVer")->text().startsWith(QLatin1String("Database Version :")),
-                             20000);
-    QTRY_VERIFY(window_->isActiveWindow());
+SearchSession::SearchSession(const QString& dictionaryPath) : session_({dictionaryPath}) {
+    session_.start();
+    QLabel* version = control<QLabel>("lblDBVer");
+    const bool settled = QTest::qWaitFor(
+        [&] { return ended() || version->text().startsWith(QLatin1String("Database Version :")); }, 20000);
+    // A window that did not open its dictionary cannot be searched: the test ends here.
+    if (!settled)
+        throw std::runtime_error("the dictionary did not open in time");
+    if (ended())
+        throw std::runtime_error(qPrintable(QStringLiteral("the program ended: error %1, %2")
+                                                .arg(session_.fatalErrors.front().number())
+                                                .arg(session_.fatalErrors.front().description())));
     statements.clear();
 }
 
 SearchSession::~SearchSession() = default;
 
-QLineEdit* SearchSession::searchBox() const { return control<QLineEdit>("txtSearch"); }
-QPushButton* SearchSession::button(const char* name) const { return control<QPushButton>(name); }
+QLineEdit* SearchSession::searchBox() { return control<QLineEdit>("txtSearch"); }
+QPushButton* SearchSession::button(const char* name) { return control<QPushButton>(name); }
 
 void SearchSession::typeText(const QString& text) {
     QLineEdit* box = searchBox();
@@ -84,7 +68,7 @@ void SearchSession::chooseArea(const QString& entry) {
 }
 
 void SearchSession::click(const char* name) {
-    auto* target = window_->findChild<QAbstractButton*>(QLatin1String(name));
+    auto* target = window().findChild<QAbstractButton*>(QLatin1String(name));
     QVERIFY2(target, name);
     QTest::mouseClick(target, Qt::LeftButton);
 }
@@ -108,15 +92,15 @@ QString itemText(const QListWidget* list, int row) {
     return item ? item->text() : QString();
 }
 
-QString SearchSession::position() const {
+QString SearchSession::position() {
     return itemText(tables(), tables()->currentRow()) + QLatin1Char('/') + itemText(columns(), columns()->currentRow());
 }
 
-QStringList SearchSession::tableNames() const {
+QStringList SearchSession::tableNames() {
     QStringList names;
     for (int row = 0; row < tables()->count(); ++row)
         names << tables()->item(row)->text();
     return names;
 }
 
-QString SearchSession::areaTitle() const { return control<QLabel>("lblDomainName")->text(); }
+QString SearchSession::areaTitle() { return control<QLabel>("lblDomainName")->text(); }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "mainwindow/frmmain.h"
+#include "common/guitestsupport.h"
 
 #include <QListWidget>
 #include <QMessageBox>
@@ -41,15 +41,15 @@ public:
     explicit SearchSession(const QString& dictionaryPath);
     ~SearchSession();
 
-    frmMain& window() { return *window_; }
+    frmMain& window() { return session_.window(); }
     template <class Control>
-    Control* control(const char* name) const {
-        return window_->findChild<Control*>(QLatin1String(name));
+    Control* control(const char* name) {
+        return session_.find<Control>(name);
     }
-    QListWidget* tables() const { return control<QListWidget>("lstTables"); }
-    QListWidget* columns() const { return control<QListWidget>("lstColumns"); }
-    QLineEdit* searchBox() const;
-    QPushButton* button(const char* name) const;
+    QListWidget* tables() { return control<QListWidget>("lstTables"); }
+    QListWidget* columns() { return control<QListWidget>("lstColumns"); }
+    QLineEdit* searchBox();
+    QPushButton* button(const char* name);
 
     // What the user does.
     void typeText(const QString& text);  // replaces the search text (as a paste would)
@@ -58,21 +58,22 @@ public:
     void click(const char* button);
     void pressEnter(bool keypad = false);
     // The answer the next File > Open picker gives: a path, or the empty text for Cancel.
-    void answerPickerWith(const QString& path) { pickerAnswer_ = path; }
+    void answerPickerWith(const QString& path) { session_.answerNextPicker(path); }
+    bool ended() const { return !session_.fatalErrors.empty(); }
 
     // Type, mode and area, then Search; the messages shown are returned.
     std::vector<ShownMessage> search(const char* option, const QString& area, const QString& text);
 
     // "TABLE/COLUMN" of what is selected; an empty part for no selection.
-    QString position() const;
-    QStringList tableNames() const;
-    QString areaTitle() const;  // the caption of lblDomainName
-
-    QStringList statements;
+    QString position();
+    QStringList tableNames();
+    QString areaTitle();  // the caption of lblDomainName
 
 private:
-    std::unique_ptr<frmMain> window_;
-    QString pickerAnswer_;
+    MainWindowSession session_;
+
+public:
+    QStringList& statements = session_.statements;
 };
 
 QString itemText(const QListWidget* list, int row);

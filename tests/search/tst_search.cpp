@@ -11,6 +11,9 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+#include <cstdint>
+
 namespace {
 
 // Tables of three areas, with descriptions; used by the statement and panel tests.
@@ -33,6 +36,8 @@ SearchDictionary claimsDictionary() {
     return d;
 }
 
+constexpr int kTablesWithoutAMatch = 2000;
+
 bool isPlainInformation(const ShownMessage& message) {
     return message.icon == QMessageBox::Information && message.buttons == QMessageBox::Ok;
 }
@@ -44,7 +49,7 @@ class SearchTest final : public QObject {
 
 private:
     QTemporaryDir folder;
-    QString claims, example, names, definitions, hostile;
+    QString claims, example, names, definitions, hostile, manyTables;
     QString longDefinition;
 
 private slots:
@@ -63,6 +68,7 @@ private slots:
     void columnDescriptionWalk();
     void changesBetweenSteps();
     void navigationAfterClearOpenAndAreaButton();
+    void longRunOfTablesWithoutAMatch();
 
     void hostileTextsAreSearchedLiterally();
 };
@@ -121,6 +127,13 @@ void SearchTest::initTestCase() {
     h.column("syst", QStringLiteral("LONGDEF"), "LONGCOL", longDefinition);
     h.column("syst", QStringLiteral("QUOTES"), "O'NEIL_COL", "said 'hello'");
     hostile = h.write(folder.filePath("hostile.mdb"));
+
+    // The engine finds every table by its column; the walk, comparing letter case, only the last.
+    SearchDictionary many;
+    for (int table = 0; table < kTablesWithoutAMatch; ++table)
+        many.column("temp", QStringLiteral("N%1").arg(table, 5, 10, QLatin1Char('0')), "Mixed_Id");
+    many.column("temp", QStringLiteral("Z_LAST"), "LAST_ID");
+    manyTables = many.write(folder.filePath("many.mdb"));
 }
 
 void SearchTest::statementsOfEachModeAndArea_data() {
@@ -200,6 +213,7 @@ void SearchTest::blankTextOnlyAsksForText() {
         s.statements.clear();
         s.typeText(blank);
         QVERIFY(s.button("cmdSearch")->isEnabled());
+        s.control<QWidget>("lstTables")->setFocus();
         {
             MessageCatcher catcher;
             s.click("cmdSearch");
@@ -208,7 +222,7 @@ void SearchTest::blankTextOnlyAsksForText() {
             QCOMPARE(catcher.messages()[0].text, QStringLiteral("Enter text to search"));
             QVERIFY(isPlainInformation(catcher.messages()[0]));
         }
-        QCOMPARE(QApplication::focusWidget(), s.searchBox());
+        QCOMPARE(s.window().focusWidget(), s.searchBox());
         {
             MessageCatcher catcher;
             s.pressEnter();
@@ -552,9 +566,13 @@ void SearchTest::hostileTextsAreSearchedLiterally() {
         {QStringLiteral("ÄRZTE"), {QStringLiteral("ÄRZTE")}},
         {QStringLiteral("של"), {QStringLiteral("שלום")}},
         {QStringLiteral("\"; DROP"), {}},
+        {QString(QChar(0)), {}},
+        {QStringLiteral("\t"), {}},
+        {QStringLiteral("\u202Eevil"), {}},
     };
     for (const auto& c : cases) {
         const auto messages = s.search("optTable", "ALL", c.text);
+        QCOMPARE(s.searchBox()->text(), c.text);
         QVERIFY2(!s.window().hasFailed(), qPrintable(c.text));
         QCOMPARE(s.tableNames(), c.found);
         QCOMPARE(messages.size(), size_t(c.found.isEmpty() ? 1 : 0));
@@ -571,6 +589,29 @@ void SearchTest::hostileTextsAreSearchedLiterally() {
     s.search("optColDesc", "ALL", "'hello'");
     QCOMPARE(s.position(), QStringLiteral("QUOTES/O'NEIL_COL"));
     QVERIFY(!s.window().hasFailed());
+}
+
+// The walk crosses the tables without a match one after the other, not one inside the other: the
+// stack stays as deep as for one table, however many tables the walk crosses.
+void SearchTest::longRunOfTablesWithoutAMatch() {
+    SearchSession s(manyTables);
+    std::uintptr_t deepest = UINTPTR_MAX, shallowest = 0;
+    s.window().setStatementObserver([&](const QString&) {
+        const char probe = 0;
+        const auto here = reinterpret_cast<std::uintptr_t>(&probe);
+        deepest = std::min(deepest, here);
+        shallowest = std::max(shallowest, here);
+    });
+    // The observer watches the connections opened from now on: the file is opened again.
+    s.answerPickerWith(manyTables);
+    QTest::keyClick(&s.window(), Qt::Key_O, Qt::ControlModifier);
+    QTRY_VERIFY(shallowest != 0);
+    s.search("optColumn", "ALL", "id");
+    QCOMPARE(s.tables()->count(), kTablesWithoutAMatch + 1);
+    QCOMPARE(s.position(), QStringLiteral("Z_LAST/LAST_ID"));
+    QVERIFY2(shallowest - deepest < 64 * 1024, qPrintable(QString::number(shallowest - deepest)));
+    s.click("cmdFirst");
+    QCOMPARE(s.position(), QStringLiteral("Z_LAST/LAST_ID"));
 }
 
 QTEST_MAIN(SearchTest)
