@@ -20,7 +20,7 @@ rm -rf "$reports"
 mkdir -p "$reports"
 # Reports go to files, one per process: the reader's stderr leads nowhere, and a test that runs a child
 # would not show the child's report otherwise.
-export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:log_path=$reports/asan:strict_string_checks=1:detect_stack_use_after_return=1"
+export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:log_path=$reports/asan:strict_string_checks=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$reports/ubsan"
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan-suppressions.txt:print_suppressions=0"
 # Each damaged file costs several times more under the sanitizers.

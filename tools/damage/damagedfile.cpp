@@ -407,7 +407,7 @@ private:
         if (f.offset + f.width > bytes_.size())
             return randomBytes();
         static constexpr std::array<std::uint32_t, 6> k16 = {0, 0xFFFF, 0x7FFF, 0x8000, 1, 0x1FFF};
-        static constexpr std::array<std::uint32_t, 6> k32 = {0, 0xFFFFFFFF, 0x7FFFFFFF, 0xFFFF, 0x80000000, 0x00FFFFFF};
+        static constexpr std::array<std::uint32_t, 7> k32 = {0, 0xFFFFFFFF, 0x7FFFFFFF, 0xFFFF, 0x7FFF, 0x80000000, 0x00FFFFFF};
         const std::uint32_t value = f.width == 2 ? draw_.pick(k16) : draw_.pick(k32);
         auto* at = reinterpret_cast<std::uint8_t*>(bytes_.data()) + f.offset;
         if (f.width == 2)
