@@ -269,12 +269,15 @@ void SqliteEngine::Database::beginTable(const QString& name, const std::vector<C
     if (columns.empty())
         create += QStringLiteral("c0");  // a table needs a column; it stays empty
     if (const StorePlan* plan = planFor(name); plan && useSearchStores_) {
+        // The columns of the plan that the table has: a statement naming a missing one fails anyway.
         std::vector<int> keys, texts;
         for (const char* column : plan->keys)
-            keys.push_back(loading_->findColumn(QString::fromLatin1(column)));
+            if (const int index = loading_->findColumn(QString::fromLatin1(column)); index >= 0)
+                keys.push_back(index);
         for (const char* column : plan->searchedTexts)
-            texts.push_back(loading_->findColumn(QString::fromLatin1(column)));
-        if (std::find(keys.begin(), keys.end(), -1) == keys.end() && std::find(texts.begin(), texts.end(), -1) == texts.end())
+            if (const int index = loading_->findColumn(QString::fromLatin1(column)); index >= 0)
+                texts.push_back(index);
+        if (!keys.empty())
             loading_->store = std::make_unique<SearchStore>(keys, texts);
     }
     execute(create + u')');

@@ -346,6 +346,20 @@ private slots:
         QCOMPARE(rows(*engine, QStringLiteral("Select Table from Main")), QStringList{"T"});
     }
 
+    void unusualMainTablesStillAnswer()
+    {
+        // Only two of the columns, and a number among the table names: the statements run all the same.
+        auto engine = FakeDictionary()
+                          .add({QStringLiteral("Main"), {{"Table", ColumnType::Text}, {"Functional Area", ColumnType::Text}},
+                                {{text("B"), text("acct")}, {number(7), text("acct")}, {text("a"), text("ACCT")}, {text("b"), text("bill")}}})
+                          .engine();
+        QCOMPARE(rows(*engine, QStringLiteral("Select Distinct Table from Main where [Functional Area]='acct'")),
+                 (QStringList{"7", "a", "B"}));
+        QCOMPARE(rows(*engine, QStringLiteral("Select [Functional Area] from Main where Table= 'b' ")), (QStringList{"acct", "bill"}));
+        QCOMPARE(errorOf(*engine, QStringLiteral("Select Distinct Table from Main where InStr([PD_Definition], 'x' ) > 0 order by Table")),
+                 ErrorNumber::ColumnNotFound);
+    }
+
     void dictionaryTablesAreReadOnceOthersWhenNamed()
     {
         FakeDictionary dictionary;

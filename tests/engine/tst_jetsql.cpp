@@ -76,6 +76,30 @@ private slots:
             }
         }
     }
+
+    void mangledStatementsEndInAnErrorOrAParse()
+    {
+        // Every cut and every swapped character of a real statement either parses or raises a syntax
+        // error; nothing reads past the text.
+        const QString statement = QStringLiteral(
+            "Select Distinct Column,[PD_Definition] from Main where [Functional Area]= 'a''b' and InStr([PD_Definition], 'x' ) > 0 order by [Column_SeqNo] ");
+        const QString alphabet = QStringLiteral("[]'(),=<>*;- _aZ0.\"");
+        int parsed = 0;
+        for (int cut = 0; cut <= statement.size(); ++cut) {
+            for (int k = -1; k < alphabet.size(); ++k) {
+                QString sql = statement.left(cut);
+                if (k >= 0)
+                    sql += alphabet[k] + statement.mid(cut + 1);
+                try {
+                    parse(sql);
+                    ++parsed;
+                } catch (const volmira::Error& e) {
+                    QCOMPARE(e.number(), volmira::ErrorNumber::SyntaxError);
+                }
+            }
+        }
+        QVERIFY(parsed > 0);
+    }
 };
 
 QTEST_APPLESS_MAIN(JetSqlTest)
