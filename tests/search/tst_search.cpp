@@ -4,7 +4,6 @@
 #include "searchdictionary.h"
 #include "searchsession.h"
 
-#include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
@@ -110,9 +109,13 @@ void SearchTest::initTestCase() {
                       .column("case", QStringLiteral("C2"), "U", "no")
                       .column("case", QStringLiteral("C2"), "V", "the amount")
                       .column("case", QStringLiteral("C3"), "W", "amount")
+                      .column("case", QStringLiteral("C4"), "DUP", "amount one")
+                      .column("case", QStringLiteral("C4"), "X", "none")
+                      .column("case", QStringLiteral("C4"), "DUP", "amount two")
                       .tableDescription("case", "C1", "amount table one")
                       .tableDescription("case", "C2", "amount table two")
                       .tableDescription("case", "C3", "amount table three")
+                      .tableDescription("case", "C4", "amount table four")
                       .write(folder.filePath("definitions.mdb"));
 
     longDefinition.reserve(10000);
@@ -407,23 +410,32 @@ void SearchTest::columnNameWalk() {
     s.typeText("Mixed_Id");
     s.click("cmdFirst");
     QCOMPARE(s.position(), QStringLiteral("A5/"));
+
+    // With no match shown in the current table, Previous goes back to the previous table.
+    s.search("optColumn", "ALL", "ID_");
+    QCOMPARE(s.tableNames(), (QStringList{"A1", "A3"}));
+    s.click("cmdNext");
+    s.click("cmdNext");
+    QCOMPARE(s.position(), QStringLiteral("A3/"));
+    s.click("cmdPrevious");
+    QCOMPARE(s.position(), QStringLiteral("A1/ID_A"));
 }
 
 void SearchTest::columnDescriptionWalk() {
     SearchSession s(definitions);
     s.search("optColDesc", "ALL", "amount");
-    QCOMPARE(s.tableNames(), (QStringList{"C1", "C2", "C3"}));
+    QCOMPARE(s.tableNames(), (QStringList{"C1", "C2", "C3", "C4"}));
     QStringList forward{s.position()};
-    for (int step = 0; step < 5; ++step) {
+    for (int step = 0; step < 7; ++step) {
         s.click("cmdNext");
-        forward << s.position();
+        forward << s.position() + QString::number(s.columns()->currentRow());
     }
-    QCOMPARE(forward, (QStringList{"C1/P", "C1/R", "C1/S", "C2/V", "C3/W", "C3/W"}));
+    QCOMPARE(forward, (QStringList{"C1/P", "C1/R2", "C1/S3", "C2/V1", "C3/W0", "C4/DUP0", "C4/DUP2", "C4/DUP2"}));
     QVERIFY(!s.button("cmdPrevious")->isEnabled());
 
     // Previous is usable in this mode only after a search in another mode.
     s.search("optTblDesc", "ALL", "amount");
-    QCOMPARE(s.tableNames(), (QStringList{"C1", "C2", "C3"}));
+    QCOMPARE(s.tableNames(), (QStringList{"C1", "C2", "C3", "C4"}));
     s.chooseMode("optColDesc");
     QVERIFY(s.button("cmdPrevious")->isEnabled());
     s.click("cmdNext");  // C1 was loaded without a match set: the walk goes into C2
@@ -448,6 +460,14 @@ void SearchTest::columnDescriptionWalk() {
     QCOMPARE(s.position(), QStringLiteral("C1/P"));
     s.click("cmdNext");
     QCOMPARE(s.position(), QStringLiteral("C1/R"));
+
+    // A duplicate column name is two matches, and Previous finds the first one again.
+    s.click("cmdLast");
+    s.click("cmdNext");
+    QCOMPARE(s.columns()->currentRow(), 2);
+    s.click("cmdPrevious");
+    QCOMPARE(s.position(), QStringLiteral("C4/DUP"));
+    QCOMPARE(s.columns()->currentRow(), 0);
 }
 
 void SearchTest::changesBetweenSteps() {
@@ -498,8 +518,8 @@ void SearchTest::changesBetweenSteps() {
     QCOMPARE(d.position(), QStringLiteral("C1/R"));
     d.click("cmdNext");
     QCOMPARE(d.position(), QStringLiteral("C1/S"));
-    d.click("cmdNext");  // into C2, now loaded for "nothing": no match there, nor in C3
-    QCOMPARE(d.position(), QStringLiteral("C3/"));
+    d.click("cmdNext");  // into C2, now loaded for "nothing": no match there, nor in C3 and C4
+    QCOMPARE(d.position(), QStringLiteral("C4/"));
 }
 
 void SearchTest::navigationAfterClearOpenAndAreaButton() {
