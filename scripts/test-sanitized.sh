@@ -23,8 +23,6 @@ mkdir -p "$reports"
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:log_path=$reports/asan:strict_string_checks=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$reports/ubsan"
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan-suppressions.txt:print_suppressions=0"
-# Each damaged file costs several times more under the sanitizers.
-export VOLMIRA_DAMAGED_FILES=${VOLMIRA_DAMAGED_FILES:-500}
 
 status=0
 (cd "$build" && QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$(nproc)" --timeout 1200) || status=1
