@@ -28,7 +28,7 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr qint64 kMaxFileBytes = qint64(1) << 30;
-constexpr milliseconds kDefaultProgressTimeout{15000};
+constexpr milliseconds kDefaultProgressTimeout{10000};
 constexpr milliseconds kOverallTimeout{300000};
 constexpr int kFramesFd = 3;
 constexpr int kPipeBytes = 1 << 20;

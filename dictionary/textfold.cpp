@@ -157,10 +157,11 @@ std::string foldedUtf8(std::string_view text)
 
 void appendFolded(std::string& result, std::string_view text)
 {
-    // Written through a pointer into room for the worst case: a folded character takes at most one
-    // byte more than the original (U+023A, two bytes, folds to U+2C65, three).
+    // Written through a pointer into room for the worst case: a byte that starts no valid sequence
+    // becomes its stand-in U+DCxx, three bytes (a valid character grows by at most one byte: U+023A,
+    // two bytes, folds to U+2C65, three).
     const size_t start = result.size();
-    result.resize(start + text.size() + text.size() / 2 + 4);
+    result.resize(start + 3 * text.size());
     char* out = result.data() + start;
     const unsigned char* p = bytes(text);
     const unsigned char* end = p + text.size();

@@ -17,6 +17,15 @@
 #include <unistd.h>
 #include <vector>
 
+// g++ tells of AddressSanitizer with __SANITIZE_ADDRESS__, clang only through __has_feature.
+#if defined(__SANITIZE_ADDRESS__)
+#define READER_SANITIZED 1
+#elif defined(__has_feature)
+#if __has_feature(address_sanitizer)
+#define READER_SANITIZED 1
+#endif
+#endif
+
 namespace {
 
 constexpr int kFramesFd = 3;
@@ -34,11 +43,13 @@ void confine()
     for (const char* name : {"MDBOPTS", "MDBPATH", "MDBICONV", "MDB_JET3_CHARSET"})
         unsetenv(name);
     limit(RLIMIT_CORE, 0);
-    limit(RLIMIT_FSIZE, 0);
     limit(RLIMIT_CPU, 300);
     limit(RLIMIT_NOFILE, 64);
-#if !defined(__SANITIZE_ADDRESS__)
-    limit(RLIMIT_AS, rlim_t(2) << 30);  // AddressSanitizer reserves far more address space than this
+#if !defined(READER_SANITIZED)
+    // A sanitized reader writes its reports to files, and AddressSanitizer reserves far more address
+    // space than this.
+    limit(RLIMIT_FSIZE, 0);
+    limit(RLIMIT_AS, rlim_t(2) << 30);
 #endif
     closefrom(kFramesFd + 1);
     std::signal(SIGPIPE, SIG_DFL);

@@ -1,0 +1,93 @@
+// Field values and the text the program builds from them: a number's text is its shortest form and reads
+// back as the same number; a text placed between apostrophes with its apostrophes doubled reads back,
+// through the statement parser, as exactly that text.
+
+#include "dictionary/error.h"
+#include "dictionary/fieldvalue.h"
+#include "dictionary/jetsql.h"
+#include "mainwindow/sqltext.h"
+
+#include <cmath>
+#include <cstdint>
+#include <cstdlib>
+#include <cstring>
+
+namespace {
+
+[[noreturn]] void broken() { __builtin_trap(); }
+
+void checkNumber(double value)
+{
+    const volmira::FieldValue field = volmira::FieldValue::number(value);
+    const QByteArray text = field.toText().toLatin1();
+    if (std::isfinite(value)) {
+        const double back = std::strtod(text.constData(), nullptr);
+        if (back != value)
+            broken();
+    }
+    if (field.isTrue() != (value == -1))
+        broken();
+    if (!(field == field) && !std::isnan(value))
+        broken();
+}
+
+void checkSingle(float value)
+{
+    const volmira::FieldValue field = volmira::FieldValue::single(value);
+    const QByteArray text = field.toText().toLatin1();
+    if (std::isfinite(value) && std::strtof(text.constData(), nullptr) != value)
+        broken();
+}
+
+void checkQuotedText(const QString& value)
+{
+    const QString sql = QStringLiteral("Select Value, Description from [Values] where [Functional Area]='")
+                        + volmira::doubleApostrophes(value) + QStringLiteral("' and [Table] = 'T' ");
+    volmira::jetsql::SelectStatement statement;
+    try {
+        statement = volmira::jetsql::parse(sql);
+    } catch (const volmira::Error&) {
+        broken();  // a doubled text must always parse
+    }
+    if (statement.where.size() != 2 || statement.where[0].right.kind != volmira::jetsql::Operand::Kind::Text
+        || statement.where[0].right.text != value)
+        broken();
+
+    const volmira::FieldValue field = volmira::FieldValue::text(value);
+    if (field.toText() != value || field.isTrue() || field.toNumber() != 0)
+        broken();
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    if (size == 0) {
+        try {
+            volmira::FieldValue().toText();
+            broken();
+        } catch (const volmira::Error& error) {
+            if (error.number() != volmira::ErrorNumber::InvalidUseOfNull)
+                broken();
+        }
+        return 0;
+    }
+    const std::uint8_t kind = data[0] % 4;
+    ++data, --size;
+    if (kind == 0 && size >= 8) {
+        double value;
+        std::memcpy(&value, data, 8);
+        checkNumber(value);
+    } else if (kind == 1 && size >= 4) {
+        float value;
+        std::memcpy(&value, data, 4);
+        checkSingle(value);
+    } else if (kind == 2) {
+        const volmira::FieldValue yes = volmira::FieldValue::yesNo(size % 2);
+        if (yes.toText() != (size % 2 ? QLatin1String("True") : QLatin1String("False")) || yes.isTrue() != bool(size % 2))
+            broken();
+    } else {
+        checkQuotedText(QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)));
+    }
+    return 0;
+}

@@ -1,0 +1,62 @@
+// The reader's own decoding of what it takes from the file: Jet 4 text (UCS-2 and the compressed form)
+// into a buffer of exactly the promised capacity, which must always hold valid UTF-8; and the header
+// check on the first page.
+
+#include "dictionary/reader/jetheader.h"
+#include "dictionary/reader/jettext.h"
+
+#include <cstdint>
+#include <memory>
+
+namespace {
+
+[[noreturn]] void broken() { __builtin_trap(); }
+
+// A strict UTF-8 check: shortest forms only, no surrogates, nothing above U+10FFFF.
+bool validUtf8(const unsigned char* p, std::size_t n)
+{
+    std::size_t i = 0;
+    while (i < n) {
+        const unsigned char c = p[i];
+        std::size_t extra;
+        char32_t code;
+        if (c < 0x80) {
+            ++i;
+            continue;
+        } else if ((c & 0xE0) == 0xC0) {
+            extra = 1, code = c & 0x1F;
+        } else if ((c & 0xF0) == 0xE0) {
+            extra = 2, code = c & 0x0F;
+        } else if ((c & 0xF8) == 0xF0) {
+            extra = 3, code = c & 0x07;
+        } else {
+            return false;
+        }
+        if (i + extra >= n)
+            return false;
+        for (std::size_t k = 1; k <= extra; ++k) {
+            if ((p[i + k] & 0xC0) != 0x80)
+                return false;
+            code = code << 6 | (p[i + k] & 0x3F);
+        }
+        static const char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
+        if (code < kSmallest[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
+            return false;
+        i += extra + 1;
+    }
+    return true;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
+{
+    const std::size_t capacity = volmira::reader::jet4TextCapacity(size);
+    std::unique_ptr<char[]> out(new char[capacity]);
+    const std::size_t written = volmira::reader::decodeJet4Text(data, size, out.get());
+    if (written > capacity || !validUtf8(reinterpret_cast<const unsigned char*>(out.get()), written))
+        broken();
+
+    volmira::reader::inspectHeader(data, size);
+    return 0;
+}
