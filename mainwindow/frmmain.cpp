@@ -28,6 +28,7 @@
 #include <QToolButton>
 
 #include <array>
+#include <limits>
 
 namespace {
 
@@ -245,6 +246,8 @@ void frmMain::buildControls()
     keepSelectedOptionTheTabStop(frmSearch);
     Label11 = makeLabel(frmSearch, "Label11", QStringLiteral("Text to Search"));
     txtSearch = named(new QLineEdit(frmSearch), "txtSearch");
+    // A line edit keeps 32,767 characters by default and cuts longer pasted text without a word.
+    txtSearch->setMaxLength(std::numeric_limits<int>::max());
     cmdFirst = makeButton(frmSearch, "cmdFirst", QStringLiteral("<<"));
     cmdFirst->setToolTip(QStringLiteral("First Result"));
     cmdPrevious = makeButton(frmSearch, "cmdPrevious", QStringLiteral("<"));
