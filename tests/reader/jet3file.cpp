@@ -14,6 +14,8 @@ constexpr int kColumnsOffset = 43;     // of a definition without indexes
 constexpr int kColumnEntrySize = 18;
 constexpr int kUsageMapBytes = 16;     // an inline map of 128 pages
 constexpr std::uint32_t kMapPage = 1;
+constexpr std::uint32_t kLongValueOwner = 0x4C41564C;  // "LVAL"
+constexpr int kLongestInlineMemo = 64;  // longer memo text goes to the table's long-value page
 
 void put16(std::uint8_t* p, std::uint32_t v)
 {
@@ -124,7 +126,8 @@ Layout layoutOf(const Jet3Table& table)
 
 // Column count, fixed area, variable data, then from the end: the null mask (a set bit is a value, or
 // Yes), the number of variable columns, their start offsets in reverse order, and the end of their data.
-QByteArray encodeRow(const Jet3Table& table, const Layout& layout, const std::vector<QVariant>& values)
+QByteArray encodeRow(const Jet3Table& table, const Layout& layout, const std::vector<QVariant>& values,
+                     std::uint8_t* longValuePage, std::uint32_t longValuePageNumber)
 {
     const int columns = int(table.columns.size());
     if (int(values.size()) != columns)
@@ -163,11 +166,18 @@ QByteArray encodeRow(const Jet3Table& table, const Layout& layout, const std::ve
             varStarts.push_back(int(row.size()));
             if (present) {
                 const QByteArray text = codePageText(value.toString());
-                // Inline: a 24-bit length with the inline flag 0x80 in the fourth byte, then 8 unused bytes.
-                append32(row, std::uint32_t(text.size()) | 0x80000000u);
-                append32(row, 0);
-                append32(row, 0);
-                row.append(text);
+                // A 24-bit length with the kind in the fourth byte (0x80 inline, 0x40 a row of a
+                // long-value page), the pg_row of that row, 4 unused bytes, then the inline text.
+                if (text.size() <= kLongestInlineMemo) {
+                    append32(row, std::uint32_t(text.size()) | 0x80000000u);
+                    append32(row, 0);
+                    append32(row, 0);
+                    row.append(text);
+                } else {
+                    append32(row, std::uint32_t(text.size()) | 0x40000000u);
+                    append32(row, (longValuePageNumber << 8) | addRow(longValuePage, text));
+                    append32(row, 0);
+                }
             }
             break;
         }
@@ -180,13 +190,25 @@ QByteArray encodeRow(const Jet3Table& table, const Layout& layout, const std::ve
             break;
         }
     }
-    row.append(char(row.size()));
+    // The offsets keep their low byte only. A row longer than 256 bytes carries one jump byte per 256
+    // bytes, just before the column count: the first offset (of n+1, the end included) at or past that
+    // mark. A jump beyond the end of the data is written but not counted by readers.
+    const int dataEnd = int(row.size());
+    varStarts.push_back(dataEnd);
+    const int trailerWithoutJumps = int(varStarts.size()) + 1 + int(nullMask.size());
+    int jumps = 0;
+    while ((dataEnd + trailerWithoutJumps + jumps - 1) / 256 > jumps)
+        ++jumps;
     for (auto it = varStarts.rbegin(); it != varStarts.rend(); ++it)
-        row.append(char(*it));
-    row.append(char(varStarts.size()));
+        row.append(char(*it & 0xFF));
+    for (int j = jumps - 1; j >= 0; --j) {
+        int first = 0;
+        while (first < int(varStarts.size()) && varStarts[std::size_t(first)] < 256 * (j + 1))
+            ++first;
+        row.append(char(first));
+    }
+    row.append(char(varStarts.size() - 1));
     row.append(nullMask);
-    if (row.size() > 256)
-        throw std::length_error("a row longer than 256 bytes needs a jump table, which is not written");
     return row;
 }
 
@@ -243,8 +265,8 @@ QByteArray usageMap(std::uint32_t dataPage)
 
 QByteArray buildJet3File(const std::vector<Jet3Table>& tables)
 {
-    // Page 0 the header, page 1 the usage maps, then a definition and a data page for each table, the
-    // catalog's definition at page 2 as readers expect.
+    // Page 0 the header, page 1 the usage maps, then a definition, a data and a long-value page for each
+    // table, the catalog's definition at page 2 as readers expect.
     Jet3Table catalog;
     catalog.name = QStringLiteral("MSysObjects");
     catalog.columns = {{QStringLiteral("Id"), Jet3Type::Long},       {QStringLiteral("ParentId"), Jet3Type::Long},
@@ -253,7 +275,7 @@ QByteArray buildJet3File(const std::vector<Jet3Table>& tables)
     std::vector<const Jet3Table*> all{&catalog};
     for (const Jet3Table& table : tables)
         all.push_back(&table);
-    const auto definitionPage = [](std::size_t index) { return std::uint32_t(2 + 2 * index); };
+    const auto definitionPage = [](std::size_t index) { return std::uint32_t(2 + 3 * index); };
     if (definitionPage(all.size()) > 8 * kUsageMapBytes)
         throw std::length_error("too many tables for the usage maps");
     constexpr int kTableObject = 1;
@@ -279,8 +301,9 @@ QByteArray buildJet3File(const std::vector<Jet3Table>& tables)
         const QByteArray definition = encodeDefinition(table, layout, i == 0, usedMap, freeMap);
         std::memcpy(page(tdef), definition.constData(), std::size_t(definition.size()));
         initDataPage(page(tdef + 1), tdef);
+        initDataPage(page(tdef + 2), kLongValueOwner);
         for (const std::vector<QVariant>& values : table.rows)
-            addRow(page(tdef + 1), encodeRow(table, layout, values));
+            addRow(page(tdef + 1), encodeRow(table, layout, values, page(tdef + 2), tdef + 2));
     }
     return file;
 }

@@ -1,8 +1,9 @@
 #pragma once
 
 // A small writer of Jet 3 files (2 KB pages, single-byte code page 1252 text) for the reader's tests.
-// Every table gets one definition page and one data page; rows stay under 256 bytes, so they need no
-// jump table. Memo values are stored inline.
+// Every table gets one definition page, one data page and one long-value page: its rows must fit on one
+// page each. Short memo values are stored inline, longer ones on the long-value page; rows longer than
+// 256 bytes get their jump bytes.
 
 #include <QByteArray>
 #include <QString>

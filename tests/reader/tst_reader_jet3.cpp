@@ -16,6 +16,20 @@ namespace {
 
 const QString kAccented = QString::fromUtf8("Kontostand für Lieferanten, général");
 
+QString repeated(const QString& piece, int length)
+{
+    QString text;
+    while (text.size() < length)
+        text += piece;
+    text.truncate(length);
+    return text;
+}
+
+// Past the inline limit, so on a long-value page.
+const QString kLongMemo = repeated(QString::fromUtf8("Grundbuch-Eintrag é ü; "), 1500);
+// Rows with these cross the 256-byte mark of the one-byte column offsets.
+const QString kLongText = repeated(QString::fromUtf8("Beschreibung ü "), 240);
+
 // A dictionary written in the older 2 KB page format, with code-page text.
 std::vector<Jet3Table> jet3Dictionary()
 {
@@ -25,7 +39,7 @@ std::vector<Jet3Table> jet3Dictionary()
                     {QStringLiteral("Functional Area"), Jet3Type::Text, 10},
                     {QStringLiteral("Data Type"), Jet3Type::Text, 20},
                     {QStringLiteral("Data Attributes"), Jet3Type::Text, 20},
-                    {QStringLiteral("Logical Desc"), Jet3Type::Text, 100},
+                    {QStringLiteral("Logical Desc"), Jet3Type::Text, 255},
                     {QStringLiteral("PD_Definition"), Jet3Type::Memo},
                     {QStringLiteral("Primary Key"), Jet3Type::Bool},
                     {QStringLiteral("Foreign Key"), Jet3Type::Bool},
@@ -42,18 +56,18 @@ std::vector<Jet3Table> jet3Dictionary()
     main.rows = {column("CMC_ACCT_LEDGER", "ACCT_ID", "acct", QStringLiteral("Account"), kAccented, true, false, 1),
                  column("CMC_ACCT_LEDGER", "ACCT_NOTE", "acct", QVariant(), QString(), false, false, 3),
                  column("CMC_ACCT_LEDGER", "ACCT_DESC", "acct", QString(), QVariant(), false, true, 2),
-                 column("CMC_ACCT_BALANCE", "BAL_ID", "acct", QStringLiteral("Balance"), QStringLiteral("b"), true,
-                        false, 1),
+                 column("CMC_ACCT_BALANCE", "BAL_ID", "acct", kLongText, kLongMemo, true, false, 1),
                  column("CMC_CLCL_CLAIM", "CLCL_ID", "claim", QStringLiteral("Claim"), QStringLiteral("c"), true,
                         false, 1)};
 
     Jet3Table descriptions{QStringLiteral("CDS_TBL_TABLE_DESC"),
                            {{QStringLiteral("Table"), Jet3Type::Text, 64},
-                            {QStringLiteral("Description"), Jet3Type::Text, 200},
+                            {QStringLiteral("Description"), Jet3Type::Text, 255},
                             {QStringLiteral("Logical Name"), Jet3Type::Text, 64},
                             {QStringLiteral("Functional Area"), Jet3Type::Text, 10}},
                            {{QStringLiteral("CMC_ACCT_LEDGER"), kAccented, QStringLiteral("Ledger"), QStringLiteral("acct")},
-                            {QStringLiteral("CMC_ACCT_BALANCE"), QVariant(), QString(), QStringLiteral("acct")}}};
+                            {QStringLiteral("CMC_ACCT_BALANCE"), QVariant(), QString(), QStringLiteral("acct")},
+                            {QStringLiteral("CMC_ACCT_HISTORY"), kLongText, QStringLiteral("History"), QStringLiteral("acct")}}};
     Jet3Table values{QStringLiteral("Values"),
                      {{QStringLiteral("Value"), Jet3Type::Text, 20},
                       {QStringLiteral("Description"), Jet3Type::Text, 100},
@@ -136,6 +150,14 @@ private slots:
         compareCells(main.rows[2], {ledger, text(QStringLiteral("ACCT_DESC")), acct, type, attributes,
                                     text(QString()), null(), yesNo(false), yesNo(true), number(2), label, control}, 2);
 
+        compareCells(main.rows[3], {text(QStringLiteral("CMC_ACCT_BALANCE")), text(QStringLiteral("BAL_ID")), acct, type,
+                                    attributes, text(kLongText), text(kLongMemo), yesNo(true), yesNo(false),
+                                    number(1), label, control}, 3);
+        const RecordedTable& descriptions = sink.read[1];
+        QCOMPARE(descriptions.rows.size(), std::size_t(3));
+        compareCells(descriptions.rows[2], {text(QStringLiteral("CMC_ACCT_HISTORY")), text(kLongText),
+                                            text(QStringLiteral("History")), acct}, 2);
+
         const RecordedTable& releases = sink.read[3];
         QCOMPARE(releases.rows.size(), std::size_t(4));
         compareCells(releases.rows[2], {null()}, 2);
@@ -186,6 +208,12 @@ private slots:
         rs.Open(QStringLiteral("Select Description from CDS_TBL_TABLE_DESC where Table = 'CMC_ACCT_LEDGER'"), connection);
         QCOMPARE(rs.Fields(0).Value, FieldValue::text(kAccented));
         rs.Close();
+        rs.Open(QStringLiteral("Select [Logical Name] from CDS_TBL_TABLE_DESC where Table = 'CMC_ACCT_HISTORY'"), connection);
+        QCOMPARE(rs.Fields(0).Value, FieldValue::text(QStringLiteral("History")));
+        rs.Close();
+        rs.Open(QStringLiteral("Select [PD_Definition] from Main where Column = 'BAL_ID'"), connection);
+        QCOMPARE(rs.Fields(0).Value, FieldValue::text(kLongMemo));
+        rs.Close();
         rs.Open(QStringLiteral("Select Description from [Values] where [Value] = 'A'"), connection);
         QCOMPARE(rs.Fields(0).Value, FieldValue::text(QString::fromUtf8("Aktiv (gültig)")));
     }
@@ -196,4 +224,4 @@ private:
 };
 
 QTEST_GUILESS_MAIN(Jet3Test)
-#include "tst_jet3.moc"
+#include "tst_reader_jet3.moc"
