@@ -255,7 +255,8 @@ QByteArray encodeDefinition(const Jet3Table& table, const Layout& layout, bool s
     }
     if (bytes.size() > kPageSize)
         throw std::length_error("a table definition does not fit on one page");
-    put32(p + 8, std::uint32_t(bytes.size()));
+    // The appends above may have moved the bytes.
+    put32(reinterpret_cast<std::uint8_t*>(bytes.data()) + 8, std::uint32_t(bytes.size()));
     return bytes;
 }
 
