@@ -1,5 +1,7 @@
 #include "dictionary/reader/jetheader.h"
 
+#include "dictionary/rc4.h"
+
 #include <cstdint>
 #include <cstring>
 #include <cmath>
@@ -15,24 +17,6 @@ constexpr std::size_t kCreationDateOffset = 0x72;
 constexpr unsigned char kVersionJet3 = 0x00;
 constexpr unsigned char kVersionJet4 = 0x01;
 constexpr unsigned char kVersionNewest = 0x06;
-
-// The header's obfuscation is RC4 with a key every Jet file shares.
-void rc4(const unsigned char* key, std::size_t keySize, unsigned char* data, std::size_t size)
-{
-    unsigned char s[256];
-    for (int i = 0; i < 256; ++i)
-        s[i] = static_cast<unsigned char>(i);
-    for (int i = 0, j = 0; i < 256; ++i) {
-        j = (j + s[i] + key[i % keySize]) & 0xff;
-        std::swap(s[i], s[j]);
-    }
-    for (std::size_t n = 0, i = 0, j = 0; n < size; ++n) {
-        i = (i + 1) & 0xff;
-        j = (j + s[i]) & 0xff;
-        std::swap(s[i], s[j]);
-        data[n] ^= s[(s[i] + s[j]) & 0xff];
-    }
-}
 
 bool allZero(const unsigned char* p, std::size_t n)
 {

@@ -11,6 +11,7 @@
 
 #include "tools/mdbwrite/databasewriter.h"
 #include "tools/mdbwrite/jet4model.h"
+#include "tools/mdbwrite/syntheticdictionary.h"
 
 #include <QString>
 
@@ -129,19 +130,7 @@ public:
         using volmira::jet4::ColumnType;
         volmira::jet4::DatabaseSpec spec;
         if (omitted_ != QLatin1String("Main")) {
-            auto& main = spec.addTable(QStringLiteral("Main"));
-            main.addColumn(QStringLiteral("Table"), ColumnType::Text, 100)
-                .addColumn(QStringLiteral("Column"), ColumnType::Text, 100)
-                .addColumn(QStringLiteral("Functional Area"), ColumnType::Text, 10)
-                .addColumn(QStringLiteral("Data Type"), ColumnType::Text, 50)
-                .addColumn(QStringLiteral("Data Attributes"), ColumnType::Text, 50)
-                .addColumn(QStringLiteral("Logical Desc"), ColumnType::Text, 255)
-                .addColumn(QStringLiteral("PD_Definition"), ColumnType::Memo)
-                .addColumn(QStringLiteral("Primary Key"), ColumnType::Bool)
-                .addColumn(QStringLiteral("Foreign Key"), ColumnType::Bool)
-                .addColumn(QStringLiteral("Column_SeqNo"), ColumnType::Long)
-                .addColumn(QStringLiteral("GUI Name"), ColumnType::Text, 100)
-                .addColumn(QStringLiteral("GUI Control"), ColumnType::Text, 100);
+            auto& main = volmira::jet4::addDictionaryMainTable(spec);
             const auto toRow = [](const MainRow& r) {
                 return volmira::jet4::Row{r.table,       r.column,     r.area,    r.dataTypeValue,
                                           r.dataAttributes, r.logicalDesc, r.definition, r.primary,

@@ -1,5 +1,7 @@
 #include "jet3file.h"
 
+#include "dictionary/rc4.h"
+
 #include <cstring>
 #include <stdexcept>
 #include <utility>
@@ -58,22 +60,6 @@ QByteArray codePageText(const QString& text)
 bool isFixed(Jet3Type type) { return type == Jet3Type::Bool || type == Jet3Type::Integer || type == Jet3Type::Long; }
 int fixedSize(Jet3Type type) { return type == Jet3Type::Integer ? 2 : type == Jet3Type::Long ? 4 : 0; }
 
-void rc4(const std::uint8_t* key, int keyLength, std::uint8_t* data, int length)
-{
-    std::uint8_t s[256];
-    for (int i = 0; i < 256; ++i)
-        s[i] = std::uint8_t(i);
-    for (int i = 0, j = 0; i < 256; ++i) {
-        j = (j + s[i] + key[i % keyLength]) & 0xFF;
-        std::swap(s[i], s[j]);
-    }
-    for (int n = 0, i = 0, j = 0; n < length; ++n) {
-        i = (i + 1) & 0xFF;
-        j = (j + s[i]) & 0xFF;
-        std::swap(s[i], s[j]);
-        data[n] ^= s[(s[i] + s[j]) & 0xFF];
-    }
-}
 
 void writeHeader(std::uint8_t* page)
 {

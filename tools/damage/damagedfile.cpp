@@ -40,30 +40,13 @@ private:
 
 // ---- the originals ----------------------------------------------------------------------------------
 
-void addMainTable(DatabaseSpec& spec)
-{
-    spec.addTable(QStringLiteral("Main"))
-        .addColumn(QStringLiteral("Table"), ColumnType::Text, 50)
-        .addColumn(QStringLiteral("Column"), ColumnType::Text, 50)
-        .addColumn(QStringLiteral("Functional Area"), ColumnType::Text, 10)
-        .addColumn(QStringLiteral("Data Type"), ColumnType::Text, 30)
-        .addColumn(QStringLiteral("Data Attributes"), ColumnType::Text, 30)
-        .addColumn(QStringLiteral("Logical Desc"), ColumnType::Text, 255)
-        .addColumn(QStringLiteral("PD_Definition"), ColumnType::Memo)
-        .addColumn(QStringLiteral("Primary Key"), ColumnType::Bool)
-        .addColumn(QStringLiteral("Foreign Key"), ColumnType::Bool)
-        .addColumn(QStringLiteral("Column_SeqNo"), ColumnType::Long)
-        .addColumn(QStringLiteral("GUI Name"), ColumnType::Text, 100)
-        .addColumn(QStringLiteral("GUI Control"), ColumnType::Text, 50);
-}
-
 // A small dictionary written row by row: Accounting tables whose definitions are inline, single-LVAL and
 // chained-LVAL memos, text in Latin-1 (stored compressed) and beyond (Greek, CJK: stored as UCS-2), Null
 // screen labels, and a release table whose numbers are text.
 DatabaseSpec handmadeDictionary()
 {
     DatabaseSpec spec;
-    addMainTable(spec);
+    addDictionaryMainTable(spec);
     spec.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"))
         .addColumn(QStringLiteral("Table"), ColumnType::Text, 50)
         .addColumn(QStringLiteral("Description"), ColumnType::Memo)

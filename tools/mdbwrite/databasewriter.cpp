@@ -1,6 +1,7 @@
 #include "tools/mdbwrite/databasewriter.h"
 
 #include "dictionary/error.h"
+#include "dictionary/rc4.h"
 #include "tools/mdbwrite/jet4format.h"
 #include "tools/mdbwrite/textcodec.h"
 
@@ -722,22 +723,6 @@ void writeRows(PageFile& file, TableLayout& table, const TableSpec& spec, int me
 
 // ---- header page ------------------------------------------------------------------------------------
 
-void rc4(const std::uint8_t* key, int keyLength, std::uint8_t* data, int length)
-{
-    std::uint8_t s[256];
-    for (int i = 0; i < 256; ++i)
-        s[i] = std::uint8_t(i);
-    for (int i = 0, j = 0; i < 256; ++i) {
-        j = (j + s[i] + key[i % keyLength]) & 0xFF;
-        std::swap(s[i], s[j]);
-    }
-    for (int n = 0, i = 0, j = 0; n < length; ++n) {
-        i = (i + 1) & 0xFF;
-        j = (j + s[i]) & 0xFF;
-        std::swap(s[i], s[j]);
-        data[n] ^= s[(s[i] + s[j]) & 0xFF];
-    }
-}
 
 void writeHeaderPage(std::uint8_t* page, const QString& password)
 {

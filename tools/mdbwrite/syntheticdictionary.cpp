@@ -119,24 +119,29 @@ std::size_t sequenceOf(std::size_t mainRow)
 
 }  // namespace
 
-DatabaseSpec syntheticDictionary(std::size_t mainRows, std::uint64_t seed)
+TableSpec& addDictionaryMainTable(DatabaseSpec& spec)
 {
-    const std::size_t tables = (mainRows + kColumnsPerTable - 1) / kColumnsPerTable;
-    DatabaseSpec spec;
-
-    TableSpec& main = spec.addTable(QStringLiteral("Main"));
-    main.addColumn(QStringLiteral("Table"), ColumnType::Text, 50)
-        .addColumn(QStringLiteral("Column"), ColumnType::Text, 50)
+    return spec.addTable(QStringLiteral("Main"))
+        .addColumn(QStringLiteral("Table"), ColumnType::Text, 100)
+        .addColumn(QStringLiteral("Column"), ColumnType::Text, 100)
         .addColumn(QStringLiteral("Functional Area"), ColumnType::Text, 10)
-        .addColumn(QStringLiteral("Data Type"), ColumnType::Text, 30)
-        .addColumn(QStringLiteral("Data Attributes"), ColumnType::Text, 30)
+        .addColumn(QStringLiteral("Data Type"), ColumnType::Text, 50)
+        .addColumn(QStringLiteral("Data Attributes"), ColumnType::Text, 50)
         .addColumn(QStringLiteral("Logical Desc"), ColumnType::Text, 255)
         .addColumn(QStringLiteral("PD_Definition"), ColumnType::Memo)
         .addColumn(QStringLiteral("Primary Key"), ColumnType::Bool)
         .addColumn(QStringLiteral("Foreign Key"), ColumnType::Bool)
         .addColumn(QStringLiteral("Column_SeqNo"), ColumnType::Long)
         .addColumn(QStringLiteral("GUI Name"), ColumnType::Text, 100)
-        .addColumn(QStringLiteral("GUI Control"), ColumnType::Text, 50);
+        .addColumn(QStringLiteral("GUI Control"), ColumnType::Text, 100);
+}
+
+DatabaseSpec syntheticDictionary(std::size_t mainRows, std::uint64_t seed)
+{
+    const std::size_t tables = (mainRows + kColumnsPerTable - 1) / kColumnsPerTable;
+    DatabaseSpec spec;
+
+    TableSpec& main = addDictionaryMainTable(spec);
     main.generatedRowCount = mainRows;
     main.rowGenerator = [seed](std::size_t i, Row& row) {
         const std::size_t table = i / kColumnsPerTable;

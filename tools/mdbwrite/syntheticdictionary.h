@@ -8,6 +8,11 @@
 
 namespace volmira::jet4 {
 
+// Adds the dictionary's Main table with its twelve columns (Table, Column, Functional Area, Data Type,
+// Data Attributes, Logical Desc, PD_Definition, Primary Key, Foreign Key, Column_SeqNo, GUI Name,
+// GUI Control), without rows.
+TableSpec& addDictionaryMainTable(DatabaseSpec& spec);
+
 // The four dictionary tables with `mainRows` column rows in Main:
 // - Main: tables of 25 columns each (mainRows / 25 tables, rounded up), their rows in a scrambled
 //   Column_SeqNo order, over the 23 functional areas; PD_Definition memos of 40 to 700 characters
