@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Builds the libFuzzer targets of fuzz/ with clang into build-fuzz/ (or VOLMIRA_FUZZ_BUILD_DIR) and runs
-# each for VOLMIRA_FUZZ_SECONDS (60) seconds, starting from the seeds in fuzz/corpus/<target>/, two at a
+# each for VOLMIRA_FUZZ_SECONDS (60) seconds, starting from the corpus in fuzz/corpus/<target>/, two at a
 # time. Exits non-zero when a target finds a crash, a leak, undefined behaviour or a time-out; the inputs
 # that did are kept in build-fuzz/findings/.
 set -euo pipefail
@@ -23,7 +23,7 @@ run() {
   local target=$1
   local work="$build/corpus/$target"
   mkdir -p "$work"
-  # New inputs go to the build's corpus; the repository's seeds are only read.
+  # New inputs go to the build's corpus; the repository's corpus is only read.
   if "$build/fuzz/$target" -max_total_time="$seconds" -timeout=10 -rss_limit_mb=2048 -print_final_stats=1 \
        -artifact_prefix="$findings/$target-" "$work" "$root/fuzz/corpus/$target" >"$logs/$target.log" 2>&1; then
     echo "$target: $(grep -m1 -o 'stat::number_of_executed_units: *[0-9]*' "$logs/$target.log" | grep -o '[0-9]*$') executions, no findings"

@@ -202,16 +202,16 @@ int measureFile(const QString& path)
 // share of the opening time.
 int measureInProcess(std::size_t mainRows)
 {
-    const volmira::jet4::DatabaseSpec spec = volmira::jet4::syntheticDictionary(mainRows);
-    volmira::TableReader feed = [&spec](const QStringList& wanted, volmira::TableSink& sink) {
+    const volmira::jet4::DatabaseModel model = volmira::jet4::syntheticDictionary(mainRows);
+    volmira::TableReader feed = [&model](const QStringList& wanted, volmira::TableSink& sink) {
         QStringList names;
-        for (const auto& t : spec.tables)
+        for (const auto& t : model.tables)
             names << t.name;
         sink.catalog(names);
         std::vector<QByteArray> texts;
         std::vector<volmira::CellView> cells;
         volmira::jet4::Row row;
-        for (const auto& t : spec.tables) {
+        for (const auto& t : model.tables) {
             if (!wanted.contains(t.name, Qt::CaseInsensitive))
                 continue;
             std::vector<volmira::ColumnInfo> columns;

@@ -31,12 +31,12 @@ QJsonValue toJson(const Value& value)
     return value.toText();
 }
 
-void writeJson(const DatabaseSpec& spec, const QString& path)
+void writeJson(const DatabaseModel& model, const QString& path)
 {
     QJsonArray tables;
-    for (const TableSpec& table : spec.tables) {
+    for (const TableModel& table : model.tables) {
         QJsonArray columns;
-        for (const ColumnSpec& column : table.columns) {
+        for (const ColumnModel& column : table.columns) {
             QJsonObject c{{"name", column.name}, {"type", columnTypeName(column.type)}};
             if (column.type == ColumnType::Text)
                 c.insert("size", column.size);
@@ -76,10 +76,10 @@ int main(int argc, char** argv)
         else
             out = QString::fromLocal8Bit(argv[i]);
     }
-    const DatabaseSpec spec = syntheticDictionary(mainRows);
+    const DatabaseModel model = syntheticDictionary(mainRows);
     QElapsedTimer timer;
     timer.start();
-    const QByteArray bytes = writeDatabase(spec);
+    const QByteArray bytes = writeDatabase(model);
     const qint64 built = timer.restart();
     QFile file(out);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size()) {
@@ -92,7 +92,7 @@ int main(int argc, char** argv)
                 static_cast<long long>(bytes.size()), static_cast<long long>(built), static_cast<long long>(saved),
                 qPrintable(out));
     if (!json.isEmpty()) {
-        writeJson(spec, json);
+        writeJson(model, json);
         std::printf("writer: description written to %s\n", qPrintable(json));
     }
     return 0;

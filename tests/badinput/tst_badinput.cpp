@@ -76,11 +76,11 @@ std::vector<TableDefinition> dictionaryTables()
 
 QString writeDictionary(const QString& path, const QString& withoutTable, const QString& withoutColumn)
 {
-    volmira::jet4::DatabaseSpec spec;
+    volmira::jet4::DatabaseModel model;
     for (const TableDefinition& definition : dictionaryTables()) {
         if (definition.name == withoutTable && withoutColumn.isEmpty())
             continue;
-        auto& table = spec.addTable(definition.name);
+        auto& table = model.addTable(definition.name);
         int dropped = -1;
         for (int c = 0; c < int(definition.columns.size()); ++c) {
             const auto& [name, type] = definition.columns[std::size_t(c)];
@@ -95,7 +95,7 @@ QString writeDictionary(const QString& path, const QString& withoutTable, const 
             table.rows.push_back(row);
         }
     }
-    volmira::jet4::writeDatabaseFile(spec, path);
+    volmira::jet4::writeDatabaseFile(model, path);
     return path;
 }
 

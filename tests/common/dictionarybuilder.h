@@ -128,9 +128,9 @@ public:
     QString write(const QString& path) const
     {
         using volmira::jet4::ColumnType;
-        volmira::jet4::DatabaseSpec spec;
+        volmira::jet4::DatabaseModel model;
         if (omitted_ != QLatin1String("Main")) {
-            auto& main = volmira::jet4::addDictionaryMainTable(spec);
+            auto& main = volmira::jet4::addDictionaryMainTable(model);
             const auto toRow = [](const MainRow& r) {
                 return volmira::jet4::Row{r.table,       r.column,     r.area,    r.dataTypeValue,
                                           r.dataAttributes, r.logicalDesc, r.definition, r.primary,
@@ -154,7 +154,7 @@ public:
             }
         }
         if (omitted_ != QLatin1String("CDS_TBL_TABLE_DESC")) {
-            auto& descriptions = spec.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"));
+            auto& descriptions = model.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"));
             descriptions.addColumn(QStringLiteral("Table"), ColumnType::Text, 100)
                 .addColumn(QStringLiteral("Description"), ColumnType::Memo)
                 .addColumn(QStringLiteral("Logical Name"), ColumnType::Text, 255)
@@ -162,7 +162,7 @@ public:
             descriptions.rows = descriptionRows_;
         }
         if (omitted_ != QLatin1String("Values")) {
-            auto& values = spec.addTable(QStringLiteral("Values"));
+            auto& values = model.addTable(QStringLiteral("Values"));
             values.addColumn(QStringLiteral("Value"), ColumnType::Text, 50)
                 .addColumn(QStringLiteral("Description"), ColumnType::Text, 255)
                 .addColumn(QStringLiteral("Functional Area"), ColumnType::Text, 10)
@@ -171,11 +171,11 @@ public:
             values.rows = valueRows_;
         }
         if (omitted_ != QLatin1String("CDS_TBL_RELS_RELEASES")) {
-            auto& releases = spec.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES"));
+            auto& releases = model.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES"));
             releases.addColumn(QStringLiteral("Rels_No"), ColumnType::Long);
             releases.rows = releaseRows_;
         }
-        volmira::jet4::writeDatabaseFile(spec, path);
+        volmira::jet4::writeDatabaseFile(model, path);
         return path;
     }
 

@@ -33,19 +33,19 @@ private slots:
     void binaryBytesWhereTextBelongs()
     {
         using namespace volmira::jet4;
-        DatabaseSpec spec;
-        TableSpec& main = spec.addTable(QStringLiteral("Main"));
+        DatabaseModel model;
+        TableModel& main = model.addTable(QStringLiteral("Main"));
         main.addColumn(QStringLiteral("Table"), ColumnType::Binary, 255)
             .addColumn(QStringLiteral("Column"), ColumnType::Binary, 255)
             .addColumn(QStringLiteral("Functional Area"), ColumnType::Text, 10)
             .addColumn(QStringLiteral("PD_Definition"), ColumnType::Binary, 255);
         for (int r = 0; r < 40; ++r)
             main.rows.push_back({QByteArray(255, char(0x80 + r)), QByteArray(200, '\xFF'), "acct", QByteArray(255, '\xFE')});
-        spec.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES")).addColumn(QStringLiteral("Rels_No"), ColumnType::Long);
-        spec.tables.back().rows.push_back({451});
+        model.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES")).addColumn(QStringLiteral("Rels_No"), ColumnType::Long);
+        model.tables.back().rows.push_back({451});
         QTemporaryDir folder;
         const QString path = folder.filePath(QStringLiteral("binary.mdb"));
-        writeDatabaseFile(spec, path);
+        writeDatabaseFile(model, path);
 
         volmira::Connection cn;
         cn.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path

@@ -13,7 +13,7 @@
 
 using namespace volmira;
 using jet4::ColumnType;
-using jet4::DatabaseSpec;
+using jet4::DatabaseModel;
 using jet4::Value;
 
 namespace {
@@ -27,10 +27,10 @@ const QString bigMemo = [] {
     return text;
 }();
 
-DatabaseSpec dictionary()
+DatabaseModel dictionary()
 {
-    DatabaseSpec spec;
-    auto& main = spec.addTable(QStringLiteral("Main"));
+    DatabaseModel model;
+    auto& main = model.addTable(QStringLiteral("Main"));
     main.addColumn("Table", ColumnType::Text, 50).addColumn("Column", ColumnType::Text, 50)
         .addColumn("Functional Area", ColumnType::Text, 10).addColumn("Data Type", ColumnType::Text, 30)
         .addColumn("Data Attributes", ColumnType::Text, 30).addColumn("Logical Desc", ColumnType::Text, 255)
@@ -43,19 +43,19 @@ DatabaseSpec dictionary()
         {"CMC_CLCL_CLAIM", "CLCL_STS", "clcl", "char", "2", "", "Status of the member's claim", false, false, 2, "Status", "ComboBox"},
         {"cmc_acct_ledger", "LEDGER_NO", "acct", "int", Value(), "Ledger", "Straße", true, false, 1, "Nr", "TextBox"},
     };
-    auto& desc = spec.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"));
+    auto& desc = model.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"));
     desc.addColumn("Table", ColumnType::Text, 50).addColumn("Description", ColumnType::Memo)
         .addColumn("Logical Name", ColumnType::Text, 255).addColumn("Functional Area", ColumnType::Text, 10);
     desc.rows = {{"CMC_CLCL_CLAIM", "All claims", "Claim", "clcl"}, {"CMC_ACCT_LEDGER", Value(), "Ledger", "acct"}};
-    auto& values = spec.addTable(QStringLiteral("Values"));
+    auto& values = model.addTable(QStringLiteral("Values"));
     values.addColumn("Value", ColumnType::Text, 50).addColumn("Description", ColumnType::Text, 255)
         .addColumn("Functional Area", ColumnType::Text, 10).addColumn("Table", ColumnType::Text, 50)
         .addColumn("Column", ColumnType::Text, 50);
     values.rows = {{"O", "Open", "clcl", "CMC_CLCL_CLAIM", "CLCL_STS"}, {"C", Value(), "clcl", "CMC_CLCL_CLAIM", "CLCL_STS"}};
-    auto& releases = spec.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES"));
+    auto& releases = model.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES"));
     releases.addColumn("Rels_No", ColumnType::Single).addColumn("Rels_Desc", ColumnType::Text, 50);
     releases.rows = {{0.15, "first"}, {Value(0.1), "second"}};
-    return spec;
+    return model;
 }
 
 struct Run {
@@ -132,13 +132,13 @@ private slots:
         file.close();
         QTest::newRow("not a database") << text << version << ErrorNumber::UnrecognizedFormat << "notes.mdb";
 
-        DatabaseSpec locked = dictionary();
+        DatabaseModel locked = dictionary();
         locked.options.password = QStringLiteral("secret");
         const QString lockedPath = dir_.filePath(QStringLiteral("locked.mdb"));
         jet4::writeDatabaseFile(locked, lockedPath);
         QTest::newRow("password") << lockedPath << version << ErrorNumber::NotValidPassword << "locked.mdb";
 
-        DatabaseSpec other;
+        DatabaseModel other;
         other.addTable(QStringLiteral("Orders")).addColumn("Id", ColumnType::Long);
         const QString otherPath = dir_.filePath(QStringLiteral("orders.mdb"));
         jet4::writeDatabaseFile(other, otherPath);

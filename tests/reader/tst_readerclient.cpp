@@ -18,7 +18,7 @@
 #include <cmath>
 
 using namespace volmira;
-using jet4::DatabaseSpec;
+using jet4::DatabaseModel;
 using jet4::OleDate;
 using jet4::Value;
 using Kind = CellView::Kind;
@@ -63,27 +63,27 @@ QString describeCell(const RecordedCell& cell)
 }
 
 // Compares what was read with every row the writer wrote; returns the first difference.
-QString differenceFrom(const jet4::TableSpec& spec, const RecordedTable& read)
+QString differenceFrom(const jet4::TableModel& model, const RecordedTable& read)
 {
-    if (read.columns.size() != spec.columns.size())
-        return QStringLiteral("%1 columns instead of %2").arg(read.columns.size()).arg(spec.columns.size());
-    if (read.rows.size() != spec.rowCount())
-        return QStringLiteral("%1 rows instead of %2").arg(read.rows.size()).arg(spec.rowCount());
+    if (read.columns.size() != model.columns.size())
+        return QStringLiteral("%1 columns instead of %2").arg(read.columns.size()).arg(model.columns.size());
+    if (read.rows.size() != model.rowCount())
+        return QStringLiteral("%1 rows instead of %2").arg(read.rows.size()).arg(model.rowCount());
     jet4::Row row;
-    for (std::size_t r = 0; r < spec.rowCount(); ++r) {
-        if (spec.rowGenerator) {
+    for (std::size_t r = 0; r < model.rowCount(); ++r) {
+        if (model.rowGenerator) {
             row.clear();
-            spec.rowGenerator(r, row);
+            model.rowGenerator(r, row);
         } else {
-            row = spec.rows[r];
+            row = model.rows[r];
         }
-        for (std::size_t c = 0; c < spec.columns.size(); ++c) {
-            const RecordedCell want = expectedCell(row[c], spec.columns[c].type);
+        for (std::size_t c = 0; c < model.columns.size(); ++c) {
+            const RecordedCell want = expectedCell(row[c], model.columns[c].type);
             const RecordedCell& got = read.rows[r][c];
             if (got.kind != want.kind || got.number != want.number || got.text != want.text)
                 return QStringLiteral("row %1, column %2: %3 instead of %4")
                     .arg(r)
-                    .arg(spec.columns[c].name, describeCell(got), describeCell(want));
+                    .arg(model.columns[c].name, describeCell(got), describeCell(want));
         }
     }
     return {};
@@ -135,20 +135,20 @@ int childProcesses()
 }
 
 // A dictionary small enough to write in a moment.
-DatabaseSpec smallDictionary()
+DatabaseModel smallDictionary()
 {
-    DatabaseSpec spec;
-    auto& main = spec.addTable(QStringLiteral("Main"));
+    DatabaseModel model;
+    auto& main = model.addTable(QStringLiteral("Main"));
     main.addColumn(QStringLiteral("Table"), jet4::ColumnType::Text, 50)
         .addColumn(QStringLiteral("Column_SeqNo"), jet4::ColumnType::Long);
     main.rows = {{QStringLiteral("CLCL_CLAIM"), 1}, {QStringLiteral("CLCL_CLAIM"), 2}};
-    auto& values = spec.addTable(QStringLiteral("Values"));
+    auto& values = model.addTable(QStringLiteral("Values"));
     values.addColumn(QStringLiteral("Value"), jet4::ColumnType::Text, 50);
     values.rows = {{QStringLiteral("A")}};
-    auto& extra = spec.addTable(QStringLiteral("Extra"));
+    auto& extra = model.addTable(QStringLiteral("Extra"));
     extra.addColumn(QStringLiteral("X"), jet4::ColumnType::Long);
     extra.rows = {{7}};
-    return spec;
+    return model;
 }
 
 }  // namespace
@@ -159,10 +159,10 @@ class ReaderClientTest final : public QObject {
 private:
     QTemporaryDir dir_;
 
-    QString write(const QString& name, const DatabaseSpec& spec)
+    QString write(const QString& name, const DatabaseModel& model)
     {
         const QString path = dir_.filePath(name);
-        jet4::writeDatabaseFile(spec, path);
+        jet4::writeDatabaseFile(model, path);
         return path;
     }
 
@@ -184,8 +184,8 @@ private slots:
 
     void everyTypeRoundTrips()
     {
-        DatabaseSpec spec;
-        auto& types = spec.addTable(QStringLiteral("Types"));
+        DatabaseModel model;
+        auto& types = model.addTable(QStringLiteral("Types"));
         using T = jet4::ColumnType;
         types.addColumn(QStringLiteral("Flag"), T::Bool)
             .addColumn(QStringLiteral("Tiny"), T::Byte)
@@ -208,11 +208,11 @@ private slots:
             {true, 2, 1, 1, 0, 1, 1, OleDate{1}, QStringLiteral("\uFEFFstarts with a byte order mark"),
              QStringLiteral("\uFEFF") + repeated(QStringLiteral("ascii "), 3000)},
         };
-        auto& second = spec.addTable(QStringLiteral("Zweite Tabelle"));  // moves the first table
+        auto& second = model.addTable(QStringLiteral("Zweite Tabelle"));  // moves the first table
         second.addColumn(QStringLiteral("Wert"), T::Text, 10);
         second.rows = {{QStringLiteral("x")}};
-        const jet4::TableSpec& written = spec.tables[0];
-        const QString path = write(QStringLiteral("types.mdb"), spec);
+        const jet4::TableModel& written = model.tables[0];
+        const QString path = write(QStringLiteral("types.mdb"), model);
 
         RecordingSink sink;
         const QString failed = readInto(path, {QStringLiteral("Types")}, sink);
@@ -242,11 +242,11 @@ private slots:
 
     void onlyTheWantedTablesAreReadOnceInTheOrderAsked()
     {
-        DatabaseSpec spec = smallDictionary();
-        auto& accented = spec.addTable(QStringLiteral("Ärzte Straße"));
+        DatabaseModel model = smallDictionary();
+        auto& accented = model.addTable(QStringLiteral("Ärzte Straße"));
         accented.addColumn(QStringLiteral("Name"), jet4::ColumnType::Text, 20);
         accented.rows = {{QStringLiteral("a")}, {nullptr}};
-        const QString path = write(QStringLiteral("filter.mdb"), spec);
+        const QString path = write(QStringLiteral("filter.mdb"), model);
         RecordingSink sink;
         const QString failed = readInto(path, {QStringLiteral("values"), QStringLiteral("MAIN"), QStringLiteral("Main"),
                                                QStringLiteral("Missing"), QStringLiteral("äRZTE STRASSE")},
@@ -265,33 +265,33 @@ private slots:
 
     void syntheticDictionaryReadsAsWritten()
     {
-        const DatabaseSpec spec = jet4::syntheticDictionary(3000, 7);
-        const QString path = write(QStringLiteral("synthetic.mdb"), spec);
+        const DatabaseModel model = jet4::syntheticDictionary(3000, 7);
+        const QString path = write(QStringLiteral("synthetic.mdb"), model);
         QStringList names;
-        for (const auto& table : spec.tables)
+        for (const auto& table : model.tables)
             names << table.name;
         RecordingSink sink;
         const QString failed = readInto(path, names, sink);
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
-        QCOMPARE(sink.read.size(), spec.tables.size());
-        for (std::size_t t = 0; t < spec.tables.size(); ++t) {
-            QCOMPARE(sink.read[t].name, spec.tables[t].name);
-            const QString difference = differenceFrom(spec.tables[t], sink.read[t]);
-            QVERIFY2(difference.isEmpty(), qPrintable(spec.tables[t].name + QStringLiteral(": ") + difference));
+        QCOMPARE(sink.read.size(), model.tables.size());
+        for (std::size_t t = 0; t < model.tables.size(); ++t) {
+            QCOMPARE(sink.read[t].name, model.tables[t].name);
+            const QString difference = differenceFrom(model.tables[t], sink.read[t]);
+            QVERIFY2(difference.isEmpty(), qPrintable(model.tables[t].name + QStringLiteral(": ") + difference));
         }
     }
 
     // libmdb crashes on a table whose usage map is empty; the reader scans the table's pages instead.
     void tableWithAnEmptyUsageMapStillReads()
     {
-        DatabaseSpec spec = smallDictionary();
-        spec.options.faults.emptyUsageMapTable = QStringLiteral("Main");
-        const QString path = write(QStringLiteral("emptymap.mdb"), spec);
+        DatabaseModel model = smallDictionary();
+        model.options.faults.emptyUsageMapTable = QStringLiteral("Main");
+        const QString path = write(QStringLiteral("emptymap.mdb"), model);
         RecordingSink sink;
         const QString failed = readInto(path, {QStringLiteral("Main")}, sink);
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
         QCOMPARE(sink.read.size(), std::size_t(1));
-        const QString difference = differenceFrom(spec.tables[0], sink.read[0]);
+        const QString difference = differenceFrom(model.tables[0], sink.read[0]);
         QVERIFY2(difference.isEmpty(), qPrintable(difference));
     }
 
@@ -299,12 +299,12 @@ private slots:
     // flagging the row at its new place deleted so that a scan reads it once.
     void deletedAndMovedRowsReadAsAccessMeansThem()
     {
-        DatabaseSpec spec;
-        auto& main = spec.addTable(QStringLiteral("Main"));
+        DatabaseModel model;
+        auto& main = model.addTable(QStringLiteral("Main"));
         main.addColumn(QStringLiteral("Table"), jet4::ColumnType::Text, 20)
             .addColumn(QStringLiteral("Column_SeqNo"), jet4::ColumnType::Long);
         main.rows = {{QStringLiteral("A"), 1}, {QStringLiteral("B"), 2}, {QStringLiteral("C"), 3}};
-        const QByteArray sound = jet4::writeDatabase(spec);
+        const QByteArray sound = jet4::writeDatabase(model);
         auto u8 = [&sound](int at) { return quint32(quint8(sound[at])); };
         auto le16 = [&u8](int at) { return u8(at) | u8(at + 1) << 8; };
         int definition = 0;
@@ -392,7 +392,7 @@ private slots:
             qFatal("cannot make a sparse file");
         huge.close();
         QTest::newRow("too large") << huge.fileName() << ErrorNumber::FileTooLarge;
-        DatabaseSpec locked = smallDictionary();
+        DatabaseModel locked = smallDictionary();
         locked.options.password = QStringLiteral("secret");
         QTest::newRow("password") << write(QStringLiteral("password.mdb"), locked) << ErrorNumber::NotValidPassword;
     }
@@ -414,11 +414,11 @@ private slots:
         QTest::addColumn<bool>("fakeReader");
         QTest::addColumn<int>("number");
 
-        DatabaseSpec crashing = smallDictionary();
+        DatabaseModel crashing = smallDictionary();
         crashing.options.faults.emptyUsageMapTable = QStringLiteral("MSysObjects");
         QTest::newRow("catalog without a usage map") << write(QStringLiteral("crash.mdb"), crashing) << false
                                                      << ErrorNumber::UnrecognizedFormat;
-        DatabaseSpec hanging = smallDictionary();
+        DatabaseModel hanging = smallDictionary();
         hanging.options.faults.zeroLengthPropertyTable = QStringLiteral("Main");
         QTest::newRow("libmdb hangs") << write(QStringLiteral("hang.mdb"), hanging) << false
                                       << ErrorNumber::ReaderTimedOut;
@@ -506,8 +506,8 @@ private slots:
     // An error raised by the sink ends the reading at once and reaches the caller unchanged.
     void aSinkErrorStopsTheReading()
     {
-        const DatabaseSpec spec = jet4::syntheticDictionary(2000, 3);
-        const QString path = write(QStringLiteral("sinkerror.mdb"), spec);
+        const DatabaseModel model = jet4::syntheticDictionary(2000, 3);
+        const QString path = write(QStringLiteral("sinkerror.mdb"), model);
         class Refusing final : public TableSink {
         public:
             void catalog(const QStringList&) override {}

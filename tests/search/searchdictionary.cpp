@@ -23,8 +23,8 @@ SearchDictionary& SearchDictionary::tableDescription(const QString& area, const 
 }
 
 QString SearchDictionary::write(const QString& path) const {
-    DatabaseSpec spec;
-    TableSpec& main = spec.addTable(QStringLiteral("Main"));
+    DatabaseModel model;
+    TableModel& main = model.addTable(QStringLiteral("Main"));
     main.addColumn("Table", ColumnType::Text, 255)
         .addColumn("Column", ColumnType::Text, 255)
         .addColumn("Functional Area", ColumnType::Text, 50)
@@ -43,7 +43,7 @@ QString SearchDictionary::write(const QString& path) const {
                              Value(false), Value(false), Value(row.seqNo), Value(), Value()});
     }
 
-    TableSpec& descriptions = spec.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"));
+    TableModel& descriptions = model.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"));
     descriptions.addColumn("Table", ColumnType::Text, 255)
         .addColumn("Description", ColumnType::Memo)
         .addColumn("Logical Name", ColumnType::Text, 255)
@@ -51,17 +51,17 @@ QString SearchDictionary::write(const QString& path) const {
     for (const DescriptionRow& row : descriptions_)
         descriptions.rows.push_back({Value(row.table), Value(row.description), Value(row.logicalName), Value(row.area)});
 
-    TableSpec& values = spec.addTable(QStringLiteral("Values"));
+    TableModel& values = model.addTable(QStringLiteral("Values"));
     values.addColumn("Value", ColumnType::Text, 50)
         .addColumn("Description", ColumnType::Text, 255)
         .addColumn("Functional Area", ColumnType::Text, 50)
         .addColumn("Table", ColumnType::Text, 255)
         .addColumn("Column", ColumnType::Text, 255);
 
-    TableSpec& releases = spec.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES"));
+    TableModel& releases = model.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES"));
     releases.addColumn("Rels_No", ColumnType::Long);
     releases.rows.push_back({Value(451)});
 
-    writeDatabaseFile(spec, path);
+    writeDatabaseFile(model, path);
     return path;
 }

@@ -21,8 +21,8 @@ namespace {
 // holds a chained memo, row 1 a memo on one LVAL row, the other rows inline memos.
 QByteArray smallFile(WrittenLayout* layout = nullptr)
 {
-    DatabaseSpec spec;
-    TableSpec& main = spec.addTable(QStringLiteral("Main"));
+    DatabaseModel model;
+    TableModel& main = model.addTable(QStringLiteral("Main"));
     main.addColumn(QStringLiteral("Id"), ColumnType::Long)
         .addColumn(QStringLiteral("Name"), ColumnType::Text, 40)
         .addColumn(QStringLiteral("Body"), ColumnType::Memo);
@@ -30,7 +30,7 @@ QByteArray smallFile(WrittenLayout* layout = nullptr)
     main.rows.push_back({1, "single", QString(500, QLatin1Char('s'))});
     for (int i = 2; i < 400; ++i)
         main.rows.push_back({i, QStringLiteral("row %1").arg(i), QStringLiteral("inline %1").arg(i)});
-    return writeDatabase(spec, layout);
+    return writeDatabase(model, layout);
 }
 
 std::uint8_t* page(QByteArray& file, std::uint32_t n)
@@ -98,18 +98,18 @@ class StructureLintTest final : public QObject {
 private slots:
     void acceptsWrittenFiles()
     {
-        DatabaseSpec spec;
-        spec.tables.push_back(writerfixtures::everyTypeTable());
-        spec.tables.push_back(writerfixtures::wideTable());
-        TableSpec& memos = spec.addTable(QStringLiteral("Memos"));
+        DatabaseModel model;
+        model.tables.push_back(writerfixtures::everyTypeTable());
+        model.tables.push_back(writerfixtures::wideTable());
+        TableModel& memos = model.addTable(QStringLiteral("Memos"));
         memos.addColumn(QStringLiteral("Body"), ColumnType::Memo);
         for (const QString& memo : writerfixtures::boundaryMemos())
             memos.rows.push_back({memo});
-        spec.addTable(QStringLiteral("Empty")).addColumn(QStringLiteral("A"), ColumnType::Long);
-        const LintReport report = lintStructure(writeDatabase(spec));
+        model.addTable(QStringLiteral("Empty")).addColumn(QStringLiteral("A"), ColumnType::Long);
+        const LintReport report = lintStructure(writeDatabase(model));
         QVERIFY2(report.sound(), qPrintable(report.problems.join(QLatin1Char('\n'))));
         QCOMPARE(report.tables, 4u);
-        QCOMPARE(report.rows, std::uint64_t(spec.tables[0].rows.size() + spec.tables[1].rows.size() + memos.rows.size()));
+        QCOMPARE(report.rows, std::uint64_t(model.tables[0].rows.size() + model.tables[1].rows.size() + memos.rows.size()));
 
         // Thousands of pages per table: usage maps on bitmap pages.
         const LintReport big = lintStructure(writeDatabase(syntheticDictionary(20000)));
@@ -180,10 +180,10 @@ private slots:
         case 11: file.append(QByteArray(kPageSize, '\0')); page(file, std::uint32_t(file.size() / kPageSize) - 1)[0] = kPageData; break;
         case 12: file.chop(100); break;
         case 13: {
-            DatabaseSpec spec;
-            spec.addTable(QStringLiteral("Main")).addColumn(QStringLiteral("A"), ColumnType::Long).rows.push_back({1});
-            spec.options.faults.emptyUsageMapTable = QStringLiteral("Main");
-            file = writeDatabase(spec);
+            DatabaseModel model;
+            model.addTable(QStringLiteral("Main")).addColumn(QStringLiteral("A"), ColumnType::Long).rows.push_back({1});
+            model.options.faults.emptyUsageMapTable = QStringLiteral("Main");
+            file = writeDatabase(model);
             break;
         }
         }

@@ -80,27 +80,27 @@ QString compare(ColumnType type, const Value& expected, const LibmdbField& actua
 
 // libmdb fills a buffer of the bind size for every memo it reads: tables without big memos are read
 // with a smaller one.
-void verifyTable(const QString& path, const TableSpec& spec, int bindSize = 300000)
+void verifyTable(const QString& path, const TableModel& model, int bindSize = 300000)
 {
-    const LibmdbTable read = readBack(path, spec.name, bindSize);
-    QCOMPARE(read.columnNames.size(), int(spec.columns.size()));
-    for (std::size_t c = 0; c < spec.columns.size(); ++c)
-        QCOMPARE(read.columnNames[int(c)], spec.columns[c].name);
-    QCOMPARE(read.rows.size(), spec.rowCount());
-    QCOMPARE(read.declaredRows, qint64(spec.rowCount()));
+    const LibmdbTable read = readBack(path, model.name, bindSize);
+    QCOMPARE(read.columnNames.size(), int(model.columns.size()));
+    for (std::size_t c = 0; c < model.columns.size(); ++c)
+        QCOMPARE(read.columnNames[int(c)], model.columns[c].name);
+    QCOMPARE(read.rows.size(), model.rowCount());
+    QCOMPARE(read.declaredRows, qint64(model.rowCount()));
     Row generated;
-    for (std::size_t r = 0; r < spec.rowCount(); ++r) {
+    for (std::size_t r = 0; r < model.rowCount(); ++r) {
         const Row* row = &generated;
-        if (spec.rowGenerator) {
+        if (model.rowGenerator) {
             generated.clear();
-            spec.rowGenerator(r, generated);
+            model.rowGenerator(r, generated);
         } else {
-            row = &spec.rows[r];
+            row = &model.rows[r];
         }
-        for (std::size_t c = 0; c < spec.columns.size(); ++c) {
-            const QString difference = compare(spec.columns[c].type, (*row)[c], read.rows[r][c]);
+        for (std::size_t c = 0; c < model.columns.size(); ++c) {
+            const QString difference = compare(model.columns[c].type, (*row)[c], read.rows[r][c]);
             if (!difference.isEmpty())
-                QFAIL(qPrintable(QStringLiteral("%1, row %2, column \"%3\": expected %4").arg(spec.name).arg(r).arg(spec.columns[c].name, difference)));
+                QFAIL(qPrintable(QStringLiteral("%1, row %2, column \"%3\": expected %4").arg(model.name).arg(r).arg(model.columns[c].name, difference)));
         }
     }
 }
@@ -121,13 +121,13 @@ class WriterLibmdbTest final : public QObject {
 private slots:
     void everyTypeWithExtremesNullAndEmpty()
     {
-        DatabaseSpec spec;
-        spec.tables.push_back(writerfixtures::everyTypeTable());
-        const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("everytype"), spec);
-        verifyTable(path, spec.tables[0]);
+        DatabaseModel model;
+        model.tables.push_back(writerfixtures::everyTypeTable());
+        const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("everytype"), model);
+        verifyTable(path, model.tables[0]);
 
         // Dates against known OLE values, not the writer's own conversion.
-        const LibmdbTable read = readBack(path, spec.tables[0].name);
+        const LibmdbTable read = readBack(path, model.tables[0].name);
         const std::vector<double> dates = writerfixtures::everyTypeDates();
         for (std::size_t r = 0; r < dates.size(); ++r) {
             if (std::isnan(dates[r]))
@@ -144,14 +144,14 @@ private slots:
 
     void memosAroundEveryStorageBoundary()
     {
-        DatabaseSpec spec;
-        TableSpec& table = spec.addTable(QStringLiteral("Memos"));
+        DatabaseModel model;
+        TableModel& table = model.addTable(QStringLiteral("Memos"));
         table.addColumn(QStringLiteral("Id"), ColumnType::Long).addColumn(QStringLiteral("Body"), ColumnType::Memo);
         const QStringList memos = writerfixtures::boundaryMemos();
         for (int i = 0; i < memos.size(); ++i)
             table.rows.push_back({i, memos[i]});
         table.rows.push_back({-1, Value()});
-        const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("memos"), spec);
+        const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("memos"), model);
         verifyTable(path, table);
         verifySound(path);
     }
@@ -160,9 +160,9 @@ private slots:
     {
         // With a high inline limit, three memos would fill more than a page; the writer moves the
         // largest to LVAL pages until the row fits, and every value still reads back.
-        DatabaseSpec spec;
-        spec.options.memoInlineMax = 4000;
-        TableSpec& table = spec.addTable(QStringLiteral("Crowded"));
+        DatabaseModel model;
+        model.options.memoInlineMax = 4000;
+        TableModel& table = model.addTable(QStringLiteral("Crowded"));
         table.addColumn(QStringLiteral("A"), ColumnType::Memo)
             .addColumn(QStringLiteral("B"), ColumnType::Memo)
             .addColumn(QStringLiteral("C"), ColumnType::Memo)
@@ -170,21 +170,21 @@ private slots:
         for (int i = 0; i < 40; ++i)
             table.rows.push_back({QString(1500 + i * 10, QChar(0x65E5)), QString(900, QLatin1Char('b')),
                                   QString(3000, QChar(0xE9)), QString(255, QChar(0x4E00))});
-        const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("crowded"), spec);
+        const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("crowded"), model);
         verifyTable(path, table);
         verifySound(path);
     }
 
     void nonAsciiTextsAndNames()
     {
-        DatabaseSpec spec;
-        TableSpec& table = spec.addTable(QStringLiteral("Tabelle mit Leerzeichen é 日本"));
+        DatabaseModel model;
+        TableModel& table = model.addTable(QStringLiteral("Tabelle mit Leerzeichen é 日本"));
         table.addColumn(QStringLiteral("Spalte Ü"), ColumnType::Text, 60)
             .addColumn(QStringLiteral("日本 memo"), ColumnType::Memo)
             .addColumn(QStringLiteral("[Functional Area]"), ColumnType::Text, 10);
         for (const QString& text : writerfixtures::awkwardTexts())
             table.rows.push_back({text, text + text, text.left(10)});
-        const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("names"), spec);
+        const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("names"), model);
         QStringList names;
         QString error;
         QVERIFY2(libmdbTableNames(path, &names, &error), qPrintable(error));
@@ -195,10 +195,10 @@ private slots:
     void wideTableOnSeveralDefinitionPages()
     {
         // 160 columns: the definition needs more than one page, and the row layout mixes every type.
-        DatabaseSpec spec;
-        spec.tables.push_back(writerfixtures::wideTable());
-        const TableSpec& table = spec.tables[0];
-        const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("wide"), spec);
+        DatabaseModel model;
+        model.tables.push_back(writerfixtures::wideTable());
+        const TableModel& table = model.tables[0];
+        const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("wide"), model);
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
@@ -210,8 +210,8 @@ private slots:
     void hundredThousandRowsOverManyPages()
     {
         // More than 512 data pages: the table's usage map points to bitmap pages.
-        DatabaseSpec spec;
-        TableSpec& table = spec.addTable(QStringLiteral("Values"));
+        DatabaseModel model;
+        TableModel& table = model.addTable(QStringLiteral("Values"));
         table.addColumn(QStringLiteral("Id"), ColumnType::Long)
             .addColumn(QStringLiteral("Value"), ColumnType::Text, 50)
             .addColumn(QStringLiteral("Flag"), ColumnType::Bool)
@@ -223,7 +223,7 @@ private slots:
             row.emplace_back(i % 3 == 0);
             row.emplace_back(i % 1000 == 0 ? Value(QString(int(i % 5000) + 100, QLatin1Char('d'))) : Value(QStringLiteral("d")));
         };
-        const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("many"), spec);
+        const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("many"), model);
         QVERIFY(QFile(path).size() > 600 * 4096);
         verifyTable(path, table, 16384);
         verifySound(path);
@@ -232,9 +232,9 @@ private slots:
     void syntheticDictionaryReadsBack()
     {
         // The full-size dictionary of the benchmarks: 100,000 column rows, memos mostly on LVAL pages.
-        const DatabaseSpec spec = syntheticDictionary(100000);
-        const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("synthetic"), spec);
-        for (const TableSpec& table : spec.tables)
+        const DatabaseModel model = syntheticDictionary(100000);
+        const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("synthetic"), model);
+        for (const TableModel& table : model.tables)
             verifyTable(path, table, 16384);
         verifySound(path);
     }
@@ -243,16 +243,16 @@ private slots:
     {
         // Both faults are known to stop libmdb (a crash, an endless loop), so they are only opened
         // by the command-line tool in a separate process with a time limit.
-        DatabaseSpec spec;
-        TableSpec& table = spec.addTable(QStringLiteral("Main"));
+        DatabaseModel model;
+        TableModel& table = model.addTable(QStringLiteral("Main"));
         table.addColumn(QStringLiteral("Table"), ColumnType::Text, 20);
         table.rows.push_back({"T1"});
 
-        DatabaseSpec emptyMap = spec;
+        DatabaseModel emptyMap = model;
         emptyMap.options.faults.emptyUsageMapTable = QStringLiteral("MSysObjects");
-        DatabaseSpec badProperties = spec;
+        DatabaseModel badProperties = model;
         badProperties.options.faults.zeroLengthPropertyTable = QStringLiteral("Main");
-        const QString sound = writerfixtures::writeFile(dir_.path(), QStringLiteral("sound"), spec);
+        const QString sound = writerfixtures::writeFile(dir_.path(), QStringLiteral("sound"), model);
         const QString map = writerfixtures::writeFile(dir_.path(), QStringLiteral("emptymap"), emptyMap);
         const QString properties = writerfixtures::writeFile(dir_.path(), QStringLiteral("props"), badProperties);
 
@@ -303,13 +303,13 @@ private slots:
             {ColumnType::DateTime, 0, Value("2024-01-01"), "expects a date"},
         };
         for (const Case& c : cases) {
-            DatabaseSpec spec;
-            TableSpec& table = spec.addTable(QStringLiteral("T"));
+            DatabaseModel model;
+            TableModel& table = model.addTable(QStringLiteral("T"));
             table.addColumn(QStringLiteral("Ok"), ColumnType::Long).addColumn(QStringLiteral("Bad Column"), c.type, c.size);
             table.rows.push_back({1, c.type == ColumnType::Bool ? Value(true) : Value()});
             table.rows.push_back({2, c.value});
             try {
-                writeDatabase(spec);
+                writeDatabase(model);
                 QFAIL(qPrintable(QStringLiteral("no error for: %1").arg(QLatin1String(c.message))));
             } catch (const volmira::Error& error) {
                 QCOMPARE(error.number(), InvalidDescription);
@@ -321,16 +321,16 @@ private slots:
 
     void refusesRowsAndDefinitionsThatCannotBeWritten()
     {
-        auto refusal = [](const DatabaseSpec& spec) {
+        auto refusal = [](const DatabaseModel& model) {
             try {
-                writeDatabase(spec);
+                writeDatabase(model);
             } catch (const volmira::Error& error) {
                 return error.description();
             }
             return QString();
         };
-        DatabaseSpec tooWide;
-        TableSpec& wide = tooWide.addTable(QStringLiteral("Wide"));
+        DatabaseModel tooWide;
+        TableModel& wide = tooWide.addTable(QStringLiteral("Wide"));
         Row row;
         for (int c = 0; c < 20; ++c) {
             wide.addColumn(QStringLiteral("C%1").arg(c), ColumnType::Text, 255);
@@ -341,21 +341,21 @@ private slots:
         wide.rows[0].assign(20, Value());
         QVERIFY(refusal(tooWide).contains(QLatin1String("Table \"Wide\", row 2: the row needs")));
 
-        DatabaseSpec duplicate;
+        DatabaseModel duplicate;
         duplicate.addTable(QStringLiteral("D")).addColumn(QStringLiteral("Name"), ColumnType::Long).addColumn(QStringLiteral("NAME"), ColumnType::Text, 5);
         QVERIFY(refusal(duplicate).contains(QLatin1String("Table \"D\", column \"NAME\": the column is defined twice")));
 
-        DatabaseSpec shortRow;
+        DatabaseModel shortRow;
         shortRow.addTable(QStringLiteral("S")).addColumn(QStringLiteral("A"), ColumnType::Long).addColumn(QStringLiteral("B"), ColumnType::Long);
         shortRow.tables[0].rows.push_back({1});
         QVERIFY(refusal(shortRow).contains(QLatin1String("Table \"S\", row 1: 1 values for 2 columns")));
 
-        DatabaseSpec twice;
+        DatabaseModel twice;
         twice.addTable(QStringLiteral("Main")).addColumn(QStringLiteral("A"), ColumnType::Long);
         twice.addTable(QStringLiteral("main")).addColumn(QStringLiteral("A"), ColumnType::Long);
         QVERIFY(refusal(twice).contains(QLatin1String("defined twice")));
 
-        DatabaseSpec textSize;
+        DatabaseModel textSize;
         textSize.addTable(QStringLiteral("Z")).addColumn(QStringLiteral("A"), ColumnType::Text, 256);
         QVERIFY(refusal(textSize).contains(QLatin1String("1 to 255")));
     }

@@ -133,7 +133,7 @@ QString actualFromJson(Reader reader, ColumnType type, const QJsonValue& json)
 }
 
 template <typename Fn>
-void forEachRow(const TableSpec& table, Fn fn)
+void forEachRow(const TableModel& table, Fn fn)
 {
     Row generated;
     for (std::size_t r = 0; r < table.rowCount(); ++r) {
@@ -183,11 +183,11 @@ private slots:
     {
         QVERIFY(dir_.isValid());
         fixture_.tables.push_back(writerfixtures::everyTypeTable());
-        TableSpec& names = fixture_.addTable(QStringLiteral("Names with blanks é 日本"));
+        TableModel& names = fixture_.addTable(QStringLiteral("Names with blanks é 日本"));
         names.addColumn(QStringLiteral("Text é"), ColumnType::Text, 60).addColumn(QStringLiteral("Memo 日本"), ColumnType::Memo);
         for (const QString& text : writerfixtures::awkwardTexts())
             names.rows.push_back({text, text + text + text});
-        TableSpec& memos = fixture_.addTable(QStringLiteral("Memos"));
+        TableModel& memos = fixture_.addTable(QStringLiteral("Memos"));
         memos.addColumn(QStringLiteral("Id"), ColumnType::Long).addColumn(QStringLiteral("Body"), ColumnType::Memo);
         const QStringList bodies = writerfixtures::boundaryMemos();
         for (int i = 0; i < bodies.size(); ++i)
@@ -204,7 +204,7 @@ private slots:
     {
         if (!mdbtoolsPresent_)
             QSKIP("the mdbtools command-line tools are not installed");
-        for (const TableSpec& table : fixture_.tables) {
+        for (const TableModel& table : fixture_.tables) {
             const QByteArray out = run(QStringLiteral("mdb-export"),
                                        {QStringLiteral("-H"), QStringLiteral("-Q"), QStringLiteral("-d"), QStringLiteral("\x1f"),
                                         QStringLiteral("-R"), QStringLiteral("\x1e"), QStringLiteral("-T"),
@@ -233,7 +233,7 @@ private slots:
     {
         if (!mdbtoolsPresent_)
             QSKIP("the mdbtools command-line tools are not installed");
-        for (const TableSpec& table : fixture_.tables)
+        for (const TableModel& table : fixture_.tables)
             compareMdbJson(fixturePath_, table);
     }
 
@@ -248,17 +248,17 @@ private slots:
     {
         if (!nodeReady())
             QSKIP("node or tests/readers/node_modules is missing (run npm ci in tests/readers)");
-        DatabaseSpec spec;
-        spec.addTable(QStringLiteral("Main")).addColumn(QStringLiteral("A"), ColumnType::Long).rows.push_back({1});
-        const QString open = writerfixtures::writeFile(dir_.path(), QStringLiteral("open"), spec);
-        spec.options.password = QStringLiteral("Geheim é 1");
-        const QString locked = writerfixtures::writeFile(dir_.path(), QStringLiteral("locked"), spec);
+        DatabaseModel model;
+        model.addTable(QStringLiteral("Main")).addColumn(QStringLiteral("A"), ColumnType::Long).rows.push_back({1});
+        const QString open = writerfixtures::writeFile(dir_.path(), QStringLiteral("open"), model);
+        model.options.password = QStringLiteral("Geheim é 1");
+        const QString locked = writerfixtures::writeFile(dir_.path(), QStringLiteral("locked"), model);
         auto password = [this](const QString& path) {
             const QJsonObject dump = parseJson(run(node_, {QStringLiteral("dump.mjs"), path}, readersDirectory())).object();
             return dump.value(QLatin1String("password"));
         };
         QVERIFY(password(open).isNull());
-        QCOMPARE(password(locked).toString(), spec.options.password);
+        QCOMPARE(password(locked).toString(), model.options.password);
         QFile file(locked);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QVERIFY2(!file.readAll().contains(QStringLiteral("Geheim").toUtf8()), "the password must not be stored in the clear");
@@ -271,14 +271,14 @@ private slots:
         const std::size_t rows = qEnvironmentVariableIsSet("VOLMIRA_SYNTHETIC_ROWS")
             ? std::size_t(qEnvironmentVariableIntValue("VOLMIRA_SYNTHETIC_ROWS"))
             : 20000;
-        const DatabaseSpec spec = syntheticDictionary(rows);
-        const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("synthetic"), spec);
+        const DatabaseModel model = syntheticDictionary(rows);
+        const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("synthetic"), model);
         if (mdbtoolsPresent_) {
-            for (const TableSpec& table : spec.tables)
+            for (const TableModel& table : model.tables)
                 compareMdbJson(path, table);
         }
         if (nodeReady())
-            compareMdbReader(path, spec);
+            compareMdbReader(path, model);
         if (!mdbtoolsPresent_ || !nodeReady())
             QSKIP("a reader is missing; only the readers present were compared");
     }
@@ -289,7 +289,7 @@ private:
         return !node_.isEmpty() && QFileInfo::exists(readersDirectory() + QStringLiteral("/node_modules/mdb-reader/package.json"));
     }
 
-    void compareMdbJson(const QString& path, const TableSpec& table)
+    void compareMdbJson(const QString& path, const TableModel& table)
     {
         const QByteArray out = run(QStringLiteral("mdb-json"), {QStringLiteral("-T"), QStringLiteral("%Y-%m-%d %H:%M:%S"), path, table.name});
         const QList<QByteArray> lines = out.split('\n');
@@ -307,12 +307,12 @@ private:
         });
     }
 
-    void compareMdbReader(const QString& path, const DatabaseSpec& spec)
+    void compareMdbReader(const QString& path, const DatabaseModel& model)
     {
         const QJsonObject dump = parseJson(run(node_, {QStringLiteral("dump.mjs"), path}, readersDirectory())).object();
         const QJsonArray tables = dump.value(QLatin1String("tables")).toArray();
-        QCOMPARE(std::size_t(tables.size()), spec.tables.size());
-        for (const TableSpec& table : spec.tables) {
+        QCOMPARE(std::size_t(tables.size()), model.tables.size());
+        for (const TableModel& table : model.tables) {
             QJsonObject read;
             for (const QJsonValue& candidate : tables) {
                 if (candidate.toObject().value(QLatin1String("name")).toString() == table.name)
@@ -341,7 +341,7 @@ private:
     }
 
     QTemporaryDir dir_;
-    DatabaseSpec fixture_;
+    DatabaseModel fixture_;
     QString fixturePath_;
     QString node_;
     bool mdbtoolsPresent_ = false;

@@ -23,9 +23,9 @@ QDateTime utc(int y, int m, int d, int h = 0, int min = 0)
 
 }  // namespace
 
-TableSpec everyTypeTable()
+TableModel everyTypeTable()
 {
-    TableSpec table;
+    TableModel table;
     table.name = QStringLiteral("Every Type");
     table.addColumn(QStringLiteral("Text Value"), ColumnType::Text, 50)
         .addColumn(QStringLiteral("Memo Value"), ColumnType::Memo)
@@ -93,12 +93,12 @@ QStringList boundaryMemos()
     return memos;
 }
 
-TableSpec wideTable()
+TableModel wideTable()
 {
     const ColumnType types[] = {ColumnType::Text, ColumnType::Long, ColumnType::Bool, ColumnType::Double,
                                 ColumnType::Memo, ColumnType::Integer, ColumnType::Byte, ColumnType::Currency,
                                 ColumnType::Single, ColumnType::DateTime};
-    TableSpec table;
+    TableModel table;
     table.name = QStringLiteral("Wide");
     for (int c = 0; c < 160; ++c)
         table.addColumn(QStringLiteral("Column number %1 with a long name").arg(c), types[c % 10], 8);
@@ -122,10 +122,10 @@ TableSpec wideTable()
     return table;
 }
 
-QString writeFile(const QString& directory, const QString& name, const DatabaseSpec& spec)
+QString writeFile(const QString& directory, const QString& name, const DatabaseModel& model)
 {
     const QString path = directory + QLatin1Char('/') + name + QStringLiteral(".mdb");
-    writeDatabaseFile(spec, path);
+    writeDatabaseFile(model, path);
     return path;
 }
 

@@ -15,7 +15,7 @@ namespace writerfixtures {
 // Columns: "Text Value" text(50), "Memo Value" memo, "Long", "Integer", "Byte", "Double", "Single",
 // "Currency", "Yes No" bool, "When" datetime. Rows: typical values, the lower and upper extremes,
 // all Null (the bool false), and empty texts with non-ASCII.
-volmira::jet4::TableSpec everyTypeTable();
+volmira::jet4::TableModel everyTypeTable();
 
 // The stored OLE date of "When" in each row of everyTypeTable(); NaN where it is Null.
 std::vector<double> everyTypeDates();
@@ -28,9 +28,9 @@ QStringList awkwardTexts();
 QStringList boundaryMemos();
 
 // 160 columns cycling through all types, 60 rows with Nulls scattered over them.
-volmira::jet4::TableSpec wideTable();
+volmira::jet4::TableModel wideTable();
 
-// Writes `spec` into `directory` as `name`.mdb and returns the path.
-QString writeFile(const QString& directory, const QString& name, const volmira::jet4::DatabaseSpec& spec);
+// Writes `model` into `directory` as `name`.mdb and returns the path.
+QString writeFile(const QString& directory, const QString& name, const volmira::jet4::DatabaseModel& model);
 
 }  // namespace writerfixtures

@@ -43,27 +43,27 @@ private:
 // A small dictionary written row by row: Accounting tables whose definitions are inline, single-LVAL and
 // chained-LVAL memos, text in Latin-1 (stored compressed) and beyond (Greek, CJK: stored as UCS-2), Null
 // screen labels, and a release table whose numbers are text.
-DatabaseSpec handmadeDictionary()
+DatabaseModel handmadeDictionary()
 {
-    DatabaseSpec spec;
-    addDictionaryMainTable(spec);
-    spec.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"))
+    DatabaseModel model;
+    addDictionaryMainTable(model);
+    model.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"))
         .addColumn(QStringLiteral("Table"), ColumnType::Text, 50)
         .addColumn(QStringLiteral("Description"), ColumnType::Memo)
         .addColumn(QStringLiteral("Logical Name"), ColumnType::Text, 255)
         .addColumn(QStringLiteral("Functional Area"), ColumnType::Text, 10);
-    spec.addTable(QStringLiteral("Values"))
+    model.addTable(QStringLiteral("Values"))
         .addColumn(QStringLiteral("Value"), ColumnType::Text, 50)
         .addColumn(QStringLiteral("Description"), ColumnType::Text, 255)
         .addColumn(QStringLiteral("Functional Area"), ColumnType::Text, 10)
         .addColumn(QStringLiteral("Table"), ColumnType::Text, 50)
         .addColumn(QStringLiteral("Column"), ColumnType::Text, 50);
-    spec.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES")).addColumn(QStringLiteral("Rels_No"), ColumnType::Text, 10);
+    model.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES")).addColumn(QStringLiteral("Rels_No"), ColumnType::Text, 10);
     // Taken only now: adding a table may move the others.
-    TableSpec& main = spec.tables[0];
-    TableSpec& descriptions = spec.tables[1];
-    TableSpec& values = spec.tables[2];
-    TableSpec& releases = spec.tables[3];
+    TableModel& main = model.tables[0];
+    TableModel& descriptions = model.tables[1];
+    TableModel& values = model.tables[2];
+    TableModel& releases = model.tables[3];
 
     const QStringList tables = {QStringLiteral("CMC_ACCT_LEDGER"), QStringLiteral("CMC_ACCT_MÜLLER_ÜBERSICHT"),
                                 QStringLiteral("CMC_ACCT_ΛΟΓΑΡΙΑΣΜΟΣ"), QStringLiteral("CMC_BILL_INVOICE")};
@@ -90,12 +90,12 @@ DatabaseSpec handmadeDictionary()
     }
     for (const char* release : {"449", "450", "451", "448"})
         releases.rows.push_back({release});
-    return spec;
+    return model;
 }
 
-BaseDictionary written(const QString& name, const DatabaseSpec& spec)
+BaseDictionary written(const QString& name, const DatabaseModel& model)
 {
-    return {name, writeDatabase(spec)};
+    return {name, writeDatabase(model)};
 }
 
 // ---- where the structures are -----------------------------------------------------------------------
@@ -437,16 +437,16 @@ std::vector<BaseDictionary> baseDictionaries()
 
 BaseDictionary emptyUsageMapDictionary()
 {
-    DatabaseSpec spec = handmadeDictionary();
-    spec.options.faults.emptyUsageMapTable = QStringLiteral("Main");
-    return written(QStringLiteral("empty usage map"), spec);
+    DatabaseModel model = handmadeDictionary();
+    model.options.faults.emptyUsageMapTable = QStringLiteral("Main");
+    return written(QStringLiteral("empty usage map"), model);
 }
 
 BaseDictionary zeroLengthPropertyDictionary()
 {
-    DatabaseSpec spec = handmadeDictionary();
-    spec.options.faults.zeroLengthPropertyTable = QStringLiteral("Main");
-    return written(QStringLiteral("zero-length property"), spec);
+    DatabaseModel model = handmadeDictionary();
+    model.options.faults.zeroLengthPropertyTable = QStringLiteral("Main");
+    return written(QStringLiteral("zero-length property"), model);
 }
 
 DamagedFile damage(const QByteArray& original, std::uint64_t seed)

@@ -84,7 +84,7 @@ std::uint32_t addRow(std::uint8_t* page, const std::uint8_t* row, std::size_t le
 // ---- table layout -----------------------------------------------------------------------------------
 
 struct ColumnLayout {
-    ColumnSpec spec;
+    ColumnModel model;
     int number = 0;
     int varNumber = 0;      // position among the variable columns
     int fixedOffset = 0;    // in the fixed area
@@ -119,27 +119,27 @@ struct TableLayout {
 
 QString describeColumn(const TableLayout& table, std::size_t rowIndex, const ColumnLayout& column)
 {
-    return QStringLiteral("Table \"%1\", row %2, column \"%3\"").arg(table.name).arg(rowIndex + 1).arg(column.spec.name);
+    return QStringLiteral("Table \"%1\", row %2, column \"%3\"").arg(table.name).arg(rowIndex + 1).arg(column.model.name);
 }
 
-TableLayout layoutTable(const TableSpec& spec, bool system)
+TableLayout layoutTable(const TableModel& model, bool system)
 {
     TableLayout table;
-    table.name = spec.name;
+    table.name = model.name;
     table.system = system;
-    const QString where = QStringLiteral("Table \"%1\"").arg(spec.name);
-    if (spec.name.trimmed().isEmpty())
+    const QString where = QStringLiteral("Table \"%1\"").arg(model.name);
+    if (model.name.trimmed().isEmpty())
         refuse(QStringLiteral("A table has an empty name"));
-    if (spec.name.size() > 64)
+    if (model.name.size() > 64)
         refuse(QStringLiteral("%1: the name is longer than 64 characters").arg(where));
-    if (spec.columns.empty())
+    if (model.columns.empty())
         refuse(QStringLiteral("%1 has no columns").arg(where));
-    if (spec.columns.size() > 255)
-        refuse(QStringLiteral("%1 has %2 columns; at most 255 can be written").arg(where).arg(spec.columns.size()));
+    if (model.columns.size() > 255)
+        refuse(QStringLiteral("%1 has %2 columns; at most 255 can be written").arg(where).arg(model.columns.size()));
 
     QSet<QString> names;
     int fixedOffset = 0;
-    for (const ColumnSpec& columnSpec : spec.columns) {
+    for (const ColumnModel& columnSpec : model.columns) {
         const QString columnWhere = QStringLiteral("%1, column \"%2\"").arg(where, columnSpec.name);
         if (columnSpec.name.trimmed().isEmpty())
             refuse(QStringLiteral("%1: a column has an empty name").arg(where));
@@ -151,7 +151,7 @@ TableLayout layoutTable(const TableSpec& spec, bool system)
         names.insert(folded);
 
         ColumnLayout column;
-        column.spec = columnSpec;
+        column.model = columnSpec;
         column.number = int(table.columns.size());
         column.fixed = isFixedLength(columnSpec.type);
         switch (columnSpec.type) {
@@ -188,11 +188,11 @@ TableLayout layoutTable(const TableSpec& spec, bool system)
 }
 
 // The column definitions of the catalog, with the numbers and types readers expect.
-TableSpec catalogSpec()
+TableModel catalogSpec()
 {
-    TableSpec spec;
-    spec.name = kCatalogName;
-    spec.addColumn(QStringLiteral("Id"), ColumnType::Long)
+    TableModel model;
+    model.name = kCatalogName;
+    model.addColumn(QStringLiteral("Id"), ColumnType::Long)
         .addColumn(QStringLiteral("ParentId"), ColumnType::Long)
         .addColumn(QStringLiteral("Name"), ColumnType::Text, 255)
         .addColumn(QStringLiteral("Type"), ColumnType::Integer)
@@ -209,7 +209,7 @@ TableSpec catalogSpec()
         .addColumn(QStringLiteral("LvProp"), ColumnType::Ole)
         .addColumn(QStringLiteral("LvModule"), ColumnType::Ole)
         .addColumn(QStringLiteral("LvExtra"), ColumnType::Ole);
-    return spec;
+    return model;
 }
 
 // A property block whose one property record has length 0: a reader that steps from record to record by
@@ -254,11 +254,11 @@ std::vector<std::uint8_t> tableDefinition(const TableLayout& table)
 
     for (const ColumnLayout& column : table.columns) {
         std::uint8_t entry[kTdefColumnEntrySize] = {};
-        entry[0] = jetTypeCode(column.spec.type);
+        entry[0] = jetTypeCode(column.model.type);
         put16(entry + 5, std::uint32_t(column.number));
         put16(entry + 7, column.fixed ? 0 : std::uint32_t(column.varNumber));
         put16(entry + 9, std::uint32_t(column.number));
-        const bool textual = column.spec.type == ColumnType::Text || column.spec.type == ColumnType::Memo;
+        const bool textual = column.model.type == ColumnType::Text || column.model.type == ColumnType::Memo;
         if (textual)
             put16(entry + 11, 0x0409);
         entry[15] = std::uint8_t((column.fixed ? 0x01 : 0x00) | 0x02 | (table.system ? 0x10 : 0x00));
@@ -270,7 +270,7 @@ std::vector<std::uint8_t> tableDefinition(const TableLayout& table)
     }
     for (const ColumnLayout& column : table.columns) {
         std::vector<std::uint8_t> name;
-        appendText(column.spec.name, TextForm::Plain, name);
+        appendText(column.model.name, TextForm::Plain, name);
         std::uint8_t length[2];
         put16(length, std::uint32_t(name.size()));
         s.insert(s.end(), length, length + 2);
@@ -386,7 +386,7 @@ public:
         for (std::size_t i = 0; i < columnCount; ++i) {
             const ColumnLayout& column = table_.columns[i];
             const Value& value = row[i];
-            if (column.spec.type == ColumnType::Bool) {
+            if (column.model.type == ColumnType::Bool) {
                 if (!value.isBool())
                     refuse(QStringLiteral("%1: a Yes/No value must be true or false, not %2")
                                .arg(describeColumn(table_, rowIndex, column), value.kindName()));
@@ -485,7 +485,7 @@ private:
 
     void encodeFixed(const ColumnLayout& column, const Value& value, std::size_t rowIndex, std::uint8_t* out)
     {
-        switch (column.spec.type) {
+        switch (column.model.type) {
         case ColumnType::Byte:
             *out = std::uint8_t(wholeNumber(column, value, rowIndex, 0, 255));
             break;
@@ -544,19 +544,19 @@ private:
 
     void encodeVariable(const ColumnLayout& column, const Value& value, std::size_t rowIndex)
     {
-        if (column.spec.type == ColumnType::Binary) {
+        if (column.model.type == ColumnType::Binary) {
             if (!value.isBytes())
                 refuseValue(column, rowIndex, QStringLiteral("expects bytes, not %1").arg(value.kindName()));
-            if (value.toBytes().size() > column.spec.size)
-                refuseValue(column, rowIndex, QStringLiteral("%1 bytes are longer than the size %2").arg(value.toBytes().size()).arg(column.spec.size));
+            if (value.toBytes().size() > column.model.size)
+                refuseValue(column, rowIndex, QStringLiteral("%1 bytes are longer than the size %2").arg(value.toBytes().size()).arg(column.model.size));
             varData_.insert(varData_.end(), value.toBytes().begin(), value.toBytes().end());
             return;
         }
         if (!value.isText())
             refuseValue(column, rowIndex, QStringLiteral("expects a text, not %1").arg(value.kindName()));
         const QString& text = value.toText();
-        if (text.size() > column.spec.size)
-            refuseValue(column, rowIndex, QStringLiteral("a text of %1 characters is longer than the size %2").arg(text.size()).arg(column.spec.size));
+        if (text.size() > column.model.size)
+            refuseValue(column, rowIndex, QStringLiteral("a text of %1 characters is longer than the size %2").arg(text.size()).arg(column.model.size));
         appendText(text, storableForm(column, text, rowIndex, true), varData_);
     }
 
@@ -572,7 +572,7 @@ private:
     void encodeLongValue(const ColumnLayout& column, const Value& value, std::size_t rowIndex, std::vector<std::uint8_t>& out)
     {
         out.clear();
-        if (column.spec.type == ColumnType::Ole) {
+        if (column.model.type == ColumnType::Ole) {
             if (!value.isBytes())
                 refuseValue(column, rowIndex, QStringLiteral("expects bytes, not %1").arg(value.kindName()));
             out.assign(value.toBytes().begin(), value.toBytes().end());
@@ -704,19 +704,19 @@ private:
     std::size_t rowsWritten_ = 0;
 };
 
-void writeRows(PageFile& file, TableLayout& table, const TableSpec& spec, int memoInlineMax)
+void writeRows(PageFile& file, TableLayout& table, const TableModel& model, int memoInlineMax)
 {
     TableRowWriter writer(file, table, table.tdefPages.front(), memoInlineMax);
-    if (spec.rowGenerator) {
+    if (model.rowGenerator) {
         Row row;
-        for (std::size_t i = 0; i < spec.generatedRowCount; ++i) {
+        for (std::size_t i = 0; i < model.generatedRowCount; ++i) {
             row.clear();
-            spec.rowGenerator(i, row);
+            model.rowGenerator(i, row);
             writer.write(row, i);
         }
     } else {
-        for (std::size_t i = 0; i < spec.rows.size(); ++i)
-            writer.write(spec.rows[i], i);
+        for (std::size_t i = 0; i < model.rows.size(); ++i)
+            writer.write(model.rows[i], i);
     }
     writer.finish();
 }
@@ -751,18 +751,18 @@ void writeHeaderPage(std::uint8_t* page, const QString& password)
 
 // ---- the whole file ---------------------------------------------------------------------------------
 
-QByteArray build(const DatabaseSpec& spec, WrittenLayout* layout)
+QByteArray build(const DatabaseModel& model, WrittenLayout* layout)
 {
-    const WriteOptions& options = spec.options;
+    const WriteOptions& options = model.options;
     if (options.password.size() > 20)
         refuse(QStringLiteral("A database password has at most 20 characters"));
 
     std::vector<TableLayout> tables;
-    tables.reserve(spec.tables.size() + 1);
-    const TableSpec catalog = catalogSpec();
+    tables.reserve(model.tables.size() + 1);
+    const TableModel catalog = catalogSpec();
     tables.push_back(layoutTable(catalog, true));
     QSet<QString> tableNames{kCatalogName.toCaseFolded()};
-    for (const TableSpec& tableSpec : spec.tables) {
+    for (const TableModel& tableSpec : model.tables) {
         if (tableNames.contains(tableSpec.name.toCaseFolded()))
             refuse(QStringLiteral("Table \"%1\" is defined twice").arg(tableSpec.name));
         tableNames.insert(tableSpec.name.toCaseFolded());
@@ -810,9 +810,9 @@ QByteArray build(const DatabaseSpec& spec, WrittenLayout* layout)
     }
 
     for (std::size_t t = 1; t < tables.size(); ++t)
-        writeRows(file, tables[t], spec.tables[t - 1], options.memoInlineMax);
+        writeRows(file, tables[t], model.tables[t - 1], options.memoInlineMax);
 
-    TableSpec catalogRows = catalog;
+    TableModel catalogRows = catalog;
     const OleDate created{kCreationDate};
     auto catalogRow = [&](std::uint32_t id, std::uint32_t parent, const QString& name, int type, std::uint32_t flags,
                           const QByteArray& properties) {
@@ -862,14 +862,14 @@ QByteArray build(const DatabaseSpec& spec, WrittenLayout* layout)
 
 }  // namespace
 
-QByteArray writeDatabase(const DatabaseSpec& spec, WrittenLayout* layout)
+QByteArray writeDatabase(const DatabaseModel& model, WrittenLayout* layout)
 {
-    return build(spec, layout);
+    return build(model, layout);
 }
 
-void writeDatabaseFile(const DatabaseSpec& spec, const QString& path)
+void writeDatabaseFile(const DatabaseModel& model, const QString& path)
 {
-    const QByteArray bytes = build(spec, nullptr);
+    const QByteArray bytes = build(model, nullptr);
     // A temporary file beside the target, renamed over it when complete. Unlike QSaveFile this does not
     // sync to disk: the files are test data, and tests write many of them.
     QTemporaryFile out(path + QStringLiteral(".partial-XXXXXX"));

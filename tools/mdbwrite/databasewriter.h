@@ -1,6 +1,6 @@
 #pragma once
 
-// Writes a Jet 4.0 database (.mdb) from a DatabaseSpec: header page, catalog, table definitions, usage maps,
+// Writes a Jet 4.0 database (.mdb) from a DatabaseModel: header page, catalog, table definitions, usage maps,
 // data pages and long-value pages. No indexes are written.
 
 #include "tools/mdbwrite/jet4model.h"
@@ -30,10 +30,10 @@ struct WrittenLayout {
 
 // The whole file as bytes. Throws volmira::Error (InvalidDescription) naming table, row and column when a
 // table, column or value cannot be written. `layout`, when given, receives where everything went.
-QByteArray writeDatabase(const DatabaseSpec& spec, WrittenLayout* layout = nullptr);
+QByteArray writeDatabase(const DatabaseModel& model, WrittenLayout* layout = nullptr);
 
 // Writes the file at `path` through a temporary file beside it, renamed when complete, so that a failure
 // leaves no file behind (an existing file at `path` stays as it was). Throws volmira::Error.
-void writeDatabaseFile(const DatabaseSpec& spec, const QString& path);
+void writeDatabaseFile(const DatabaseModel& model, const QString& path);
 
 }  // namespace volmira::jet4

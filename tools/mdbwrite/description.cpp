@@ -43,7 +43,7 @@ bool parseDateTime(const QString& text, OleDate* date)
 }
 
 template <typename Where>
-Value toValue(const QJsonValue& json, const ColumnSpec& column, const Where& where)
+Value toValue(const QJsonValue& json, const ColumnModel& column, const Where& where)
 {
     switch (json.type()) {
     case QJsonValue::Null:
@@ -69,9 +69,9 @@ Value toValue(const QJsonValue& json, const ColumnSpec& column, const Where& whe
     }
 }
 
-TableSpec readTable(const QJsonObject& object, int tableIndex)
+TableModel readTable(const QJsonObject& object, int tableIndex)
 {
-    TableSpec table;
+    TableModel table;
     table.name = object.value(QLatin1String("name")).toString();
     const QString where = table.name.isEmpty() ? QStringLiteral("Table %1").arg(tableIndex + 1)
                                                : QStringLiteral("Table \"%1\"").arg(table.name);
@@ -134,7 +134,7 @@ QJsonDocument parseJsonKeepingByteOrderMarks(QByteArray json, QJsonParseError* e
     return QJsonDocument::fromJson(json, error);
 }
 
-DatabaseSpec readDescription(const QByteArray& json)
+DatabaseModel readDescription(const QByteArray& json)
 {
     QJsonParseError error;
     const QJsonDocument document = parseJsonKeepingByteOrderMarks(json, &error);
@@ -143,14 +143,14 @@ DatabaseSpec readDescription(const QByteArray& json)
     const QJsonValue tables = document.object().value(QLatin1String("tables"));
     if (!tables.isArray())
         refuse(QStringLiteral("The description has no \"tables\" list"));
-    DatabaseSpec spec;
+    DatabaseModel model;
     const QJsonArray list = tables.toArray();
     for (qsizetype i = 0; i < list.size(); ++i) {
         if (!list.at(i).isObject())
             refuse(QStringLiteral("Table %1 of the description is not an object").arg(i + 1));
-        spec.tables.push_back(readTable(list.at(i).toObject(), int(i)));
+        model.tables.push_back(readTable(list.at(i).toObject(), int(i)));
     }
-    return spec;
+    return model;
 }
 
 }  // namespace volmira::jet4

@@ -16,7 +16,7 @@ namespace volmira::jet4 {
 // Parses a description. The rows stay in the parsed JSON and are converted one at a time while the
 // database is written, so a large description is not held twice. Throws volmira::Error
 // (InvalidDescription) naming table, row and column for a description that is malformed.
-DatabaseSpec readDescription(const QByteArray& json);
+DatabaseModel readDescription(const QByteArray& json);
 
 // QJsonDocument::fromJson, except that a text value starting with U+FEFF keeps it: Qt's parser decodes
 // each string like QString::fromUtf8, which drops a leading byte order mark. Escaping every raw U+FEFF

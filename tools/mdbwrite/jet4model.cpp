@@ -90,13 +90,13 @@ QString Value::kindName() const
     }
 }
 
-TableSpec& TableSpec::addColumn(QString columnName, ColumnType type, int size)
+TableModel& TableModel::addColumn(QString columnName, ColumnType type, int size)
 {
-    columns.push_back(ColumnSpec{std::move(columnName), type, size});
+    columns.push_back(ColumnModel{std::move(columnName), type, size});
     return *this;
 }
 
-TableSpec& DatabaseSpec::addTable(QString tableName)
+TableModel& DatabaseModel::addTable(QString tableName)
 {
     tables.emplace_back();
     tables.back().name = std::move(tableName);

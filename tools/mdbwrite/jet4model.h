@@ -42,7 +42,7 @@ bool isFixedLength(ColumnType type);    // stored in the fixed area of a row (bo
 bool isLongValue(ColumnType type);      // memo and OLE: may live on LVAL pages
 int fixedLength(ColumnType type);       // bytes in the fixed area; 0 for bool and variable types
 
-struct ColumnSpec {
+struct ColumnModel {
     QString name;
     ColumnType type = ColumnType::Text;
     int size = 0;  // text: the maximum number of characters (1..255); binary: bytes; otherwise unused
@@ -97,14 +97,14 @@ using Row = std::vector<Value>;
 
 // A table to write. Its rows are either held in `rows`, or produced one at a time by `rowGenerator`
 // (`generatedRowCount` rows, index 0 first), which keeps very large tables out of memory.
-struct TableSpec {
+struct TableModel {
     QString name;
-    std::vector<ColumnSpec> columns;
+    std::vector<ColumnModel> columns;
     std::vector<Row> rows;
     std::size_t generatedRowCount = 0;
     std::function<void(std::size_t index, Row& row)> rowGenerator;
 
-    TableSpec& addColumn(QString columnName, ColumnType type, int size = 0);
+    TableModel& addColumn(QString columnName, ColumnType type, int size = 0);
     std::size_t rowCount() const { return rowGenerator ? generatedRowCount : rows.size(); }
 };
 
@@ -121,11 +121,11 @@ struct WriteOptions {
     FaultOptions faults;
 };
 
-struct DatabaseSpec {
-    std::vector<TableSpec> tables;
+struct DatabaseModel {
+    std::vector<TableModel> tables;
     WriteOptions options;
 
-    TableSpec& addTable(QString tableName);
+    TableModel& addTable(QString tableName);
 };
 
 }  // namespace volmira::jet4

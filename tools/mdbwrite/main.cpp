@@ -62,10 +62,10 @@ int main(int argc, char** argv)
         if (!input.open(QIODevice::ReadOnly))
             throw volmira::Error(volmira::ErrorNumber::FileNotFound,
                                  QStringLiteral("Cannot read %1: %2").arg(paths[0], input.errorString()));
-        volmira::jet4::DatabaseSpec spec = volmira::jet4::readDescription(input.readAll());
+        volmira::jet4::DatabaseModel model = volmira::jet4::readDescription(input.readAll());
         input.close();
-        spec.options.password = password;
-        volmira::jet4::writeDatabaseFile(spec, paths[1]);
+        model.options.password = password;
+        volmira::jet4::writeDatabaseFile(model, paths[1]);
     } catch (const volmira::Error& error) {
         std::fprintf(stderr, "mdb-write: %s\n", error.description().toLocal8Bit().constData());
         return 1;

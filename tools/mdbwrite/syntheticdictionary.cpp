@@ -119,9 +119,9 @@ std::size_t sequenceOf(std::size_t mainRow)
 
 }  // namespace
 
-TableSpec& addDictionaryMainTable(DatabaseSpec& spec)
+TableModel& addDictionaryMainTable(DatabaseModel& model)
 {
-    return spec.addTable(QStringLiteral("Main"))
+    return model.addTable(QStringLiteral("Main"))
         .addColumn(QStringLiteral("Table"), ColumnType::Text, 100)
         .addColumn(QStringLiteral("Column"), ColumnType::Text, 100)
         .addColumn(QStringLiteral("Functional Area"), ColumnType::Text, 10)
@@ -136,12 +136,12 @@ TableSpec& addDictionaryMainTable(DatabaseSpec& spec)
         .addColumn(QStringLiteral("GUI Control"), ColumnType::Text, 100);
 }
 
-DatabaseSpec syntheticDictionary(std::size_t mainRows, std::uint64_t seed)
+DatabaseModel syntheticDictionary(std::size_t mainRows, std::uint64_t seed)
 {
     const std::size_t tables = (mainRows + kColumnsPerTable - 1) / kColumnsPerTable;
-    DatabaseSpec spec;
+    DatabaseModel model;
 
-    TableSpec& main = addDictionaryMainTable(spec);
+    TableModel& main = addDictionaryMainTable(model);
     main.generatedRowCount = mainRows;
     main.rowGenerator = [seed](std::size_t i, Row& row) {
         const std::size_t table = i / kColumnsPerTable;
@@ -166,7 +166,7 @@ DatabaseSpec syntheticDictionary(std::size_t mainRows, std::uint64_t seed)
         row.emplace_back(hasGui ? Value(QString::fromLatin1(kControls[draw.below(kControls.size())])) : Value());
     };
 
-    TableSpec& descriptions = spec.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"));
+    TableModel& descriptions = model.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"));
     descriptions.addColumn(QStringLiteral("Table"), ColumnType::Text, 50)
         .addColumn(QStringLiteral("Description"), ColumnType::Memo)
         .addColumn(QStringLiteral("Logical Name"), ColumnType::Text, 255)
@@ -180,7 +180,7 @@ DatabaseSpec syntheticDictionary(std::size_t mainRows, std::uint64_t seed)
         row.emplace_back(tableArea(seed, t));
     };
 
-    TableSpec& values = spec.addTable(QStringLiteral("Values"));
+    TableModel& values = model.addTable(QStringLiteral("Values"));
     values.addColumn(QStringLiteral("Value"), ColumnType::Text, 50)
         .addColumn(QStringLiteral("Description"), ColumnType::Text, 255)
         .addColumn(QStringLiteral("Functional Area"), ColumnType::Text, 10)
@@ -199,11 +199,11 @@ DatabaseSpec syntheticDictionary(std::size_t mainRows, std::uint64_t seed)
         row.emplace_back(columnName(seed, table, sequenceOf(mainRow)));
     };
 
-    TableSpec& releases = spec.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES"));
+    TableModel& releases = model.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES"));
     releases.addColumn(QStringLiteral("Rels_No"), ColumnType::Long);
     releases.generatedRowCount = 52;
     releases.rowGenerator = [](std::size_t r, Row& row) { row.emplace_back(qint64(400 + (r * 31) % 52)); };
-    return spec;
+    return model;
 }
 
 }  // namespace volmira::jet4

@@ -11,7 +11,7 @@ namespace volmira::jet4 {
 // Adds the dictionary's Main table with its twelve columns (Table, Column, Functional Area, Data Type,
 // Data Attributes, Logical Desc, PD_Definition, Primary Key, Foreign Key, Column_SeqNo, GUI Name,
 // GUI Control), without rows.
-TableSpec& addDictionaryMainTable(DatabaseSpec& spec);
+TableModel& addDictionaryMainTable(DatabaseModel& model);
 
 // The four dictionary tables with `mainRows` column rows in Main:
 // - Main: tables of 25 columns each (mainRows / 25 tables, rounded up), their rows in a scrambled
@@ -22,6 +22,6 @@ TableSpec& addDictionaryMainTable(DatabaseSpec& spec);
 // - CDS_TBL_RELS_RELEASES: the releases 400 to 451, not in order.
 // The rows are produced while the file is written, so millions of rows take no memory. The same
 // `mainRows` and `seed` give the same tables, rows and file.
-DatabaseSpec syntheticDictionary(std::size_t mainRows, std::uint64_t seed = 1);
+DatabaseModel syntheticDictionary(std::size_t mainRows, std::uint64_t seed = 1);
 
 }  // namespace volmira::jet4
