@@ -4,6 +4,7 @@
 #include "dictionary/frames.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSet>
@@ -36,13 +37,19 @@ constexpr int kPipeBytes = 1 << 20;
 QString testReaderProgram;
 milliseconds progressTimeout = kDefaultProgressTimeout;
 
+// Installed, the reader lies in its own folder, reached from the program's folder by the same relative path in
+// any prefix; in the build tree it lies beside the program. When neither is there, the installed place is the
+// one to report.
 QString readerProgram()
 {
     if (!testReaderProgram.isEmpty())
         return testReaderProgram;
     const QString folder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
                                                          : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
-    return folder + QStringLiteral("/volmira-reader");
+    const QString installed =
+        QDir::cleanPath(folder + QStringLiteral("/" VOLMIRA_READER_FROM_BINDIR "/volmira-reader"));
+    const QString beside = folder + QStringLiteral("/volmira-reader");
+    return !QFileInfo::exists(installed) && QFileInfo::exists(beside) ? beside : installed;
 }
 
 QString describe(int number, const QString& path, const QString& detail)
