@@ -11,6 +11,7 @@ packages=(
   fonts-liberation2 fonts-crosextra-caladea fonts-crosextra-carlito fonts-dejavu-core
   nodejs npm
   clang libclang-rt-14-dev
+  dpkg-dev file lintian desktop-file-utils appstream
 )
 
 missing=()
@@ -30,9 +31,16 @@ if command -v node >/dev/null && command -v npm >/dev/null; then
 fi
 
 if [ "${#missing[@]}" -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
   SUDO=""
-  [ "$(id -u)" -eq 0 ] || SUDO="sudo"
+  if [ "$(id -u)" -ne 0 ]; then
+    if ! command -v sudo >/dev/null; then
+      echo "setup.sh: these Debian packages are missing: ${missing[*]}" >&2
+      echo "setup.sh: install them as root (apt-get install ${missing[*]}), or run this script as root" >&2
+      exit 1
+    fi
+    SUDO="sudo"
+  fi
+  echo "Installing: ${missing[*]}"
   $SUDO apt-get update -q
   DEBIAN_FRONTEND=noninteractive $SUDO apt-get install -y -q --no-install-recommends "${missing[@]}"
 fi
