@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# check-installed.sh ROOT DICTIONARY.mdb: checks an installed Volmira under ROOT/usr (an unpacked package or
+# a `cmake --install` prefix): only what a user can use is there, and volmira-query, run from there, finds
+# its reader in libexec and answers a statement on DICTIONARY.
+set -euo pipefail
+root=$1
+dictionary=$2
+id=org.volmira.Volmira
+status=0
+fail() { echo "check-installed: $*" >&2; status=1; }
+
+for f in usr/bin/volmira usr/bin/volmira-query usr/libexec/volmira/volmira-reader \
+         usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml \
+         usr/share/icons/hicolor/scalable/apps/$id.svg usr/share/man/man1/volmira.1.gz \
+         usr/share/doc/volmira/copyright usr/share/doc/volmira/changelog.gz; do
+  [ -f "$root/$f" ] || fail "missing $f"
+done
+for side in 16 24 32 48 64 128 256; do
+  [ -f "$root/usr/share/icons/hicolor/${side}x${side}/apps/$id.png" ] || fail "missing the ${side} px icon"
+done
+# Development tools, benchmarks and test data stay out.
+while IFS= read -r f; do
+  case "$f" in
+    usr/bin/volmira | usr/bin/volmira-* | usr/libexec/volmira/volmira-reader) ;;
+    usr/share/applications/$id.desktop | usr/share/metainfo/$id.metainfo.xml) ;;
+    usr/share/icons/hicolor/*/apps/$id.png | usr/share/icons/hicolor/scalable/apps/$id.svg) ;;
+    usr/share/man/man1/volmira*.1.gz | usr/share/doc/volmira/copyright | usr/share/doc/volmira/changelog.gz) ;;
+    *) fail "not meant to be installed: $f" ;;
+  esac
+done < <(cd "$root" && find . -type f -printf '%P\n')
+
+answer=$("$root/usr/bin/volmira-query" "$dictionary" "Select Distinct Table from Main where [Functional Area]='clcl'") \
+  || fail "volmira-query failed"
+[ -n "$answer" ] || fail "volmira-query printed no table"
+exit "$status"
