@@ -9,19 +9,54 @@ namespace volmira {
 
 namespace {
 
-// Shortest text that reads back as the same value, in the C locale whatever the user's locale is.
-template <typename Number>
-QString shortestDecimal(Number value)
+// Numbers are written the way Access writes a field's value as text (CStr, Str, the Immediate
+// window, a text box without a format), which is the OLE Automation conversion for the field's type:
+// - Double: rounded to 15 significant digits, trailing zeros dropped, as C's "%.15G": the exponent
+//   form only when the decimal exponent is below -4 or at least 15 ("1E+15", "1.5E-05",
+//   "1.23456789012346E+17"), so 17.909999999999997 is "17.91", 0.1 + 0.2 is "0.3" and 2000000 is
+//   "2000000". Byte, Integer and Long values (at most 10 digits) come out as plain integers.
+// - Single: the same with 7 significant digits ("%.7G": 0.1, "1.677722E+07").
+// - Currency: its exact value with up to four decimals, trailing zeros dropped, never an exponent
+//   ("12.75", "922337203685477.5807").
+// - Negative zero is written "0".
+// Sources: Microsoft's VBA language reference (Double keeps 15 and Single 7 significant digits;
+// Currency is a 64-bit integer scaled by 10,000) and the Wine project's open implementation of the
+// OLE Automation conversions (VarBstrFromR8 formats with "%.15G", VarBstrFromR4 with "%.7G", and
+// VarBstrFromCy's tests expect "1.5", "0.0009" and "922337203685477.5807").
+// Everything is written in the C locale whatever the user's locale is.
+
+QString nonFinite(double value)
 {
     if (std::isnan(value))
         return QStringLiteral("NaN");
-    if (std::isinf(value))
-        return value < 0 ? QStringLiteral("-Infinity") : QStringLiteral("Infinity");
+    return value < 0 ? QStringLiteral("-Infinity") : QStringLiteral("Infinity");
+}
+
+QString significantDigits(double value, int digits)
+{
+    if (!std::isfinite(value))
+        return nonFinite(value);
     if (value == 0)
-        return QStringLiteral("0");  // also for -0
+        return QStringLiteral("0");
     char buffer[64];
-    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
-    return QString::fromLatin1(buffer, int(result.ptr - buffer));
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::general, digits);
+    QString text = QString::fromLatin1(buffer, int(result.ptr - buffer));
+    return text.replace(QLatin1Char('e'), QLatin1Char('E'));
+}
+
+// Currency's range ends below 1E+15; a value beyond it cannot have come from a Currency field.
+QString currencyText(double value)
+{
+    if (!std::isfinite(value) || std::fabs(value) >= 1e15)
+        return significantDigits(value, 15);
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value, std::chars_format::fixed, 4);
+    QString text = QString::fromLatin1(buffer, int(result.ptr - buffer));
+    while (text.endsWith(QLatin1Char('0')))
+        text.chop(1);
+    if (text.endsWith(QLatin1Char('.')))
+        text.chop(1);
+    return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 }
 
 }  // namespace
@@ -45,7 +80,14 @@ FieldValue FieldValue::number(double value)
 FieldValue FieldValue::single(float value)
 {
     FieldValue v = number(double(value));
-    v.singlePrecision_ = true;
+    v.numberType_ = NumberType::Single;
+    return v;
+}
+
+FieldValue FieldValue::currency(double value)
+{
+    FieldValue v = number(value);
+    v.numberType_ = NumberType::Currency;
     return v;
 }
 
@@ -65,7 +107,15 @@ QString FieldValue::toText() const
     case Kind::Text:
         return text_;
     case Kind::Number:
-        return singlePrecision_ ? shortestDecimal(float(number_)) : shortestDecimal(number_);
+        switch (numberType_) {
+        case NumberType::Double:
+            return significantDigits(number_, 15);
+        case NumberType::Single:
+            return significantDigits(number_, 7);
+        case NumberType::Currency:
+            return currencyText(number_);
+        }
+        break;
     case Kind::YesNo:
         return number_ != 0 ? QStringLiteral("True") : QStringLiteral("False");
     }

@@ -112,7 +112,7 @@ void BrowseTest::initTestCase()
 
     DictionaryBuilder second;
     second.column({"acct", "OTHER_T", "O_ID"});
-    second.release(452);
+    second.release(452).release(100000);
     other = second.write(folder.filePath(QStringLiteral("other.mdb")));
 }
 
@@ -353,7 +353,8 @@ void BrowseTest::aSecondFileReplacesEverything()
     QTest::keyClick(&session.window(), Qt::Key_O, Qt::ControlModifier);
     session.settle();
     QCOMPARE(session.pickersShown, 2);
-    QCOMPARE(session.find<QLabel>("lblDBVer")->text(), QStringLiteral("Database Version : 452"));
+    // A release number is written as a plain integer, never as 1e+05.
+    QCOMPARE(session.find<QLabel>("lblDBVer")->text(), QStringLiteral("Database Version : 100000"));
     QCOMPARE(itemsOf(session.find<QListWidget>("lstTables")), QStringList{"OTHER_T"});
     QCOMPARE(itemsOf(session.find<QListWidget>("lstColumns")), QStringList{"O_ID"});
     QCOMPARE(session.find<QLabel>("lblDomainName")->text(), QStringLiteral("Accounting"));
@@ -367,7 +368,7 @@ void BrowseTest::aSecondFileReplacesEverything()
     QCOMPARE(session.pickersShown, 3);
     QVERIFY(!session.ended());
     QCOMPARE(itemsOf(session.find<QListWidget>("lstTables")), QStringList{"OTHER_T"});
-    QCOMPARE(session.find<QLabel>("lblDBVer")->text(), QStringLiteral("Database Version : 452"));
+    QCOMPARE(session.find<QLabel>("lblDBVer")->text(), QStringLiteral("Database Version : 100000"));
     QVERIFY(session.find<QPushButton>("cmdSearch")->isEnabled());
     QVERIFY(!session.find<QPushButton>("cmdNext")->isEnabled());
     QVERIFY(session.fatalErrors.empty());
