@@ -104,6 +104,8 @@ void BrowseTest::initTestCase()
     }
     dictionary.tableDescription("acct", "ACCT_MAIN", "Accounts", nullptr);
     dictionary.tableDescription("bill", "O'NEIL_TBL", "O'Neil", "Holds O'Neil's rows");
+    dictionary.tableDescription("prov", "DESC_ONLY", "Described only", "Listed by its description");
+    dictionary.tableDescription("bill", "DESC_ONLY", "Second row", "Not shown");
     dictionary.validValue("acct", "ACCT_MAIN", "AM_ID", "1", "One");
     dictionary.validValue("acct", "ACCT_MAIN", "AM_ID", "2", nullptr);
     dictionary.validValue("bill", "O'NEIL_TBL", "O'COL", "Y", "Yes");
@@ -423,11 +425,23 @@ void BrowseTest::areaLookupAfterASearchAcrossAllAreas()
     QVERIFY(session.statements.contains(
         QStringLiteral("Select [Functional Area] from Main where Table= 'SHARED_T' ")));
 
-    // A table with no row in Main (found by its description) keeps the area shown.
-    tables->addItem(QStringLiteral("NOT_IN_MAIN"));
+    // A table with no row in Main (found by its description) is shown under the area of its first
+    // description row, with that row's texts; one without any row under "ALL", with empty boxes.
+    auto* logicalName = session.find<QPlainTextEdit>("txtTblLD");
+    auto* definition = session.find<QPlainTextEdit>("txtTblDD");
+    tables->addItem(QStringLiteral("DESC_ONLY"));
     clickRow(tables, 2);
-    QCOMPARE(session.access().strArea(), QStringLiteral("clcl"));
-    QCOMPARE(session.find<QLabel>("lblDomainName")->text(), QStringLiteral("Claims"));
+    QCOMPARE(session.access().strArea(), QStringLiteral("prov"));
+    QCOMPARE(session.find<QLabel>("lblDomainName")->text(), QStringLiteral("Provider"));
+    QCOMPARE(logicalName->toPlainText(), QStringLiteral("Described only"));
+    QCOMPARE(definition->toPlainText(), QStringLiteral("Listed by its description"));
+    QCOMPARE(session.find<QListWidget>("lstColumns")->count(), 0);
+    tables->addItem(QStringLiteral("NOT_IN_MAIN"));
+    clickRow(tables, 3);
+    QCOMPARE(session.access().strArea(), QStringLiteral("ALL"));
+    QCOMPARE(session.find<QLabel>("lblDomainName")->text(), QStringLiteral("ALL"));
+    QCOMPARE(logicalName->toPlainText(), QString());
+    QCOMPARE(definition->toPlainText(), QString());
     QCOMPARE(session.find<QListWidget>("lstColumns")->count(), 0);
     QVERIFY(session.fatalErrors.empty());
 
