@@ -16,11 +16,13 @@ namespace {
 //   "1.23456789012346E+17"), so 17.909999999999997 is "17.91", 0.1 + 0.2 is "0.3" and 2000000 is
 //   "2000000". Byte, Integer and Long values (at most 10 digits) come out as plain integers.
 // - Single: the same with 7 significant digits ("%.7G": 0.1, "1.677722E+07").
-// - Currency: its exact value with up to four decimals, trailing zeros dropped, never an exponent
-//   ("12.75", "922337203685477.5807").
+// - Currency: its value with up to four decimals, trailing zeros dropped, never an exponent
+//   ("12.75", "123456789012.3456"). The amount arrives as the nearest double, which keeps all four
+//   decimals exact up to 2^39 (about 5.5E+11); above that the last decimal may be off by one.
 // - Negative zero is written "0".
-// Sources: Microsoft's VBA language reference (Double keeps 15 and Single 7 significant digits;
-// Currency is a 64-bit integer scaled by 10,000) and the Wine project's open implementation of the
+// Decimal values are read as doubles and so follow the Double rule.
+// Sources: VBA's data-type references (a Double keeps 15 and a Single 7 significant digits; Microsoft's
+// Currency page: a 64-bit integer scaled by 10,000) and the Wine project's open implementation of the
 // OLE Automation conversions (VarBstrFromR8 formats with "%.15G", VarBstrFromR4 with "%.7G", and
 // VarBstrFromCy's tests expect "1.5", "0.0009" and "922337203685477.5807").
 // Everything is written in the C locale whatever the user's locale is.
