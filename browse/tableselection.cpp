@@ -1,7 +1,7 @@
 #include "mainwindow/frmmain.h"
 
 #include "dictionary/recordset.h"
-#include "mainwindow/sqltext.h"
+#include "dictionary/statements.h"
 
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -35,14 +35,9 @@ void frmMain::lstTables_Click()
         // files it under, or, for a table found only by its description, the area of the first
         // description row that lists it, so that its own descriptions show. A table filed under no
         // area is shown under "ALL" with empty description boxes, never with another table's texts.
-        const QString quotedTable = volmira::doubleApostrophes(strTable);
-        QString area = firstArea(
-            QStringLiteral("Select [Functional Area] from Main where Table= '") + quotedTable + QStringLiteral("' "),
-            *cnDict);
+        QString area = firstArea(volmira::statements::tableArea(strTable), *cnDict);
         if (area.isEmpty())
-            area = firstArea(QStringLiteral("Select [Functional Area] from CDS_TBL_TABLE_DESC where Table= '")
-                                 + quotedTable + QStringLiteral("' "),
-                             *cnDict);
+            area = firstArea(volmira::statements::describedTableArea(strTable), *cnDict);
         if (area.isEmpty()) {
             area = QStringLiteral("ALL");
             txtTblDD->setPlainText(QString());
@@ -60,13 +55,10 @@ void frmMain::lstTables_Click()
 void frmMain::ShowTableAttributes(const QString& tableName)
 {
     rsTableDesc = std::make_unique<volmira::Recordset>();
-    rsTableDesc->Open(QStringLiteral("Select Distinct Table,Description,[Logical Name] from CDS_TBL_TABLE_DESC "
-                                     "where [Functional Area]= '")
-                          + volmira::doubleApostrophes(strArea) + QStringLiteral("' and Table = '")
-                          + volmira::doubleApostrophes(tableName) + QStringLiteral("' "),
-                      *cnDict);
+    rsTableDesc->Open(volmira::statements::tableDescription(strArea, tableName), *cnDict);
     if (rsTableDesc->Eof())
         return;
-    txtTblDD->setPlainText(textOrEmpty(rsTableDesc->Fields(1).Value));
-    txtTblLD->setPlainText(textOrEmpty(rsTableDesc->Fields(2).Value));
+    namespace Field = volmira::statements::TableDescriptionField;
+    txtTblDD->setPlainText(textOrEmpty(rsTableDesc->Fields(Field::Description).Value));
+    txtTblLD->setPlainText(textOrEmpty(rsTableDesc->Fields(Field::LogicalName).Value));
 }
