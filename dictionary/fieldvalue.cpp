@@ -15,7 +15,9 @@ namespace {
 //   form only when the decimal exponent is below -4 or at least 15 ("1E+15", "1.5E-05",
 //   "1.23456789012346E+17"), so 17.909999999999997 is "17.91", 0.1 + 0.2 is "0.3" and 2000000 is
 //   "2000000". Byte, Integer and Long values (at most 10 digits) come out as plain integers.
-// - Single: the same with 7 significant digits ("%.7G": 0.1, "1.677722E+07").
+// - Single: the same with 7 significant digits ("%.7G": 0.1, 1.5E-05), except that a whole Single
+//   below 1E+15 is written as the plain integer it holds (16777216), as every other numeric type is:
+//   a whole number is never shown rounded or in exponent form.
 // - Currency: its value with up to four decimals, trailing zeros dropped, never an exponent
 //   ("12.75", "123456789012.3456"). The amount arrives as the nearest double, which keeps all four
 //   decimals exact up to 2^39 (about 5.5E+11); above that the last decimal may be off by one.
@@ -32,6 +34,11 @@ QString nonFinite(double value)
     if (std::isnan(value))
         return QStringLiteral("NaN");
     return value < 0 ? QStringLiteral("-Infinity") : QStringLiteral("Infinity");
+}
+
+bool isWholeBelowExponentRange(double value)
+{
+    return std::fabs(value) < 1e15 && std::trunc(value) == value;
 }
 
 QString significantDigits(double value, int digits)
@@ -113,7 +120,8 @@ QString FieldValue::toText() const
         case NumberType::Double:
             return significantDigits(number_, 15);
         case NumberType::Single:
-            return significantDigits(number_, 7);
+            return isWholeBelowExponentRange(number_) ? significantDigits(number_, 15)
+                                                      : significantDigits(number_, 7);
         case NumberType::Currency:
             return currencyText(number_);
         }

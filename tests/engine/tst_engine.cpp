@@ -108,7 +108,7 @@ private slots:
         row("smaller double", ColumnType::Double, 0.000015, "1.5E-05");
         row("negative zero", ColumnType::Double, -0.0, "0");
         row("single, 7 digits", ColumnType::Single, double(0.1f), "0.1");
-        row("large single", ColumnType::Single, 16777216, "1.677722E+07");
+        row("whole single", ColumnType::Single, 16777216, "16777216");
         row("currency", ColumnType::Currency, 12.75, "12.75");
         row("currency, 16 digits", ColumnType::Currency, 123456789012.3456, "123456789012.3456");
         row("small currency", ColumnType::Currency, 0.0009, "0.0009");
