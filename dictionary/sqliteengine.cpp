@@ -50,14 +50,16 @@ const StorePlan* planFor(const QString& table)
     return nullptr;
 }
 
-// How a stored value is handed back: Yes/No columns as Yes/No, 4-byte floats as singles.
-enum class Presentation { Plain, YesNo, Single };
+// How a stored value is handed back: Yes/No columns as Yes/No, 4-byte floats as singles, dates (stored
+// as their serial days) as dates. Bytes are stored as blobs and come back as bytes whatever the column.
+enum class Presentation { Plain, YesNo, Single, Date };
 
 struct StoredColumn {
     QString name;
     ColumnType type = ColumnType::Other;
     bool sawYesNo = false;
     bool sawSingle = false;
+    bool sawDate = false;
 
     Presentation presentation() const
     {
@@ -65,6 +67,8 @@ struct StoredColumn {
             return Presentation::YesNo;
         if (type == ColumnType::Single || sawSingle)
             return Presentation::Single;
+        if (type == ColumnType::DateTime || sawDate)
+            return Presentation::Date;
         return Presentation::Plain;
     }
 };
@@ -145,7 +149,8 @@ ValueType columnValueType(ColumnType type)
 // The in-memory database with the tables read so far.
 class SqliteEngine::Database final : public TableSink {
 public:
-    Database(TableReader reader, bool useSearchStores) : reader_(std::move(reader)), useSearchStores_(useSearchStores)
+    Database(TableReader reader, bool useSearchStores, Preload preload)
+        : reader_(std::move(reader)), useSearchStores_(useSearchStores)
     {
         if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                             nullptr) != SQLITE_OK) {
@@ -161,7 +166,7 @@ public:
         sqlite3_create_function_v2(db_, "jet_instr", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, jetInStr,
                                    nullptr, nullptr, nullptr);
         try {
-            load(dictionaryTables());
+            load(preload == Preload::DictionaryTables ? dictionaryTables() : QStringList());
         } catch (...) {
             sqlite3_close_v2(db_);
             throw;
@@ -172,6 +177,17 @@ public:
     {
         sqlite3_finalize(insert_);
         sqlite3_close_v2(db_);
+    }
+
+    // The tables a statement names that are not read yet, read together.
+    void loadMissing(const QStringList& names)
+    {
+        QStringList missing;
+        for (const QString& name : names)
+            if (!findTable(name) && catalog_.contains(name, Qt::CaseInsensitive) && !missing.contains(name, Qt::CaseInsensitive))
+                missing << name;
+        if (!missing.isEmpty())
+            load(missing);
     }
 
     const StoredTable& table(const QString& name)
@@ -313,6 +329,15 @@ void SqliteEngine::Database::row(const CellView* cells, int count)
         case CellView::Kind::Single:
             loading_->columns[size_t(i)].sawSingle = true;
             sqlite3_bind_double(insert_, parameter, cell.number);
+            break;
+        case CellView::Kind::Date:
+            loading_->columns[size_t(i)].sawDate = true;
+            sqlite3_bind_double(insert_, parameter, cell.number);
+            break;
+        case CellView::Kind::Binary:
+            // A non-null pointer for no bytes too: SQLite stores a null pointer as Null.
+            sqlite3_bind_blob(insert_, parameter, cell.text.empty() ? "" : cell.text.data(), int(cell.text.size()),
+                              SQLITE_STATIC);
             break;
         case CellView::Kind::Number:
             // Whole numbers are stored as integers: smaller, and compared exactly.
@@ -565,6 +590,20 @@ bool narrowRows(const jetsql::SelectStatement& statement, const StoredTable& tab
     return narrowed;
 }
 
+// Jet names a selected column as the table spells it, and an expression Expr1000, Expr1001, ...
+std::vector<QString> resultNames(const jetsql::SelectStatement& statement, const StoredTable& table)
+{
+    std::vector<QString> names;
+    int expressions = 0;
+    for (const jetsql::SelectItem& item : statement.items) {
+        if (item.aggregate == jetsql::SelectItem::Aggregate::None)
+            names.push_back(table.columns[size_t(table.findColumn(item.column))].name);
+        else
+            names.push_back(QStringLiteral("Expr%1").arg(1000 + expressions++));
+    }
+    return names;
+}
+
 FieldValue fieldValue(sqlite3_stmt* statement, int column, Presentation presentation)
 {
     switch (sqlite3_column_type(statement, column)) {
@@ -578,10 +617,16 @@ FieldValue fieldValue(sqlite3_stmt* statement, int column, Presentation presenta
             return FieldValue::yesNo(number != 0);
         case Presentation::Single:
             return FieldValue::single(float(number));
+        case Presentation::Date:
+            return FieldValue::date(number);
         case Presentation::Plain:
             break;
         }
         return FieldValue::number(number);
+    }
+    case SQLITE_BLOB: {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
+        return FieldValue::binary(QByteArray(bytes, sqlite3_column_bytes(statement, column)));
     }
     default: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
@@ -595,13 +640,18 @@ FieldValue fieldValue(sqlite3_stmt* statement, int column, Presentation presenta
 Engine::Result SqliteEngine::Database::run(const QString& sql)
 {
     const jetsql::SelectStatement statement = jetsql::parse(sql);
+    loadMissing({statement.table});
     const StoredTable& stored = table(statement.table);
     Translator(statement, stored, nullptr).translate();  // checks every name and type first
+    std::vector<QString> names = resultNames(statement, stored);
     std::vector<std::uint32_t> narrowing;
     bool narrowed = false;
     if (stored.store) {
-        if (const std::optional<SearchQuery> search = searchQueryFor(statement, stored))
-            return stored.store->run(*search);
+        if (const std::optional<SearchQuery> search = searchQueryFor(statement, stored)) {
+            Result result = stored.store->run(*search);
+            result.columnNames = std::move(names);
+            return result;
+        }
         narrowed = narrowRows(statement, stored, &narrowing);
     }
     const Translation translation = Translator(statement, stored, narrowed ? &narrowing : nullptr).translate();
@@ -621,6 +671,7 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
     }
     Result result;
     result.columnCount = sqlite3_column_count(prepared);
+    result.columnNames = std::move(names);
     int step;
     while ((step = sqlite3_step(prepared)) == SQLITE_ROW) {
         for (int i = 0; i < result.columnCount; ++i)
@@ -631,8 +682,8 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
     return result;
 }
 
-SqliteEngine::SqliteEngine(TableReader reader, bool useSearchStores)
-    : database_(std::make_unique<Database>(std::move(reader), useSearchStores))
+SqliteEngine::SqliteEngine(TableReader reader, bool useSearchStores, Preload preload)
+    : database_(std::make_unique<Database>(std::move(reader), useSearchStores, preload))
 {
 }
 

@@ -1,11 +1,13 @@
 // Field values and the text the program builds from them: a number's text is its shortest form and reads
-// back as the same number; a text placed between apostrophes with its apostrophes doubled reads back,
-// through the statement parser, as exactly that text.
+// back as the same number; a date's text names the day of its serial; a text placed between apostrophes
+// with its apostrophes doubled reads back, through the statement parser, as exactly that text.
 
 #include "dictionary/error.h"
 #include "dictionary/fieldvalue.h"
 #include "dictionary/jetsql.h"
 #include "mainwindow/sqltext.h"
+
+#include <QDateTime>
 
 #include <cmath>
 #include <cstdint>
@@ -36,6 +38,21 @@ void checkSingle(float value)
     const volmira::FieldValue field = volmira::FieldValue::single(value);
     const QByteArray text = field.toText().toLatin1();
     if (std::isfinite(value) && std::strtof(text.constData(), nullptr) != value)
+        broken();
+}
+
+// A date's text is a date of Jet's years that lies within a day of its serial, or the serial's number.
+void checkDate(double serial)
+{
+    const QString text = volmira::FieldValue::date(serial).toText();
+    const QDateTime parsed = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!parsed.isValid()) {
+        if (text != volmira::FieldValue::number(serial).toText())
+            broken();
+        return;
+    }
+    const double days = double(QDate(1899, 12, 30).daysTo(parsed.date()));
+    if (text.size() != 19 || std::fabs(days - std::trunc(serial)) > 1)
         broken();
 }
 
@@ -72,7 +89,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         return 0;
     }
-    const std::uint8_t kind = data[0] % 4;
+    const std::uint8_t kind = data[0] % 5;
     ++data, --size;
     if (kind == 0 && size >= 8) {
         double value;
@@ -86,6 +103,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const volmira::FieldValue yes = volmira::FieldValue::yesNo(size % 2);
         if (yes.toText() != (size % 2 ? QLatin1String("True") : QLatin1String("False")) || yes.isTrue() != bool(size % 2))
             broken();
+    } else if (kind == 3 && size >= 8) {
+        double serial;
+        std::memcpy(&serial, data, 8);
+        checkDate(serial);
     } else {
         checkQuotedText(QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)));
     }
