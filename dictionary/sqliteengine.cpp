@@ -50,22 +50,21 @@ const StorePlan* planFor(const QString& table)
     return nullptr;
 }
 
-// How a stored value is handed back: Yes/No columns as Yes/No, 4-byte floats as singles.
-enum class Presentation { Plain, YesNo, Single };
-
 struct StoredColumn {
     QString name;
     ColumnType type = ColumnType::Other;
     bool sawYesNo = false;
     bool sawSingle = false;
 
-    Presentation presentation() const
+    // The type its values are handed back as: a column of no known type that held Yes/No (or 4-byte
+    // float) cells gives Yes/No (or singles).
+    ColumnType resultType() const
     {
-        if (type == ColumnType::Bool || sawYesNo)
-            return Presentation::YesNo;
-        if (type == ColumnType::Single || sawSingle)
-            return Presentation::Single;
-        return Presentation::Plain;
+        if (sawYesNo)
+            return ColumnType::Bool;
+        if (sawSingle)
+            return ColumnType::Single;
+        return type;
     }
 };
 
@@ -356,7 +355,7 @@ namespace {
 struct Translation {
     QString sql;
     std::vector<jetsql::Operand> parameters;
-    std::vector<Presentation> presentations;
+    std::vector<Engine::ResultColumn> columns;
 };
 
 class Translator final {
@@ -373,9 +372,12 @@ public:
         });
         QStringList items;
         std::vector<int> selectedColumns;
+        int expressions = 0;
         for (const jetsql::SelectItem& item : statement_.items) {
             const int column = columnIndex(item.column);
-            result.presentations.push_back(table_.columns[size_t(column)].presentation());
+            result.columns.push_back({item.aggregate == jetsql::SelectItem::Aggregate::None ? table_.columns[size_t(column)].name
+                                                                                             : QStringLiteral("Expr%1").arg(1000 + expressions++),
+                                      table_.columns[size_t(column)].resultType()});
             switch (item.aggregate) {
             case jetsql::SelectItem::Aggregate::None:
                 if (aggregate)
@@ -565,7 +567,7 @@ bool narrowRows(const jetsql::SelectStatement& statement, const StoredTable& tab
     return narrowed;
 }
 
-FieldValue fieldValue(sqlite3_stmt* statement, int column, Presentation presentation)
+FieldValue fieldValue(sqlite3_stmt* statement, int column, ColumnType type)
 {
     switch (sqlite3_column_type(statement, column)) {
     case SQLITE_NULL:
@@ -573,14 +575,10 @@ FieldValue fieldValue(sqlite3_stmt* statement, int column, Presentation presenta
     case SQLITE_INTEGER:
     case SQLITE_FLOAT: {
         const double number = sqlite3_column_double(statement, column);
-        switch (presentation) {
-        case Presentation::YesNo:
+        if (type == ColumnType::Bool)
             return FieldValue::yesNo(number != 0);
-        case Presentation::Single:
+        if (type == ColumnType::Single)
             return FieldValue::single(float(number));
-        case Presentation::Plain:
-            break;
-        }
         return FieldValue::number(number);
     }
     default: {
@@ -600,8 +598,12 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
     std::vector<std::uint32_t> narrowing;
     bool narrowed = false;
     if (stored.store) {
-        if (const std::optional<SearchQuery> search = searchQueryFor(statement, stored))
-            return stored.store->run(*search);
+        if (const std::optional<SearchQuery> search = searchQueryFor(statement, stored)) {
+            Result result = stored.store->run(*search);
+            for (const int column : search->select)
+                result.columns.push_back({stored.columns[size_t(column)].name, stored.columns[size_t(column)].resultType()});
+            return result;
+        }
         narrowed = narrowRows(statement, stored, &narrowing);
     }
     const Translation translation = Translator(statement, stored, narrowed ? &narrowing : nullptr).translate();
@@ -621,10 +623,11 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
     }
     Result result;
     result.columnCount = sqlite3_column_count(prepared);
+    result.columns = translation.columns;
     int step;
     while ((step = sqlite3_step(prepared)) == SQLITE_ROW) {
         for (int i = 0; i < result.columnCount; ++i)
-            result.cells.push_back(Field{fieldValue(prepared, i, translation.presentations[size_t(i)])});
+            result.cells.push_back(Field{fieldValue(prepared, i, translation.columns[size_t(i)].type)});
     }
     if (step != SQLITE_DONE)
         fail(QStringLiteral("running '%1'").arg(sql));
