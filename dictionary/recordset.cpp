@@ -16,7 +16,9 @@ void Recordset::Open(const QString& sql, const Connection& activeConnection)
     activeConnection.notifyStatement(sql);
     Engine::Result result = activeConnection.engine().run(sql);
     columnCount_ = result.columnCount;
-    names_ = std::move(result.columnNames);
+    names_.clear();
+    for (const Engine::ResultColumn& column : result.columns)
+        names_.push_back(column.name);
     cells_ = std::move(result.cells);
     position_ = 0;
     open_ = true;

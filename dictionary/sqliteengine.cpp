@@ -50,10 +50,6 @@ const StorePlan* planFor(const QString& table)
     return nullptr;
 }
 
-// How a stored value is handed back: Yes/No columns as Yes/No, 4-byte floats as singles, dates (stored
-// as their serial days) as dates. Bytes are stored as blobs and come back as bytes whatever the column.
-enum class Presentation { Plain, YesNo, Single, Date };
-
 struct StoredColumn {
     QString name;
     ColumnType type = ColumnType::Other;
@@ -61,15 +57,17 @@ struct StoredColumn {
     bool sawSingle = false;
     bool sawDate = false;
 
-    Presentation presentation() const
+    // The type its values are handed back as: a column of no known type that held Yes/No (or 4-byte
+    // float, or date) cells gives Yes/No (or singles, or dates).
+    ColumnType resultType() const
     {
-        if (type == ColumnType::Bool || sawYesNo)
-            return Presentation::YesNo;
-        if (type == ColumnType::Single || sawSingle)
-            return Presentation::Single;
-        if (type == ColumnType::DateTime || sawDate)
-            return Presentation::Date;
-        return Presentation::Plain;
+        if (sawYesNo)
+            return ColumnType::Bool;
+        if (sawSingle)
+            return ColumnType::Single;
+        if (sawDate)
+            return ColumnType::DateTime;
+        return type;
     }
 };
 
@@ -381,7 +379,7 @@ namespace {
 struct Translation {
     QString sql;
     std::vector<jetsql::Operand> parameters;
-    std::vector<Presentation> presentations;
+    std::vector<Engine::ResultColumn> columns;
 };
 
 class Translator final {
@@ -398,9 +396,12 @@ public:
         });
         QStringList items;
         std::vector<int> selectedColumns;
+        int expressions = 0;
         for (const jetsql::SelectItem& item : statement_.items) {
             const int column = columnIndex(item.column);
-            result.presentations.push_back(table_.columns[size_t(column)].presentation());
+            result.columns.push_back({item.aggregate == jetsql::SelectItem::Aggregate::None ? table_.columns[size_t(column)].name
+                                                                                             : QStringLiteral("Expr%1").arg(1000 + expressions++),
+                                      table_.columns[size_t(column)].resultType()});
             switch (item.aggregate) {
             case jetsql::SelectItem::Aggregate::None:
                 if (aggregate)
@@ -590,21 +591,7 @@ bool narrowRows(const jetsql::SelectStatement& statement, const StoredTable& tab
     return narrowed;
 }
 
-// Jet names a selected column as the table spells it, and an expression Expr1000, Expr1001, ...
-std::vector<QString> resultNames(const jetsql::SelectStatement& statement, const StoredTable& table)
-{
-    std::vector<QString> names;
-    int expressions = 0;
-    for (const jetsql::SelectItem& item : statement.items) {
-        if (item.aggregate == jetsql::SelectItem::Aggregate::None)
-            names.push_back(table.columns[size_t(table.findColumn(item.column))].name);
-        else
-            names.push_back(QStringLiteral("Expr%1").arg(1000 + expressions++));
-    }
-    return names;
-}
-
-FieldValue fieldValue(sqlite3_stmt* statement, int column, Presentation presentation)
+FieldValue fieldValue(sqlite3_stmt* statement, int column, ColumnType type)
 {
     switch (sqlite3_column_type(statement, column)) {
     case SQLITE_NULL:
@@ -612,16 +599,12 @@ FieldValue fieldValue(sqlite3_stmt* statement, int column, Presentation presenta
     case SQLITE_INTEGER:
     case SQLITE_FLOAT: {
         const double number = sqlite3_column_double(statement, column);
-        switch (presentation) {
-        case Presentation::YesNo:
+        if (type == ColumnType::Bool)
             return FieldValue::yesNo(number != 0);
-        case Presentation::Single:
+        if (type == ColumnType::Single)
             return FieldValue::single(float(number));
-        case Presentation::Date:
+        if (type == ColumnType::DateTime)
             return FieldValue::date(number);
-        case Presentation::Plain:
-            break;
-        }
         return FieldValue::number(number);
     }
     case SQLITE_BLOB: {
@@ -640,16 +623,16 @@ FieldValue fieldValue(sqlite3_stmt* statement, int column, Presentation presenta
 Engine::Result SqliteEngine::Database::run(const QString& sql)
 {
     const jetsql::SelectStatement statement = jetsql::parse(sql);
-    loadMissing({statement.table});
+    loadMissing(jetsql::referencedTables(statement));
     const StoredTable& stored = table(statement.table);
     Translator(statement, stored, nullptr).translate();  // checks every name and type first
-    std::vector<QString> names = resultNames(statement, stored);
     std::vector<std::uint32_t> narrowing;
     bool narrowed = false;
     if (stored.store) {
         if (const std::optional<SearchQuery> search = searchQueryFor(statement, stored)) {
             Result result = stored.store->run(*search);
-            result.columnNames = std::move(names);
+            for (const int column : search->select)
+                result.columns.push_back({stored.columns[size_t(column)].name, stored.columns[size_t(column)].resultType()});
             return result;
         }
         narrowed = narrowRows(statement, stored, &narrowing);
@@ -671,11 +654,11 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
     }
     Result result;
     result.columnCount = sqlite3_column_count(prepared);
-    result.columnNames = std::move(names);
+    result.columns = translation.columns;
     int step;
     while ((step = sqlite3_step(prepared)) == SQLITE_ROW) {
         for (int i = 0; i < result.columnCount; ++i)
-            result.cells.push_back(Field{fieldValue(prepared, i, translation.presentations[size_t(i)])});
+            result.cells.push_back(Field{fieldValue(prepared, i, translation.columns[size_t(i)].type)});
     }
     if (step != SQLITE_DONE)
         fail(QStringLiteral("running '%1'").arg(sql));

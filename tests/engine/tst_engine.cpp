@@ -405,10 +405,11 @@ private slots:
                           .engine(volmira::Engine::Preload::CatalogOnly);
         QCOMPARE(rows(*engine, QStringLiteral("Select quand, Data from [Événements 2021]")),
                  (QStringList{"2002-12-02 10:30:00|0x0001ab", "1899-12-29 06:00:00|0x", "<null>|<null>"}));
-        QCOMPARE(engine->run(QStringLiteral("Select quand, Data from [Événements 2021]")).columnNames,
-                 (std::vector<QString>{"Quand", "Data"}));
+        const auto plain = engine->run(QStringLiteral("Select quand, Data from [Événements 2021]"));
+        QCOMPARE(plain.columns.at(0).name, QStringLiteral("Quand"));
+        QCOMPARE(plain.columns.at(1).type, ColumnType::Binary);
         const auto result = engine->run(QStringLiteral("Select MIN(Quand), MAX(Data) from [Événements 2021]"));
-        QCOMPARE(result.columnNames, (std::vector<QString>{"Expr1000", "Expr1001"}));
+        QCOMPARE(result.columns.at(1).name, QStringLiteral("Expr1001"));
         QCOMPARE(result.cells.at(0).Value, FieldValue::date(-1.25));
         QCOMPARE(result.cells.at(1).Value.bytes(), QByteArray("\0\x01\xab", 3));
     }
