@@ -9,7 +9,9 @@
 
 #include <QCoreApplication>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <string>
 
@@ -50,6 +52,12 @@ struct Options {
 void message(const std::string& text)
 {
     std::fprintf(stderr, "volmira-query: %s\n", text.c_str());
+}
+
+// Qt's own warnings, too, name the program that prints them.
+void qtMessage(QtMsgType, const QMessageLogContext&, const QString& text)
+{
+    message(text.toStdString());
 }
 
 [[noreturn]] void wrongCall(const std::string& problem)
@@ -318,6 +326,7 @@ bool answer(const QString& sql, const volmira::Connection& connection, const Opt
 
 int main(int argc, char** argv)
 {
+    qInstallMessageHandler(qtMessage);
     QCoreApplication app(argc, argv);  // the reader is found beside this program
     const Options options = parseArguments(QCoreApplication::arguments());
     volmira::Connection connection;
@@ -341,8 +350,8 @@ int main(int argc, char** argv)
                 allRan = answer(sql, connection, options) && allRan;
         }
     }
-    if (std::fflush(stdout) != 0) {
-        message("cannot write the output");
+    if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+        message(std::string("cannot write the output: ") + std::strerror(errno));
         return 1;
     }
     return allRan ? 0 : 1;
