@@ -8,6 +8,7 @@
 
 #include "dictionary/engine.h"
 #include "dictionary/error.h"
+#include "dictionary/statements.h"
 #include "tools/mdbwrite/databasewriter.h"
 #include "tools/mdbwrite/syntheticdictionary.h"
 
@@ -24,7 +25,7 @@
 
 namespace {
 
-const QString namedTableStatement = QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES");
+const QString namedTableStatement = volmira::statements::version();
 const QString mainStatement = QStringLiteral("Select Count(*) from Main");
 constexpr int repeats = 5;
 
@@ -83,19 +84,11 @@ QByteArray thousandStatements(const QString& path)
         const QString table = pairs.cells[2 * pair + 1].Value.toText();
         QString sql;
         switch (i % 5) {
-        case 0: sql = namedTableStatement; break;
-        case 1: sql = QStringLiteral("Select Distinct Table from Main where [Functional Area]='%1'").arg(area); break;
-        case 2:
-            sql = QStringLiteral("Select Distinct Table,Description,[Logical Name] from CDS_TBL_TABLE_DESC "
-                                 "where [Functional Area]= '%1' and Table = '%2' ").arg(area, table);
-            break;
-        case 3:
-            sql = QStringLiteral("Select Distinct Column,[Data Type],[Logical Desc],[PD_Definition],[Column_SeqNo] from Main "
-                                 "where [Functional Area]= '%1' and Table = '%2' order by [Column_SeqNo] ").arg(area, table);
-            break;
-        default:
-            sql = QStringLiteral("Select Value, Description from [Values] where [Functional Area]='%1' and [Table] = '%2'")
-                      .arg(area, table);
+        case 0: sql = volmira::statements::version(); break;
+        case 1: sql = volmira::statements::areaTables(area); break;
+        case 2: sql = volmira::statements::tableDescription(area, table); break;
+        case 3: sql = volmira::statements::columns(area, table); break;
+        default: sql = volmira::statements::searchArea(volmira::statements::SearchMode::ColumnDescription, area, QStringLiteral("code"));
         }
         statements += sql.toUtf8() + '\n';
     }
