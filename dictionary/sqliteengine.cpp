@@ -596,6 +596,8 @@ FieldValue fieldValue(sqlite3_stmt* statement, int column, ColumnType type)
             return FieldValue::yesNo(number != 0);
         if (type == ColumnType::Single)
             return FieldValue::single(float(number));
+        if (type == ColumnType::Currency)
+            return FieldValue::currency(number);
         if (type == ColumnType::DateTime)
             return FieldValue::date(number);
         return FieldValue::number(number);
