@@ -170,17 +170,6 @@ public:
         sqlite3_close_v2(db_);
     }
 
-    // The tables a statement names that are not read yet, read together.
-    void loadMissing(const QStringList& names)
-    {
-        QStringList missing;
-        for (const QString& name : names)
-            if (!findTable(name) && catalog_.contains(name, Qt::CaseInsensitive) && !missing.contains(name, Qt::CaseInsensitive))
-                missing << name;
-        if (!missing.isEmpty())
-            load(missing);
-    }
-
     const StoredTable& table(const QString& name)
     {
         if (const StoredTable* found = findTable(name))
@@ -195,6 +184,17 @@ public:
     }
 
     Result run(const QString& sql);
+
+    // Reads, in one go, the tables a statement names that are not read yet and that the file has.
+    void readMissing(const QStringList& names)
+    {
+        QStringList missing;
+        for (const QString& name : names)
+            if (!findTable(name) && catalog_.contains(name, Qt::CaseInsensitive) && !missing.contains(name, Qt::CaseInsensitive))
+                missing << name;
+        if (!missing.isEmpty())
+            load(missing);
+    }
 
     // TableSink: what the reader hands over.
     void catalog(const QStringList& userTables) override { catalog_ = userTables; }
@@ -618,7 +618,7 @@ FieldValue fieldValue(sqlite3_stmt* statement, int column, ColumnType type)
 Engine::Result SqliteEngine::Database::run(const QString& sql)
 {
     const jetsql::SelectStatement statement = jetsql::parse(sql);
-    loadMissing(jetsql::referencedTables(statement));
+    readMissing(jetsql::referencedTables(statement));
     const StoredTable& stored = table(statement.table);
     Translator(statement, stored, nullptr).translate();  // checks every name and type first
     std::vector<std::uint32_t> narrowing;
