@@ -265,7 +265,7 @@ private slots:
 
     void answersStatementsFromStandardInputOverOneOpen()
     {
-        const QByteArray statements = "Select Nr from [Änderungen 2021] where Nr < 2\n"
+        const QByteArray statements = "\xEF\xBB\xBFSelect Nr from [Änderungen 2021] where Nr < 2\n"
                                       "\n"
                                       "Select Nr from [Missing Table]\r\n"
                                       "Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES\n";

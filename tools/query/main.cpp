@@ -342,7 +342,9 @@ int main(int argc, char** argv)
         allRan = answer(options.statement, connection, options);
     } else {
         std::string line;
-        while (std::getline(std::cin, line)) {
+        for (bool first = true; std::getline(std::cin, line); first = false) {
+            if (first && line.compare(0, 3, "\xEF\xBB\xBF") == 0)
+                line.erase(0, 3);  // the byte order mark of a file saved by a Windows editor
             if (!line.empty() && line.back() == '\r')
                 line.pop_back();
             const QString sql = QString::fromStdString(line);
