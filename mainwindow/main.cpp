@@ -1,10 +1,15 @@
 #include "mainwindow/frmmain.h"
 
 #include <QApplication>
+#include <QStyleFactory>
 
 int main(int argc, char* argv[])
 {
     QApplication app(argc, argv);
+    // The windows set their own light palette; Fusion draws everything from the palette, where some
+    // desktop styles paint buttons and indicators in their own dark colours.
+    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
+        QApplication::setStyle(fusion);
     frmMain window;
     if (window.hasFailed())
         return 1;

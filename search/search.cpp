@@ -3,13 +3,13 @@
 #include "dictionary/connection.h"
 #include "dictionary/error.h"
 #include "dictionary/recordset.h"
+#include "mainwindow/appearance.h"
 #include "mainwindow/sqltext.h"
 #include "search/searchtext.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStringList>
@@ -51,8 +51,7 @@ QString searchStatement(SearchMode mode, bool allAreas, const QString& area, con
 }
 
 void showInformation(QWidget* parent, const QString& title, const QString& text) {
-    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
-    box.exec();
+    volmira::appearance::showMessage(parent, QMessageBox::Information, title, text);
 }
 
 }  // namespace
