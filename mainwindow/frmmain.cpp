@@ -344,8 +344,11 @@ void frmMain::buildControls()
         {Label1, txtDatatype},   {Label6, chkPrimary},  {Label7, chlForeign},  {Label2, txtLogiDesc},
         {Label3, txtDataDesc},   {Label12, txtGUILabel}, {Label13, txtGUIControl}, {Label4, txtTblLD},
         {Label5, txtTblDD}};
-    for (const auto& [label, control] : buddies)
+    for (const auto& [label, control] : buddies) {
         label->setBuddy(control);
+        // Lists and check boxes do not take their name from a buddy.
+        control->setAccessibleName(label->text());
+    }
     // The table's boxes share their labels' texts with the field's boxes; the frame tells them apart.
     txtTblLD->setAccessibleName(QStringLiteral("Table Logical Description"));
     txtTblDD->setAccessibleName(QStringLiteral("Table Data Definition"));

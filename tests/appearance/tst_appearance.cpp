@@ -117,21 +117,10 @@ private:
 };
 
 // The desktop's dark colour scheme, as the application palette, while it lives.
+// Light texts on dark faces and a dark base.
 struct DarkDesktop final {
     QPalette before = QApplication::palette();
-    DarkDesktop()
-    {
-        QPalette dark;
-        for (auto group : {QPalette::Active, QPalette::Inactive, QPalette::Disabled}) {
-            dark.setColor(group, QPalette::Window, QColor(0x35, 0x35, 0x35));
-            dark.setColor(group, QPalette::Base, QColor(0x2a, 0x2a, 0x2a));
-            dark.setColor(group, QPalette::Button, QColor(0x35, 0x35, 0x35));
-            dark.setColor(group, QPalette::Highlight, QColor(0x2a, 0x82, 0xda));
-            for (auto role : {QPalette::WindowText, QPalette::Text, QPalette::ButtonText, QPalette::HighlightedText})
-                dark.setColor(group, role, group == QPalette::Disabled ? QColor(0x80, 0x80, 0x80) : QColor(Qt::white));
-        }
-        QApplication::setPalette(dark);
-    }
+    DarkDesktop() { QApplication::setPalette(QPalette(QColor(0x35, 0x35, 0x35), QColor(0x2a, 0x2a, 0x2a))); }
     ~DarkDesktop() { QApplication::setPalette(before); }
 };
 
@@ -153,22 +142,6 @@ struct MessageBoxSeen final {
     }
 };
 
-void fillEveryText(MainWindowSession& session)
-{
-    frmMain& window = session.window();
-    for (QListWidget* list : window.findChildren<QListWidget*>()) {
-        const QSignalBlocker quiet(list);
-        list->addItems({QStringLiteral("ACCT_SELECTED"), QStringLiteral("ACCT_OTHER")});
-        list->setCurrentRow(0);
-    }
-    for (QLineEdit* line : window.findChildren<QLineEdit*>()) {
-        const QSignalBlocker quiet(line);
-        line->setText(QStringLiteral("Text 12"));
-    }
-    for (QPlainTextEdit* box : window.findChildren<QPlainTextEdit*>())
-        box->setPlainText(QStringLiteral("A description"));
-}
-
 }  // namespace
 
 class AppearanceTest final : public QObject {
@@ -182,8 +155,7 @@ private slots:
     void messageBoxesShowTheirTitlesWhole();
     void controlsAreNamedByTheirLabels();
     void onlyTheSelectedOptionIsATabStop();
-    void pointerIsBusyWhileADictionaryOpens();
-    void windowKeepsItsSizeOnALargeScreen();
+    void openingShowsTheBusyPointerOnAnUnchangedWindow();
 
 private:
     QTemporaryDir folder;
@@ -204,7 +176,13 @@ void AppearanceTest::textsStayReadableOnADarkDesktop()
     const DarkDesktop dark;
     MainWindowSession session({sample});
     session.start();
-    fillEveryText(session);
+    // A text in every box: the search text, the empty boxes and the valid values too.
+    for (QLineEdit* line : session.window().findChildren<QLineEdit*>()) {
+        const QSignalBlocker quiet(line);
+        line->setText(QStringLiteral("Text 12"));
+    }
+    for (QPlainTextEdit* box : session.window().findChildren<QPlainTextEdit*>())
+        box->setPlainText(QStringLiteral("A description"));
     session.find<QPushButton>("cmdClear")->setEnabled(false);  // disabled captions count too
     auto [windowContrast, windowText] = TextRemover(&session.window()).worstContrast(&session.window());
     QVERIFY2(windowContrast >= 4.5, qPrintable(QStringLiteral("%1: %2").arg(windowText).arg(windowContrast)));
@@ -355,7 +333,7 @@ void AppearanceTest::onlyTheSelectedOptionIsATabStop()
         QCOMPARE(bool(option->focusPolicy() & Qt::TabFocus), option == table);
 }
 
-void AppearanceTest::pointerIsBusyWhileADictionaryOpens()
+void AppearanceTest::openingShowsTheBusyPointerOnAnUnchangedWindow()
 {
     MainWindowSession session({sample});
     QList<Qt::CursorShape> whileOpening;
@@ -367,12 +345,7 @@ void AppearanceTest::pointerIsBusyWhileADictionaryOpens()
     session.start();
     QCOMPARE(whileOpening, QList<Qt::CursorShape>{Qt::WaitCursor});
     QVERIFY(!QGuiApplication::overrideCursor());
-}
-
-void AppearanceTest::windowKeepsItsSizeOnALargeScreen()
-{
-    MainWindowSession session({sample});
-    session.start();
+    // A screen that holds the window leaves it as it is: no scrolling.
     QCOMPARE(session.window().centralWidget()->objectName(), QStringLiteral("clientArea"));
     QCOMPARE(session.window().centralWidget()->size(), QSize(941, 722));
 }
