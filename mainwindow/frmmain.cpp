@@ -26,8 +26,8 @@
 #include <QRadioButton>
 #include <QScreen>
 #include <QScrollArea>
-#include <QStyle>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
@@ -221,7 +221,7 @@ void frmMain::buildControls()
         button->setFocusPolicy(Qt::StrongFocus);
         button->setText(area.caption());
         button->setToolTip(QString::fromLatin1(area.title));
-            paintWhite(button);
+        paintWhite(button);
         *areaButtons[position] = button;
     }
 
@@ -551,7 +551,7 @@ void frmMain::fitIntoAvailableArea()
         return;
     const QRect available = shownOn->availableGeometry();
     QSize frame = frameGeometry().size() - geometry().size();
-    if (frame.isEmpty())
+    if (frame.isNull())
         frame = QSize(8, style()->pixelMetric(QStyle::PM_TitleBarHeight) + 12);
     const QSize needed = sizeHint() + frame;
     const bool tooWide = needed.width() > available.width();
