@@ -3,13 +3,13 @@
 #include "filepicker/drivelist.h"
 #include "filepicker/filelist.h"
 #include "filepicker/folderlist.h"
+#include "mainwindow/appearance.h"
 
 #include <QDir>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QSignalBlocker>
 
@@ -97,16 +97,18 @@ frmFileDialog::frmFileDialog(QWidget* parent)
     font.setPointSizeF(9.75);
     setFont(font);
 
-    frame1 = makeControl<QGroupBox>("frame1", this, QStringLiteral("Browse"));
+    frame1 = makeControl<volmira::appearance::CaptionFrame>("frame1", this, QStringLiteral("Browse"));
     lstDrive = makeControl<DriveList>("lstDrive", frame1);
     lstFolder = makeControl<FolderList>("lstFolder", frame1);
     lstFiles = makeControl<FileList>("lstFiles", frame1, QStringLiteral("*.mdb"));
     Label1 = makeControl<QLabel>("Label1", this, QStringLiteral("File Name"));
     txtFile = makeControl<QLineEdit>("txtFile", this);
     txtFile->setReadOnly(true);
+    Label1->setBuddy(txtFile);
     cmdOk = makeButton("cmdOk", QStringLiteral("&Open"), this);
     cmdCancel = makeButton("cmdCancel", QStringLiteral("&Cancel"), this);
     chainTabOrder(this);
+    volmira::appearance::useLightScheme(this);
 
     connect(lstDrive, &QComboBox::currentIndexChanged, this, [this] { guarded([this] { lstDrive_Change(); }); });
     connect(lstFolder, &FolderList::openRequested, this,
@@ -227,7 +229,8 @@ void frmFileDialog::lstFiles_DblClick()
 void frmFileDialog::cmdOk_Click()
 {
     if (txtFile->text().isEmpty()) {
-        QMessageBox::information(this, QStringLiteral("Volmira"), QStringLiteral("Select a file"));
+        volmira::appearance::showMessage(this, QMessageBox::Information, QStringLiteral("Volmira"),
+                                         QStringLiteral("Select a file"));
         return;
     }
     fileName = selectedFilePath();

@@ -5,12 +5,14 @@
 #include "dictionary/error.h"
 #include "dictionary/recordset.h"
 #include "filepicker/frmfiledialog.h"
+#include "mainwindow/appearance.h"
 #include "mainwindow/frmmain_layout.h"
 
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
 #include <QCoreApplication>
+#include <QFocusEvent>
 #include <QGroupBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -18,11 +20,14 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMenuBar>
-#include <QMessageBox>
+#include <QPainter>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScreen>
+#include <QScrollArea>
 #include <QSignalBlocker>
+#include <QStyle>
 #include <QThread>
 #include <QTimer>
 #include <QToolButton>
@@ -67,7 +72,7 @@ void giveSingleLineBorder(QLabel* label)
 
 QGroupBox* makeFrame(QWidget* parent, const char* name, const QString& caption)
 {
-    auto* frame = named(new QGroupBox(caption, parent), name);
+    auto* frame = named(new volmira::appearance::CaptionFrame(caption, parent), name);
     paintWhite(frame);
     return frame;
 }
@@ -117,18 +122,43 @@ QCheckBox* makeDisplayCheckBox(QWidget* parent, const char* name)
     return box;
 }
 
-QRadioButton* makeOption(QWidget* parent, const char* name, const QString& caption)
-{
-    auto* option = named(new QRadioButton(caption, parent), name);
-    paintWhite(option);
-    return option;
-}
-
 // Of a group of option buttons only the selected one is a tab stop; the others take the focus by a click.
 void keepSelectedOptionTheTabStop(QWidget* group)
 {
     for (QRadioButton* option : group->findChildren<QRadioButton*>(Qt::FindDirectChildrenOnly))
         option->setFocusPolicy(option->isChecked() ? Qt::StrongFocus : Qt::ClickFocus);
+}
+
+// Qt makes an option button that receives the focus its group's tab stop, even when it is not the
+// selected one (an access key shared with another control moves the focus without selecting).
+class OptionButton final : public QRadioButton {
+public:
+    using QRadioButton::QRadioButton;
+
+protected:
+    void focusInEvent(QFocusEvent* event) override
+    {
+        QRadioButton::focusInEvent(event);
+        keepSelectedOptionTheTabStop(parentWidget());
+    }
+};
+
+QRadioButton* makeOption(QWidget* parent, const char* name, const QString& caption)
+{
+    auto* option = named(new OptionButton(caption, parent), name);
+    paintWhite(option);
+    return option;
+}
+
+// The picture as the button shows it: at its own pixel size, centred in the room above the caption and
+// cut where it is larger than the room.
+QPixmap pictureInRoom(const QPixmap& picture, const QSize& room)
+{
+    QPixmap shown(room);
+    shown.fill(Qt::transparent);
+    QPainter painter(&shown);
+    painter.drawPixmap((room.width() - picture.width()) / 2, (room.height() - picture.height()) / 2, picture);
+    return shown;
 }
 
 QString fatalErrorText(const volmira::Error& error)
@@ -147,9 +177,8 @@ frmMain::frmMain(QWidget* parent) : QMainWindow(parent)
                    | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setWindowIcon(volmira::programIcon());
     fatalErrorHandler = [this](const volmira::Error& error) {
-        QMessageBox box(QMessageBox::Critical, QStringLiteral("TAVRIN Volmira"), fatalErrorText(error),
-                        QMessageBox::Ok, this);
-        box.exec();
+        volmira::appearance::showMessage(this, QMessageBox::Critical, QStringLiteral("TAVRIN Volmira"),
+                                         fatalErrorText(error));
         QCoreApplication::exit(1);
     };
     buildControls();
@@ -192,7 +221,6 @@ void frmMain::buildControls()
         button->setFocusPolicy(Qt::StrongFocus);
         button->setText(area.caption());
         button->setToolTip(QString::fromLatin1(area.title));
-        button->setIcon(QIcon(volmira::areaPicture(area)));
         paintWhite(button);
         *areaButtons[position] = button;
     }
@@ -295,14 +323,38 @@ void frmMain::buildControls()
 
     volmira::layout::applyLayout(client);
 
-    // A picture larger than the room above its caption is drawn smaller, keeping its proportions.
+    // Every button has the same room above its caption, so the 23 captions sit on one line. The icon
+    // also keeps the whole picture, which the area display shows.
     for (int position = 0; position < volmira::functionalAreaCount; ++position) {
         QToolButton* button = *areaButtons[position];
         const QSize room(button->width() - 4, button->height() - button->fontMetrics().height() - 8);
-        const QSize picture = volmira::functionalAreas()[position].pictureSize;
-        button->setIconSize(picture.boundedTo(room) == picture ? picture
-                                                                : picture.scaled(room, Qt::KeepAspectRatio));
+        const QPixmap picture = volmira::areaPicture(volmira::functionalAreas()[position]);
+        QIcon icon(picture);
+        icon.addPixmap(pictureInRoom(picture, room));
+        button->setIcon(icon);
+        button->setIconSize(room);
     }
+
+    // The Table Name option overlaps the drop-down's right edge; the drop-down is drawn over it.
+    cmbDomain->raise();
+
+    // Each box, list and drop-down is named by its own label, which a screen reader reads with it.
+    const std::pair<QLabel*, QWidget*> buddies[] = {
+        {Label8, lstTables},     {Label9, lstColumns},  {Label10, cmbDomain},  {Label11, txtSearch},
+        {Label1, txtDatatype},   {Label6, chkPrimary},  {Label7, chlForeign},  {Label2, txtLogiDesc},
+        {Label3, txtDataDesc},   {Label12, txtGUILabel}, {Label13, txtGUIControl}, {Label4, txtTblLD},
+        {Label5, txtTblDD}};
+    for (const auto& [label, control] : buddies) {
+        label->setBuddy(control);
+        // Lists and check boxes do not take their name from a buddy.
+        control->setAccessibleName(label->text());
+    }
+    // The table's boxes share their labels' texts with the field's boxes; the frame tells them apart.
+    txtTblLD->setAccessibleName(QStringLiteral("Table Logical Description"));
+    txtTblDD->setAccessibleName(QStringLiteral("Table Data Definition"));
+    txtValues->setAccessibleName(frmValidValues->title());
+
+    volmira::appearance::useLightScheme(this);
 }
 
 void frmMain::connectHandlers()
@@ -483,8 +535,41 @@ void frmMain::showEvent(QShowEvent* event)
     if (firstShowSeen)
         return;
     firstShowSeen = true;
+    fitIntoAvailableArea();
     cmdAcc->setFocus();
     queueActivation();
+}
+
+// On a screen lower (or narrower) than the window, such as a laptop's with a panel, the window takes
+// the available area and its fixed-size client area scrolls, so every control stays reachable. The
+// window manager's frame is not known before the window is first mapped; a title bar and borders are
+// reckoned with instead.
+void frmMain::fitIntoAvailableArea()
+{
+    const QScreen* shownOn = screen();
+    if (!shownOn)
+        return;
+    const QRect available = shownOn->availableGeometry();
+    QSize frame = frameGeometry().size() - geometry().size();
+    if (frame.isNull())
+        frame = QSize(8, style()->pixelMetric(QStyle::PM_TitleBarHeight) + 12);
+    const QSize needed = sizeHint() + frame;
+    const bool tooWide = needed.width() > available.width();
+    const bool tooHigh = needed.height() > available.height();
+    if (!tooWide && !tooHigh)
+        return;
+
+    QWidget* client = takeCentralWidget();
+    auto* scroller = named(new QScrollArea(this), "clientScroller");
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidget(client);
+    setCentralWidget(scroller);
+    layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
+    // A scroll bar along one side takes room from the other.
+    const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
+    const QSize withBars = needed + QSize(tooHigh ? bar : 0, tooWide ? bar : 0);
+    setFixedSize(withBars.boundedTo(available.size()) - frame);
+    move(available.topLeft());
 }
 
 void frmMain::closeEvent(QCloseEvent* event)

@@ -79,6 +79,7 @@ private:
     struct HandlerAborted final {};
     // Raises an activation of the window once the running handler has returned.
     void queueActivation();
+    void fitIntoAvailableArea();
 
     // Changes made from code run the control's handler at once, inside the statement, exactly as the
     // program's event rules say; the signal is blocked so that the handler runs once, directly.

@@ -4,10 +4,25 @@
 #include "dictionary/recordset.h"
 #include "dictionary/statements.h"
 
+#include <QGuiApplication>
 #include <QLabel>
+
+namespace {
+
+// Opening a large dictionary takes seconds: the pointer shows that the program is busy until the
+// opening ends, however it ends.
+struct BusyCursor final {
+    BusyCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    BusyCursor(const BusyCursor&) = delete;
+    BusyCursor& operator=(const BusyCursor&) = delete;
+};
+
+}  // namespace
 
 void frmMain::LoadDBConnection()
 {
+    const BusyCursor busy;
     cnDict = std::make_unique<volmira::Connection>();
     if (statementObserver)
         cnDict->setStatementObserver(statementObserver);

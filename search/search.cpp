@@ -4,12 +4,12 @@
 #include "dictionary/error.h"
 #include "dictionary/recordset.h"
 #include "dictionary/statements.h"
+#include "mainwindow/appearance.h"
 #include "search/searchtext.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QStringList>
@@ -21,8 +21,7 @@ using volmira::statements::SearchMode;
 const QString kAllAreas = QStringLiteral("ALL");
 
 void showInformation(QWidget* parent, const QString& title, const QString& text) {
-    QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
-    box.exec();
+    volmira::appearance::showMessage(parent, QMessageBox::Information, title, text);
 }
 
 }  // namespace

@@ -1,0 +1,354 @@
+// How the window and the picker look and read: contrast under a dark desktop palette, frames, area
+// pictures, message boxes, accessible names, the option buttons' tab stop and the busy cursor.
+
+#include "areas/areacatalogue.h"
+#include "common/dictionarybuilder.h"
+#include "common/guitestsupport.h"
+#include "mainwindow/appearance.h"
+
+#include <QAccessible>
+#include <QComboBox>
+#include <QGroupBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QToolButton>
+
+#include <cmath>
+#include <functional>
+
+namespace {
+
+double luminance(QRgb colour)
+{
+    const auto channel = [](int value) {
+        const double c = value / 255.0;
+        return c <= 0.03928 ? c / 12.92 : std::pow((c + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * channel(qRed(colour)) + 0.7152 * channel(qGreen(colour)) + 0.0722 * channel(qBlue(colour));
+}
+
+double contrast(QRgb a, QRgb b)
+{
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// Takes every text of a window away and gives it back, so that a rendering without the texts shows
+// what lies behind each text pixel.
+class TextRemover final {
+public:
+    explicit TextRemover(QWidget* window)
+    {
+        for (QWidget* widget : window->findChildren<QWidget*>()) {
+            if (!widget->isVisibleTo(window))
+                continue;
+            const QRect whole = widget->rect();
+            if (auto* label = qobject_cast<QLabel*>(widget))
+                add(widget, whole, label->text(), [label](const QString& t) { label->setText(t); });
+            else if (auto* button = qobject_cast<QAbstractButton*>(widget))
+                add(widget, whole, button->text(), [button](const QString& t) { button->setText(t); });
+            else if (auto* frame = qobject_cast<QGroupBox*>(widget))
+                add(widget, QRect(0, 0, frame->width(), frame->fontMetrics().height()), frame->title(),
+                    [frame](const QString& t) { frame->setTitle(t); });
+            else if (auto* line = qobject_cast<QLineEdit*>(widget))
+                add(widget, whole, line->text(), [line](const QString& t) { line->setText(t); });
+            else if (auto* box = qobject_cast<QPlainTextEdit*>(widget))
+                add(box->viewport(), box->viewport()->rect(), box->toPlainText(),
+                    [box](const QString& t) { box->setPlainText(t); });
+            else if (auto* combo = qobject_cast<QComboBox*>(widget))
+                add(widget, whole, combo->currentText(),
+                    [combo, index = combo->currentIndex()](const QString& t) { combo->setItemText(index, t); });
+            else if (auto* list = qobject_cast<QListWidget*>(widget))
+                for (int row = 0; row < list->count(); ++row)
+                    add(list->viewport(), list->visualItemRect(list->item(row)), list->item(row)->text(),
+                        [item = list->item(row)](const QString& t) { item->setText(t); });
+            else if (auto* bar = qobject_cast<QMenuBar*>(widget))
+                for (QAction* menu : bar->actions())
+                    add(bar, bar->actionGeometry(menu), menu->text(), [menu](const QString& t) { menu->setText(t); });
+        }
+    }
+
+    // The lowest contrast of any text against what lies behind it, with the widget that shows it.
+    std::pair<double, QString> worstContrast(QWidget* window)
+    {
+        const QImage withTexts = window->grab().toImage();
+        for (const Text& text : texts)
+            text.set(QString());
+        const QImage without = window->grab().toImage();
+        for (const Text& text : texts)
+            text.set(text.original);
+
+        std::pair<double, QString> worst{21.0, QString()};
+        for (const Text& text : texts) {
+            double best = 1.0;
+            const QRect area = text.area.translated(text.owner->mapTo(window, QPoint(0, 0))) & window->rect();
+            for (int y = area.top(); y <= area.bottom(); ++y)
+                for (int x = area.left(); x <= area.right(); ++x)
+                    best = std::max(best, contrast(withTexts.pixel(x, y), without.pixel(x, y)));
+            if (best < worst.first)
+                worst = {best, text.owner->objectName() + QLatin1Char(' ') + text.original};
+        }
+        return worst;
+    }
+
+private:
+    struct Text {
+        QWidget* owner;
+        QRect area;  // in the owner's coordinates
+        QString original;
+        std::function<void(const QString&)> set;
+    };
+
+    void add(QWidget* owner, const QRect& area, const QString& original, std::function<void(const QString&)> set)
+    {
+        if (!original.isEmpty())
+            texts.push_back({owner, area, original, std::move(set)});
+    }
+
+    std::vector<Text> texts;
+};
+
+// The desktop's dark colour scheme, as the application palette, while it lives.
+// Light texts on dark faces and a dark base.
+struct DarkDesktop final {
+    QPalette before = QApplication::palette();
+    DarkDesktop() { QApplication::setPalette(QPalette(QColor(0x35, 0x35, 0x35), QColor(0x2a, 0x2a, 0x2a))); }
+    ~DarkDesktop() { QApplication::setPalette(before); }
+};
+
+// Answers the next message box once it is shown, keeping its title and width.
+struct MessageBoxSeen final {
+    QString title;
+    int width = 0;
+
+    void arm()
+    {
+        QTimer::singleShot(0, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            title = box->windowTitle();
+            width = box->width();
+            box->button(QMessageBox::Ok)->click();
+        });
+    }
+};
+
+}  // namespace
+
+class AppearanceTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase();
+    void textsStayReadableOnADarkDesktop();
+    void frameCaptionsLieOnTheBorderLine();
+    void areaPicturesKeepTheirSizeAndCaptionsShareALine();
+    void messageBoxesShowTheirTitlesWhole();
+    void controlsAreNamedByTheirLabels();
+    void onlyTheSelectedOptionIsATabStop();
+    void openingShowsTheBusyPointerOnAnUnchangedWindow();
+
+private:
+    QTemporaryDir folder;
+    QString sample;
+};
+
+void AppearanceTest::initTestCase()
+{
+    QVERIFY(folder.isValid());
+    DictionaryBuilder dictionary;
+    dictionary.column({"acct", "ACCT_MAIN", "AM_ID"});
+    dictionary.release(451);
+    sample = dictionary.write(folder.filePath(QStringLiteral("dict.mdb")));
+}
+
+void AppearanceTest::textsStayReadableOnADarkDesktop()
+{
+    const DarkDesktop dark;
+    MainWindowSession session({sample});
+    session.start();
+    // A text in every box: the search text, the empty boxes and the valid values too.
+    for (QLineEdit* line : session.window().findChildren<QLineEdit*>()) {
+        const QSignalBlocker quiet(line);
+        line->setText(QStringLiteral("Text 12"));
+    }
+    for (QPlainTextEdit* box : session.window().findChildren<QPlainTextEdit*>())
+        box->setPlainText(QStringLiteral("A description"));
+    session.find<QPushButton>("cmdClear")->setEnabled(false);  // disabled captions count too
+    auto [windowContrast, windowText] = TextRemover(&session.window()).worstContrast(&session.window());
+    QVERIFY2(windowContrast >= 4.5, qPrintable(QStringLiteral("%1: %2").arg(windowText).arg(windowContrast)));
+
+    // The picker lists a folder and a file of the current folder.
+    QVERIFY(QDir(folder.path()).mkpath(QStringLiteral("sub")));
+    const QString previous = QDir::currentPath();
+    QDir::setCurrent(folder.path());
+    frmFileDialog picker;
+    QDir::setCurrent(previous);
+    auto* files = picker.findChild<QListWidget*>(QStringLiteral("lstFiles"));
+    files->setCurrentRow(0);
+    auto [pickerContrast, pickerText] = TextRemover(&picker).worstContrast(&picker);
+    QVERIFY2(pickerContrast >= 4.5, qPrintable(QStringLiteral("%1: %2").arg(pickerText).arg(pickerContrast)));
+}
+
+void AppearanceTest::frameCaptionsLieOnTheBorderLine()
+{
+    MainWindowSession session;
+    for (const char* name : {"frmTable", "frmSearch", "frmFields", "frameGUI", "frmValidValues"}) {
+        auto* frame = session.find<QGroupBox>(name);
+        const QImage image = frame->grab().toImage();
+        const QRgb background = image.pixel(frame->width() / 2, frame->height() - 4);
+        // The top border line is the first drawn row at the frame's right end, where nothing else lies.
+        int borderY = 0;
+        while (borderY < image.height() && image.pixel(frame->width() - 4, borderY) == background)
+            ++borderY;
+        int captionTop = -1, captionBottom = -1;
+        for (int y = 0; y < image.height() / 2; ++y)
+            for (int x = 10; x < 30; ++x)
+                if (contrast(image.pixel(x, y), background) > 3) {
+                    captionBottom = y;
+                    if (captionTop < 0)
+                        captionTop = y;
+                }
+        QVERIFY2(captionTop < borderY && borderY < captionBottom, name);
+        for (QWidget* control : frame->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+            QVERIFY2(control->y() > borderY, qPrintable(control->objectName()));
+    }
+
+    // Where the Table Name option overlaps the drop-down, the drop-down's right edge still shows.
+    auto* search = session.find<QGroupBox>("frmSearch");
+    auto* filter = session.find<QComboBox>("cmbDomain");
+    QVERIFY(filter->geometry().intersects(session.find<QRadioButton>("optTable")->geometry()));
+    const QImage frameImage = search->grab().toImage();
+    const QImage filterImage = filter->grab().toImage();
+    for (int y = 3; y < filter->height() - 3; ++y)
+        QCOMPARE(frameImage.pixel(filter->geometry().right(), filter->y() + y), filterImage.pixel(filter->width() - 1, y));
+}
+
+void AppearanceTest::areaPicturesKeepTheirSizeAndCaptionsShareALine()
+{
+    MainWindowSession session;
+    int iconHeight = -1;
+    for (const volmira::FunctionalArea& area : volmira::functionalAreas()) {
+        auto* button = session.find<QToolButton>(area.buttonName);
+        const QSize room = button->iconSize();
+        // The caption has room below the picture.
+        QVERIFY(room.height() + button->fontMetrics().height() + 8 <= button->height());
+        if (iconHeight < 0)
+            iconHeight = room.height();
+        QCOMPARE(room.height(), iconHeight);
+
+        // What the button draws is the picture pixel for pixel, around their common centre.
+        const QImage shown = button->icon().pixmap(room).toImage();
+        QCOMPARE(shown.size(), room);
+        const QImage picture = volmira::areaPicture(area).toImage();
+        const QSize common = room.boundedTo(picture.size());
+        const QPoint inShown((room.width() - common.width()) / 2, (room.height() - common.height()) / 2);
+        const QPoint inPicture((picture.width() - common.width()) / 2, (picture.height() - common.height()) / 2);
+        QCOMPARE(shown.copy(QRect(inShown, common)).convertToFormat(QImage::Format_ARGB32),
+                 picture.copy(QRect(inPicture, common)).convertToFormat(QImage::Format_ARGB32));
+    }
+}
+
+void AppearanceTest::messageBoxesShowTheirTitlesWhole()
+{
+    QFont titleFont = QApplication::font();
+    titleFont.setPointSizeF(11);
+    titleFont.setBold(true);
+    const std::pair<const char*, const char*> boxes[] = {
+        {"Volmira", "Enter text to search"}, {"Search Result", "No result found"}, {"Volmira", "Select a file"},
+        {"TAVRIN Volmira", "Error 3044\n\nNot a valid path"}};
+    for (const auto& [title, text] : boxes) {
+        MessageBoxSeen seen;
+        seen.arm();
+        volmira::appearance::showMessage(nullptr, QMessageBox::Information, QLatin1String(title),
+                                         QLatin1String(text));
+        QCOMPARE(seen.title, QLatin1String(title));
+        // Window icon, minimize, maximize and close buttons take about 30 pixels each.
+        const int titleBar = QFontMetrics(titleFont).horizontalAdvance(QLatin1String(title)) + 4 * 30;
+        QVERIFY2(seen.width >= titleBar, qPrintable(QStringLiteral("%1: %2 < %3").arg(title).arg(seen.width).arg(titleBar)));
+    }
+}
+
+void AppearanceTest::controlsAreNamedByTheirLabels()
+{
+    MainWindowSession session;
+    const std::pair<const char*, const char*> expected[] = {
+        {"lstTables", "Table Name"},
+        {"lstColumns", "Field Name"},
+        {"txtDatatype", "Data Type"},
+        {"chkPrimary", "Primary Key"},
+        {"chlForeign", "Foreign Key"},
+        {"txtLogiDesc", "Logical Description"},
+        {"txtDataDesc", "Data Definition"},
+        {"txtGUILabel", "GUI Label"},
+        {"txtGUIControl", "GUI Control"},
+        {"txtValues", "Valid Values/Description"},
+        {"txtTblLD", "Table Logical Description"},
+        {"txtTblDD", "Table Data Definition"},
+        {"cmbDomain", "Module"},
+        {"txtSearch", "Text to Search"},
+    };
+    QStringList names;
+    for (const auto& [control, name] : expected) {
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(session.find<QWidget>(control));
+        QVERIFY(accessible);
+        // On Linux a drop-down's name is its current entry; its label comes through the label relation.
+        if (QLatin1String(control) == QLatin1String("cmbDomain")) {
+            QStringList labels;
+            for (const auto& [label, relation] : accessible->relations(QAccessible::Label))
+                labels << label->text(QAccessible::Name);
+            QVERIFY2(labels.contains(QLatin1String(name)), qPrintable(labels.join(QLatin1Char('|'))));
+        } else {
+            QCOMPARE(accessible->text(QAccessible::Name), QLatin1String(name));
+        }
+        names << QLatin1String(name);
+        QCOMPARE(session.find<QWidget>(control)->accessibleName(), QLatin1String(name));
+    }
+    names.removeDuplicates();
+    QCOMPARE(names.size(), int(std::size(expected)));
+}
+
+void AppearanceTest::onlyTheSelectedOptionIsATabStop()
+{
+    MainWindowSession session({sample});
+    session.start();
+    auto* table = session.find<QRadioButton>("optTable");
+    auto* column = session.find<QRadioButton>("optColumn");
+    // Alt+C is shared by Clear and Column Name: each press moves the focus between them.
+    session.find<QPushButton>("cmdClear")->setEnabled(true);
+    for (int press = 0; press < 2 && !column->hasFocus(); ++press)
+        QTest::keyClick(&session.window(), Qt::Key_C, Qt::AltModifier);
+    QVERIFY(column->hasFocus());
+    QVERIFY(table->isChecked());
+    for (QRadioButton* option : session.window().findChildren<QRadioButton*>())
+        QCOMPARE(bool(option->focusPolicy() & Qt::TabFocus), option == table);
+}
+
+void AppearanceTest::openingShowsTheBusyPointerOnAnUnchangedWindow()
+{
+    MainWindowSession session({sample});
+    QList<Qt::CursorShape> whileOpening;
+    session.window().setStatementObserver([&](const QString& sql) {
+        if (sql.contains(QLatin1String("Rels_No")))
+            whileOpening << (QGuiApplication::overrideCursor() ? QGuiApplication::overrideCursor()->shape()
+                                                               : Qt::ArrowCursor);
+    });
+    session.start();
+    QCOMPARE(whileOpening, QList<Qt::CursorShape>{Qt::WaitCursor});
+    QVERIFY(!QGuiApplication::overrideCursor());
+    // A screen that holds the window leaves it as it is: no scrolling.
+    QCOMPARE(session.window().centralWidget()->objectName(), QStringLiteral("clientArea"));
+    QCOMPARE(session.window().centralWidget()->size(), QSize(941, 722));
+}
+
+QTEST_MAIN(AppearanceTest)
+#include "tst_appearance.moc"
