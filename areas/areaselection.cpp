@@ -31,13 +31,13 @@ void frmMain::ShowFunctionalArea()
 
 void frmMain::LoadAreaTables()
 {
-    rsDict = std::make_unique<volmira::Recordset>();
     strSQL = volmira::statements::areaTables(strArea);
-    rsDict->Open(strSQL, *cnDict);
+    volmira::Recordset areaTables;
+    areaTables.Open(strSQL, *cnDict);
     clearList(lstTables);
     QStringList tables;
-    for (; !rsDict->Eof(); rsDict->MoveNext()) {
-        const volmira::FieldValue& table = rsDict->Fields(0).Value;
+    for (; !areaTables.Eof(); areaTables.MoveNext()) {
+        const volmira::FieldValue& table = areaTables.Fields(0).Value;
         if (!table.isNull())  // a Null name cannot be a list item
             tables << table.toText();
     }

@@ -1,6 +1,8 @@
 #pragma once
 
 #include <QMainWindow>
+#include "search/matchwalk.h"
+
 #include <QString>
 
 #include <functional>
@@ -25,7 +27,6 @@ class QToolButton;
 namespace volmira {
 class Connection;
 class Error;
-class Recordset;
 }  // namespace volmira
 
 class frmFileDialog;
@@ -256,12 +257,7 @@ private:
     // Window variables. List indexes and counters are int, not 16-bit: a list can hold more than
     // 32,767 tables or matches.
     std::unique_ptr<volmira::Connection> cnDict;
-    std::unique_ptr<volmira::Recordset> rsDict;
     std::unique_ptr<volmira::Recordset> rsColumns;
-    std::unique_ptr<volmira::Recordset> rsTableDesc;
-    std::unique_ptr<volmira::Recordset> rsMatches;
-    int intMatchPos = 0;
-    int intMatchCount = 0;
     QString strArea;
     QString strTable;
     QString strColumn;
@@ -269,12 +265,11 @@ private:
     std::unique_ptr<frmFileDialog> dlgFile;
     bool blnOpenCancelled = false;
     QString strSearchArea;
-    bool blnMovedNext = false;
     QString strSQL;
     QString strDBPath;
     bool blnFirstActivate = false;
-    int intMatchIndex = 0;
-    int intSelIndex = 0;
+    // The walk through the matches: intSelIndex, intMatchIndex, rsMatches, intMatchCount, intMatchPos.
+    volmira::MatchWalk walk;
     // A table selection asked for while the walk is already selecting one waits here (see selectWalkTable).
     bool blnSelectingTable = false;
     int intQueuedTable = -1;
