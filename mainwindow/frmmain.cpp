@@ -27,7 +27,6 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include <array>
 #include <limits>
 
 namespace {
@@ -181,10 +180,6 @@ void frmMain::buildControls()
     setCentralWidget(client);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    QToolButton** areaButtons[volmira::functionalAreaCount] = {
-        &cmdAcc,  &cmdbill, &cmdcase, &cmdclcl, &cmdcoco, &cmdcrcr, &cmdctct, &cmdcust,
-        &cmdetav, &cmdfawf, &cmdthdv, &cmdthpr, &cmditsc, &Cmditsp, &cmdmcar, &cmdmesb,
-        &cmdobxp, &cmdplan, &cmdprov, &cmdsyst, &cmdtemp, &cmdtxtx, &cmdutil};
     for (int position = 0; position < volmira::functionalAreaCount; ++position) {
         const volmira::FunctionalArea& area = volmira::functionalAreas()[position];
         auto* button = named(new QToolButton(client), area.buttonName);
@@ -194,7 +189,7 @@ void frmMain::buildControls()
         button->setToolTip(QString::fromLatin1(area.title));
         button->setIcon(QIcon(volmira::areaPicture(area)));
         paintWhite(button);
-        *areaButtons[position] = button;
+        areaButtons[position] = button;
     }
 
     // The area picture lies beneath the transparent title label, so it is made first.
@@ -297,7 +292,7 @@ void frmMain::buildControls()
 
     // A picture larger than the room above its caption is drawn smaller, keeping its proportions.
     for (int position = 0; position < volmira::functionalAreaCount; ++position) {
-        QToolButton* button = *areaButtons[position];
+        QToolButton* button = areaButtons[position];
         const QSize room(button->width() - 4, button->height() - button->fontMetrics().height() - 8);
         const QSize picture = volmira::functionalAreas()[position].pictureSize;
         button->setIconSize(picture.boundedTo(room) == picture ? picture
@@ -310,19 +305,13 @@ void frmMain::connectHandlers()
     // Changes made from code block these signals and call the handler themselves (the set... helpers),
     // so every signal below stands for the user's own input.
     using Handler = void (frmMain::*)();
-    static constexpr std::array<Handler, volmira::functionalAreaCount> areaHandlers{
-        &frmMain::cmdAcc_Click,  &frmMain::cmdbill_Click, &frmMain::cmdcase_Click, &frmMain::cmdclcl_Click,
-        &frmMain::cmdcoco_Click, &frmMain::cmdcrcr_Click, &frmMain::cmdctct_Click, &frmMain::cmdcust_Click,
-        &frmMain::cmdetav_Click, &frmMain::cmdfawf_Click, &frmMain::cmdthdv_Click, &frmMain::cmdthpr_Click,
-        &frmMain::cmditsc_Click, &frmMain::Cmditsp_Click, &frmMain::cmdmcar_Click, &frmMain::cmdmesb_Click,
-        &frmMain::cmdobxp_Click, &frmMain::cmdplan_Click, &frmMain::cmdprov_Click, &frmMain::cmdsyst_Click,
-        &frmMain::cmdtemp_Click, &frmMain::cmdtxtx_Click, &frmMain::cmdutil_Click};
     const auto onClick = [this](auto* sender, auto signal, Handler handler) {
         connect(sender, signal, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
     };
     for (int position = 0; position < volmira::functionalAreaCount; ++position) {
-        auto* button = findChild<QToolButton*>(QLatin1String(volmira::functionalAreas()[position].buttonName));
-        onClick(button, &QToolButton::clicked, areaHandlers[position]);
+        const volmira::FunctionalArea& area = volmira::functionalAreas()[position];
+        connect(areaButtons[position], &QToolButton::clicked, this,
+                [this, &area] { guarded([this, &area] { areaButton_Click(area); }); });
     }
 
     onClick(mnuOpen, &QAction::triggered, &frmMain::mnuOpen_Click);
@@ -384,7 +373,7 @@ void frmMain::guarded(const std::function<void()>& handler)
     } catch (const volmira::Error& error) {
         failWith(error);
     } catch (const std::bad_alloc&) {
-        failWith(volmira::Error(7, QStringLiteral("Out of memory")));
+        failWith(volmira::Error(volmira::ErrorNumber::OutOfMemory, QStringLiteral("Out of memory")));
     } catch (const std::exception& error) {
         failWith(volmira::Error(volmira::ErrorNumber::EngineFailure, QString::fromLocal8Bit(error.what())));
     }
@@ -415,7 +404,7 @@ void frmMain::queueActivation()
 void frmMain::setListIndex(QListWidget* list, int index)
 {
     if (index < -1 || index >= list->count())
-        throw volmira::Error(380, QStringLiteral("Invalid property value: list index %1 of %2 rows")
+        throw volmira::Error(volmira::ErrorNumber::InvalidPropertyValue, QStringLiteral("Invalid property value: list index %1 of %2 rows")
                                       .arg(index)
                                       .arg(list->count()));
     {
@@ -483,7 +472,7 @@ void frmMain::showEvent(QShowEvent* event)
     if (firstShowSeen)
         return;
     firstShowSeen = true;
-    cmdAcc->setFocus();
+    areaButtons.front()->setFocus();
     queueActivation();
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QMainWindow>
+#include "areas/areacatalogue.h"
 #include "search/matchwalk.h"
 
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -104,30 +106,10 @@ private:
     // Areas (areas/).
     void ShowFunctionalArea();
     void LoadAreaTables();
-    void selectArea(const QString& code);
+    // The click handler of each area button, with the area of the catalogue the button stands for.
+    void areaButton_Click(const volmira::FunctionalArea& area);
+    // The Accounting button's handler, which File > Open calls.
     void cmdAcc_Click();
-    void cmdbill_Click();
-    void cmdcase_Click();
-    void cmdclcl_Click();
-    void cmdcoco_Click();
-    void cmdcrcr_Click();
-    void cmdctct_Click();
-    void cmdcust_Click();
-    void cmdetav_Click();
-    void cmdfawf_Click();
-    void cmdthdv_Click();
-    void cmdthpr_Click();
-    void cmditsc_Click();
-    void Cmditsp_Click();
-    void cmdmcar_Click();
-    void cmdmesb_Click();
-    void cmdobxp_Click();
-    void cmdplan_Click();
-    void cmdprov_Click();
-    void cmdsyst_Click();
-    void cmdtemp_Click();
-    void cmdtxtx_Click();
-    void cmdutil_Click();
 
     // Browsing (browse/).
     void lstTables_Click();
@@ -166,30 +148,9 @@ private:
     QAction* mnuExit = nullptr;
     QMenu* mnuHelp = nullptr;
 
-    // Area button bar, in catalogue order: picture above the caption.
-    QToolButton* cmdAcc = nullptr;
-    QToolButton* cmdbill = nullptr;
-    QToolButton* cmdcase = nullptr;
-    QToolButton* cmdclcl = nullptr;
-    QToolButton* cmdcoco = nullptr;
-    QToolButton* cmdcrcr = nullptr;
-    QToolButton* cmdctct = nullptr;
-    QToolButton* cmdcust = nullptr;
-    QToolButton* cmdetav = nullptr;
-    QToolButton* cmdfawf = nullptr;
-    QToolButton* cmdthdv = nullptr;
-    QToolButton* cmdthpr = nullptr;
-    QToolButton* cmditsc = nullptr;
-    QToolButton* Cmditsp = nullptr;
-    QToolButton* cmdmcar = nullptr;
-    QToolButton* cmdmesb = nullptr;
-    QToolButton* cmdobxp = nullptr;
-    QToolButton* cmdplan = nullptr;
-    QToolButton* cmdprov = nullptr;
-    QToolButton* cmdsyst = nullptr;
-    QToolButton* cmdtemp = nullptr;
-    QToolButton* cmdtxtx = nullptr;
-    QToolButton* cmdutil = nullptr;
+    // Area button bar, in catalogue order: picture above the caption. Each is named by its area's
+    // buttonName (cmdAcc, cmdbill, ... Cmditsp, ... cmdutil).
+    std::array<QToolButton*, volmira::functionalAreaCount> areaButtons{};
 
     // Controls directly on the window.
     QLabel* lblDomainName = nullptr;

@@ -11,6 +11,7 @@ packages=(
   fonts-liberation2 fonts-crosextra-caladea fonts-crosextra-carlito fonts-dejavu-core
   nodejs npm
   clang libclang-rt-14-dev
+  cppcheck clang-format
 )
 
 missing=()
