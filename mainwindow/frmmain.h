@@ -1,9 +1,9 @@
 #pragma once
 
-#include <QMainWindow>
 #include "areas/areacatalogue.h"
 #include "search/matchwalk.h"
 
+#include <QMainWindow>
 #include <QString>
 
 #include <array>
