@@ -31,13 +31,13 @@ void frmMain::ShowFunctionalArea()
 
 void frmMain::LoadAreaTables()
 {
-    rsDict = std::make_unique<volmira::Recordset>();
     strSQL = volmira::statements::areaTables(strArea);
-    rsDict->Open(strSQL, *cnDict);
+    volmira::Recordset areaTables;
+    areaTables.Open(strSQL, *cnDict);
     clearList(lstTables);
     QStringList tables;
-    for (; !rsDict->Eof(); rsDict->MoveNext()) {
-        const volmira::FieldValue& table = rsDict->Fields(0).Value;
+    for (; !areaTables.Eof(); areaTables.MoveNext()) {
+        const volmira::FieldValue& table = areaTables.Fields(0).Value;
         if (!table.isNull())  // a Null name cannot be a list item
             tables << table.toText();
     }
@@ -47,34 +47,12 @@ void frmMain::LoadAreaTables()
         setListIndex(lstTables, 0);
 }
 
-void frmMain::selectArea(const QString& code)
+void frmMain::areaButton_Click(const volmira::FunctionalArea& area)
 {
     ResetScreen(false);
-    strArea = code;
+    strArea = QString::fromLatin1(area.code);
     ShowFunctionalArea();
     LoadAreaTables();
 }
 
-void frmMain::cmdAcc_Click() { selectArea(QStringLiteral("acct")); }
-void frmMain::cmdbill_Click() { selectArea(QStringLiteral("bill")); }
-void frmMain::cmdcase_Click() { selectArea(QStringLiteral("case")); }
-void frmMain::cmdclcl_Click() { selectArea(QStringLiteral("clcl")); }
-void frmMain::cmdcoco_Click() { selectArea(QStringLiteral("coco")); }
-void frmMain::cmdcrcr_Click() { selectArea(QStringLiteral("crcr")); }
-void frmMain::cmdctct_Click() { selectArea(QStringLiteral("ctct")); }
-void frmMain::cmdcust_Click() { selectArea(QStringLiteral("cust")); }
-void frmMain::cmdetav_Click() { selectArea(QStringLiteral("etav")); }
-void frmMain::cmdfawf_Click() { selectArea(QStringLiteral("fawf")); }
-void frmMain::cmdthdv_Click() { selectArea(QStringLiteral("thdv")); }
-void frmMain::cmdthpr_Click() { selectArea(QStringLiteral("thpr")); }
-void frmMain::cmditsc_Click() { selectArea(QStringLiteral("itsc")); }
-void frmMain::Cmditsp_Click() { selectArea(QStringLiteral("itsp")); }
-void frmMain::cmdmcar_Click() { selectArea(QStringLiteral("mcar")); }
-void frmMain::cmdmesb_Click() { selectArea(QStringLiteral("mesb")); }
-void frmMain::cmdobxp_Click() { selectArea(QStringLiteral("obxp")); }
-void frmMain::cmdplan_Click() { selectArea(QStringLiteral("plan")); }
-void frmMain::cmdprov_Click() { selectArea(QStringLiteral("prov")); }
-void frmMain::cmdsyst_Click() { selectArea(QStringLiteral("syst")); }
-void frmMain::cmdtemp_Click() { selectArea(QStringLiteral("temp")); }
-void frmMain::cmdtxtx_Click() { selectArea(QStringLiteral("txtx")); }
-void frmMain::cmdutil_Click() { selectArea(QStringLiteral("util")); }
+void frmMain::cmdAcc_Click() { areaButton_Click(volmira::functionalAreas().front()); }

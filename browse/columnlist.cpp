@@ -11,21 +11,21 @@
 
 void frmMain::LoadTableColumns(const QString& tableName)
 {
-    intMatchPos = 0;
-    intMatchCount = 0;
+    walk.intMatchPos = 0;
+    walk.intMatchCount = 0;
     rsColumns = std::make_unique<volmira::Recordset>();
     strSQL = volmira::statements::columns(strArea, tableName);
 
     const QString searchText = volmira::trimBlanks(txtSearch->text());
     const bool searchTextPresent = !searchText.isEmpty();
     if (searchTextPresent && optColDesc->isChecked()) {
-        rsMatches = std::make_unique<volmira::Recordset>();
-        rsMatches->Open(volmira::statements::columnMatches(strArea, tableName, searchText), *cnDict);
-        for (; !rsMatches->Eof(); rsMatches->MoveNext())
-            ++intMatchCount;
-        if (intMatchCount != 0)
-            rsMatches->MoveFirst();
-        intMatchIndex = -1;
+        walk.rsMatches = std::make_unique<volmira::Recordset>();
+        walk.rsMatches->Open(volmira::statements::columnMatches(strArea, tableName, searchText), *cnDict);
+        for (; !walk.rsMatches->Eof(); walk.rsMatches->MoveNext())
+            ++walk.intMatchCount;
+        if (walk.intMatchCount != 0)
+            walk.rsMatches->MoveFirst();
+        walk.intMatchIndex = -1;
     }
 
     rsColumns->Open(strSQL, *cnDict);

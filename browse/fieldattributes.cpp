@@ -48,15 +48,12 @@ void frmMain::lstColumns_Click()
 void frmMain::ShowValidValues()
 {
     strSQL = volmira::statements::validValues(strArea, strTable, strColumn);
-    if (!rsDict)
-        rsDict = std::make_unique<volmira::Recordset>();
-    if (rsDict->isOpen())
-        rsDict->Close();
-    rsDict->Open(strSQL, *cnDict);
+    volmira::Recordset validValues;
+    validValues.Open(strSQL, *cnDict);
     QString values;
-    for (; !rsDict->Eof(); rsDict->MoveNext()) {
-        values += textOr(rsDict->Fields(0).Value, QString()) + QLatin1Char('-')
-                  + textOr(rsDict->Fields(1).Value, QString()) + QStringLiteral("\r\n");
+    for (; !validValues.Eof(); validValues.MoveNext()) {
+        values += textOr(validValues.Fields(0).Value, QString()) + QLatin1Char('-')
+                  + textOr(validValues.Fields(1).Value, QString()) + QStringLiteral("\r\n");
     }
     txtValues->setPlainText(values);
 }

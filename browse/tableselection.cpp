@@ -47,18 +47,18 @@ void frmMain::lstTables_Click()
         ShowFunctionalArea();
     }
     ShowTableAttributes(strTable);
-    intSelIndex = lstTables->currentRow();
-    intMatchIndex = -1;
+    walk.intSelIndex = lstTables->currentRow();
+    walk.intMatchIndex = -1;
     LoadTableColumns(strTable);
 }
 
 void frmMain::ShowTableAttributes(const QString& tableName)
 {
-    rsTableDesc = std::make_unique<volmira::Recordset>();
-    rsTableDesc->Open(volmira::statements::tableDescription(strArea, tableName), *cnDict);
-    if (rsTableDesc->Eof())
+    volmira::Recordset description;
+    description.Open(volmira::statements::tableDescription(strArea, tableName), *cnDict);
+    if (description.Eof())
         return;
     namespace Field = volmira::statements::TableDescriptionField;
-    txtTblDD->setPlainText(textOrEmpty(rsTableDesc->Fields(Field::Description).Value));
-    txtTblLD->setPlainText(textOrEmpty(rsTableDesc->Fields(Field::LogicalName).Value));
+    txtTblDD->setPlainText(textOrEmpty(description.Fields(Field::Description).Value));
+    txtTblLD->setPlainText(textOrEmpty(description.Fields(Field::LogicalName).Value));
 }

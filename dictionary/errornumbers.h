@@ -5,7 +5,9 @@ namespace volmira {
 
 // Error numbers. Where Jet has a number its users know, it is used; the program's own start above 30000.
 namespace ErrorNumber {
+constexpr int OutOfMemory = 7;
 constexpr int InvalidUseOfNull = 94;
+constexpr int InvalidPropertyValue = 380;
 constexpr int NoCurrentRecord = 3021;
 constexpr int FileNotFound = 3024;
 constexpr int NotValidPassword = 3031;
@@ -14,6 +16,7 @@ constexpr int TableNotFound = 3078;
 constexpr int SyntaxError = 3075;
 constexpr int OrderByConflictsWithDistinct = 3093;
 constexpr int NotPartOfAggregate = 3122;
+constexpr int ItemNotFound = 3265;
 constexpr int DataTypeMismatch = 3464;
 constexpr int UnrecognizedFormat = 3343;
 constexpr int ObjectClosed = 3704;

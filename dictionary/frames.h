@@ -37,15 +37,20 @@ constexpr std::uint32_t kVersion = 2;
 constexpr std::size_t kHeaderSize = 5;
 constexpr int kColumnTypeCount = static_cast<int>(ColumnType::Other) + 1;
 
-// What the program accepts from a reader. A Jet text or memo value holds at most 16 MiB of UCS-2,
-// which is at most 24 MiB of UTF-8; Jet tables have at most 255 columns and names of 64 characters.
+// Bounds both sides keep. A Jet text or memo value holds at most 16 MiB of UCS-2, which is at most
+// 24 MiB of UTF-8; Jet tables have at most 255 columns and names of 64 characters.
+constexpr std::size_t kMaxFrameBytes = std::size_t(256) << 20;
+constexpr std::size_t kMaxTextBytes = std::size_t(24) << 20;
+constexpr std::size_t kMaxColumns = 255;
+
+// What the program accepts from a reader.
 struct Limits {
-    std::size_t maxFrameBytes = std::size_t(256) << 20;
-    std::size_t maxTextBytes = std::size_t(24) << 20;
+    std::size_t maxFrameBytes = kMaxFrameBytes;
+    std::size_t maxTextBytes = kMaxTextBytes;
     std::size_t maxNameBytes = 1024;
     std::size_t maxMessageBytes = 4096;
     std::size_t maxTables = 65536;
-    std::size_t maxColumns = 255;
+    std::size_t maxColumns = kMaxColumns;
     std::uint64_t maxTotalBytes = std::uint64_t(4) << 30;
 };
 

@@ -90,7 +90,7 @@ const Field& Recordset::Fields(int i) const
     if (position_ < 0 || position_ >= rowCount())
         throw Error(ErrorNumber::NoCurrentRecord, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted"));
     if (i < 0 || i >= columnCount_)
-        throw Error(3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal (field %1)").arg(i));
+        throw Error(ErrorNumber::ItemNotFound, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal (field %1)").arg(i));
     return cells_[size_t(position_ * columnCount_ + i)];
 }
 
@@ -98,7 +98,7 @@ const QString& Recordset::fieldName(int i) const
 {
     requireOpen();
     if (i < 0 || size_t(i) >= names_.size())
-        throw Error(3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal (field %1)").arg(i));
+        throw Error(ErrorNumber::ItemNotFound, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal (field %1)").arg(i));
     return names_[size_t(i)];
 }
 

@@ -162,53 +162,29 @@ SearchStore::Rows SearchStore::rowsWith(int keyColumn, const QString& text) cons
     return {key.postings.data() + key.postingStart[id], size_t(key.postingStart[id + 1] - key.postingStart[id])};
 }
 
-Engine::Result SearchStore::run(const SearchQuery& query) const
-{
-    Engine::Result result;
-    result.columnCount = int(query.select.size());
-
+// A statement's WHERE clause over the store: the rows a result row may come from, and the test each of
+// those rows must pass.
+struct SearchStore::Filter {
     struct Equal {
         const Key* key;
         std::uint32_t id;
     };
-    std::vector<Equal> equals;
-    for (const auto& [column, text] : query.equals) {
-        const Key& key = keys_[size_t(keyIndex(column))];
-        const auto found = key.idOfFolded.find(textfold::foldedUtf8(text.toStdString()));
-        if (found == key.idOfFolded.end())
-            return result;  // no row holds that value
-        equals.push_back({&key, found->second});
-    }
     struct Contains {
         const Searched* searched;
         std::string needle;
     };
-    std::vector<Contains> contains;
     // A key column is searched once per distinct value: its rows then hold when their value does.
     struct KeyContains {
         const Key* key;
         std::vector<char> holds;  // per id
     };
+    std::vector<Equal> equals;
+    std::vector<Contains> contains;
     std::vector<KeyContains> keyContains;
-    for (const auto& [column, text] : query.contains) {
-        const std::string needle = textfold::foldedUtf8(text.toStdString());
-        if (searchedIndex(column) >= 0) {
-            contains.push_back({&searched_[size_t(searchedIndex(column))], needle});
-            continue;
-        }
-        const Key& key = keys_[size_t(keyIndex(column))];
-        KeyContains k{&key, std::vector<char>(key.spellings.size(), 0)};
-        for (size_t id = 1; id < key.spellings.size(); ++id) {
-            const std::string& value = *key.folded[id];
-            k.holds[id] = !value.empty() && containsBytes(value.data(), value.size(), needle);
-        }
-        keyContains.push_back(std::move(k));
-    }
-    std::vector<const Key*> selected;
-    for (int column : query.select)
-        selected.push_back(&keys_[size_t(keyIndex(column))]);
+    bool matchesNothing = false;  // an '=' value no row holds
 
-    auto holds = [&](std::uint32_t row) {
+    bool holds(std::uint32_t row) const
+    {
         for (const Equal& e : equals)
             if (e.key->ids[row] != e.id)
                 return false;
@@ -224,9 +200,42 @@ Engine::Result SearchStore::run(const SearchQuery& query) const
                 return false;
         }
         return true;
-    };
+    }
+};
 
-    // The distinct result rows as ids of the selected keys, one after the other.
+SearchStore::Filter SearchStore::filterOf(const SearchQuery& query) const
+{
+    Filter filter;
+    for (const auto& [column, text] : query.equals) {
+        const Key& key = keys_[size_t(keyIndex(column))];
+        const auto found = key.idOfFolded.find(textfold::foldedUtf8(text.toStdString()));
+        if (found == key.idOfFolded.end()) {
+            filter.matchesNothing = true;
+            return filter;
+        }
+        filter.equals.push_back({&key, found->second});
+    }
+    for (const auto& [column, text] : query.contains) {
+        const std::string needle = textfold::foldedUtf8(text.toStdString());
+        if (searchedIndex(column) >= 0) {
+            filter.contains.push_back({&searched_[size_t(searchedIndex(column))], needle});
+            continue;
+        }
+        const Key& key = keys_[size_t(keyIndex(column))];
+        Filter::KeyContains k{&key, std::vector<char>(key.spellings.size(), 0)};
+        for (size_t id = 1; id < key.spellings.size(); ++id) {
+            const std::string& value = *key.folded[id];
+            k.holds[id] = !value.empty() && containsBytes(value.data(), value.size(), needle);
+        }
+        filter.keyContains.push_back(std::move(k));
+    }
+    return filter;
+}
+
+// The distinct result rows as ids of the selected keys, one row after the other, in the order found.
+std::vector<std::uint32_t> SearchStore::distinctRows(const Filter& filter,
+                                                     const std::vector<const Key*>& selected) const
+{
     std::vector<std::uint32_t> found;
     const size_t width = selected.size();
     std::vector<char> seenSingle(width == 1 ? selected[0]->spellings.size() : 0, 0);
@@ -236,7 +245,7 @@ Engine::Result SearchStore::run(const SearchQuery& query) const
         // A row that adds no new result row is not searched.
         if (width == 1) {
             const std::uint32_t id = selected[0]->ids[row];
-            if (seenSingle[id] || !holds(row))
+            if (seenSingle[id] || !filter.holds(row))
                 return;
             seenSingle[id] = 1;
             found.push_back(id);
@@ -245,23 +254,30 @@ Engine::Result SearchStore::run(const SearchQuery& query) const
         tuple.clear();
         for (const Key* key : selected)
             tuple.append(reinterpret_cast<const char*>(&key->ids[row]), sizeof(std::uint32_t));
-        if (seenTuples.count(tuple) || !holds(row))
+        if (seenTuples.count(tuple) || !filter.holds(row))
             return;
         seenTuples.insert(tuple);
         for (const Key* key : selected)
             found.push_back(key->ids[row]);
     };
-    if (!equals.empty()) {
-        const Key& key = *equals.front().key;
-        const std::uint32_t id = equals.front().id;
+    if (!filter.equals.empty()) {
+        const Key& key = *filter.equals.front().key;
+        const std::uint32_t id = filter.equals.front().id;
         for (std::uint32_t i = key.postingStart[id]; i < key.postingStart[id + 1]; ++i)
             visit(key.postings[i]);
     } else {
         for (std::uint32_t row = 0; row < rows_; ++row)
             visit(row);
     }
+    return found;
+}
 
-    // Jet's order: the ORDER BY columns, then the other selected columns ascending; Null first.
+// Jet's order of the result rows: the ORDER BY columns, then the other selected columns ascending; Null
+// first. Gives the result rows' numbers in that order.
+std::vector<size_t> SearchStore::jetOrder(const SearchQuery& query, const std::vector<const Key*>& selected,
+                                          const std::vector<std::uint32_t>& found)
+{
+    const size_t width = selected.size();
     std::vector<std::pair<size_t, bool>> sortKeys;  // position in the tuple, descending
     for (const auto& [column, descending] : query.order)
         for (size_t i = 0; i < width; ++i)
@@ -284,7 +300,24 @@ Engine::Result SearchStore::run(const SearchQuery& query) const
         }
         return false;
     });
-    result.cells.reserve(resultRows * width);
+    return order;
+}
+
+Engine::Result SearchStore::run(const SearchQuery& query) const
+{
+    Engine::Result result;
+    result.columnCount = int(query.select.size());
+    const Filter filter = filterOf(query);
+    if (filter.matchesNothing)
+        return result;
+    std::vector<const Key*> selected;
+    for (int column : query.select)
+        selected.push_back(&keys_[size_t(keyIndex(column))]);
+
+    const std::vector<std::uint32_t> found = distinctRows(filter, selected);
+    const size_t width = selected.size();
+    const std::vector<size_t> order = jetOrder(query, selected, found);
+    result.cells.reserve(order.size() * width);
     for (size_t r : order) {
         for (size_t i = 0; i < width; ++i) {
             const std::uint32_t id = found[r * width + i];

@@ -67,8 +67,15 @@ private:
         std::vector<bool> isNull;
     };
 
+    struct Filter;
+
     int keyIndex(int column) const noexcept;
     int searchedIndex(int column) const noexcept;
+    // The steps of run: the WHERE clause, the distinct rows that pass it, and their order.
+    Filter filterOf(const SearchQuery& query) const;
+    std::vector<std::uint32_t> distinctRows(const Filter& filter, const std::vector<const Key*>& selected) const;
+    static std::vector<size_t> jetOrder(const SearchQuery& query, const std::vector<const Key*>& selected,
+                                        const std::vector<std::uint32_t>& found);
 
     std::vector<Key> keys_;
     std::vector<Searched> searched_;

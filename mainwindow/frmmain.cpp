@@ -32,7 +32,6 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include <array>
 #include <limits>
 
 namespace {
@@ -210,10 +209,6 @@ void frmMain::buildControls()
     setCentralWidget(client);
     layout()->setSizeConstraint(QLayout::SetFixedSize);
 
-    QToolButton** areaButtons[volmira::functionalAreaCount] = {
-        &cmdAcc,  &cmdbill, &cmdcase, &cmdclcl, &cmdcoco, &cmdcrcr, &cmdctct, &cmdcust,
-        &cmdetav, &cmdfawf, &cmdthdv, &cmdthpr, &cmditsc, &Cmditsp, &cmdmcar, &cmdmesb,
-        &cmdobxp, &cmdplan, &cmdprov, &cmdsyst, &cmdtemp, &cmdtxtx, &cmdutil};
     for (int position = 0; position < volmira::functionalAreaCount; ++position) {
         const volmira::FunctionalArea& area = volmira::functionalAreas()[position];
         auto* button = named(new QToolButton(client), area.buttonName);
@@ -222,7 +217,7 @@ void frmMain::buildControls()
         button->setText(area.caption());
         button->setToolTip(QString::fromLatin1(area.title));
         paintWhite(button);
-        *areaButtons[position] = button;
+        areaButtons[position] = button;
     }
 
     // The area picture lies beneath the transparent title label, so it is made first.
@@ -326,7 +321,7 @@ void frmMain::buildControls()
     // Every button has the same room above its caption, so the 23 captions sit on one line. The icon
     // also keeps the whole picture, which the area display shows.
     for (int position = 0; position < volmira::functionalAreaCount; ++position) {
-        QToolButton* button = *areaButtons[position];
+        QToolButton* button = areaButtons[position];
         const QSize room(button->width() - 4, button->height() - button->fontMetrics().height() - 8);
         const QPixmap picture = volmira::areaPicture(volmira::functionalAreas()[position]);
         QIcon icon(picture);
@@ -362,19 +357,13 @@ void frmMain::connectHandlers()
     // Changes made from code block these signals and call the handler themselves (the set... helpers),
     // so every signal below stands for the user's own input.
     using Handler = void (frmMain::*)();
-    static constexpr std::array<Handler, volmira::functionalAreaCount> areaHandlers{
-        &frmMain::cmdAcc_Click,  &frmMain::cmdbill_Click, &frmMain::cmdcase_Click, &frmMain::cmdclcl_Click,
-        &frmMain::cmdcoco_Click, &frmMain::cmdcrcr_Click, &frmMain::cmdctct_Click, &frmMain::cmdcust_Click,
-        &frmMain::cmdetav_Click, &frmMain::cmdfawf_Click, &frmMain::cmdthdv_Click, &frmMain::cmdthpr_Click,
-        &frmMain::cmditsc_Click, &frmMain::Cmditsp_Click, &frmMain::cmdmcar_Click, &frmMain::cmdmesb_Click,
-        &frmMain::cmdobxp_Click, &frmMain::cmdplan_Click, &frmMain::cmdprov_Click, &frmMain::cmdsyst_Click,
-        &frmMain::cmdtemp_Click, &frmMain::cmdtxtx_Click, &frmMain::cmdutil_Click};
     const auto onClick = [this](auto* sender, auto signal, Handler handler) {
         connect(sender, signal, this, [this, handler] { guarded([this, handler] { (this->*handler)(); }); });
     };
     for (int position = 0; position < volmira::functionalAreaCount; ++position) {
-        auto* button = findChild<QToolButton*>(QLatin1String(volmira::functionalAreas()[position].buttonName));
-        onClick(button, &QToolButton::clicked, areaHandlers[position]);
+        const volmira::FunctionalArea& area = volmira::functionalAreas()[position];
+        connect(areaButtons[position], &QToolButton::clicked, this,
+                [this, &area] { guarded([this, &area] { areaButton_Click(area); }); });
     }
 
     onClick(mnuOpen, &QAction::triggered, &frmMain::mnuOpen_Click);
@@ -436,7 +425,7 @@ void frmMain::guarded(const std::function<void()>& handler)
     } catch (const volmira::Error& error) {
         failWith(error);
     } catch (const std::bad_alloc&) {
-        failWith(volmira::Error(7, QStringLiteral("Out of memory")));
+        failWith(volmira::Error(volmira::ErrorNumber::OutOfMemory, QStringLiteral("Out of memory")));
     } catch (const std::exception& error) {
         failWith(volmira::Error(volmira::ErrorNumber::EngineFailure, QString::fromLocal8Bit(error.what())));
     }
@@ -467,7 +456,7 @@ void frmMain::queueActivation()
 void frmMain::setListIndex(QListWidget* list, int index)
 {
     if (index < -1 || index >= list->count())
-        throw volmira::Error(380, QStringLiteral("Invalid property value: list index %1 of %2 rows")
+        throw volmira::Error(volmira::ErrorNumber::InvalidPropertyValue, QStringLiteral("Invalid property value: list index %1 of %2 rows")
                                       .arg(index)
                                       .arg(list->count()));
     {
@@ -536,7 +525,7 @@ void frmMain::showEvent(QShowEvent* event)
         return;
     firstShowSeen = true;
     fitIntoAvailableArea();
-    cmdAcc->setFocus();
+    areaButtons.front()->setFocus();
     queueActivation();
 }
 

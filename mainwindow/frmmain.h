@@ -1,8 +1,12 @@
 #pragma once
 
+#include "areas/areacatalogue.h"
+#include "search/matchwalk.h"
+
 #include <QMainWindow>
 #include <QString>
 
+#include <array>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -25,7 +29,6 @@ class QToolButton;
 namespace volmira {
 class Connection;
 class Error;
-class Recordset;
 }  // namespace volmira
 
 class frmFileDialog;
@@ -104,30 +107,10 @@ private:
     // Areas (areas/).
     void ShowFunctionalArea();
     void LoadAreaTables();
-    void selectArea(const QString& code);
+    // The click handler of each area button, with the area of the catalogue the button stands for.
+    void areaButton_Click(const volmira::FunctionalArea& area);
+    // The Accounting button's handler, which File > Open calls.
     void cmdAcc_Click();
-    void cmdbill_Click();
-    void cmdcase_Click();
-    void cmdclcl_Click();
-    void cmdcoco_Click();
-    void cmdcrcr_Click();
-    void cmdctct_Click();
-    void cmdcust_Click();
-    void cmdetav_Click();
-    void cmdfawf_Click();
-    void cmdthdv_Click();
-    void cmdthpr_Click();
-    void cmditsc_Click();
-    void Cmditsp_Click();
-    void cmdmcar_Click();
-    void cmdmesb_Click();
-    void cmdobxp_Click();
-    void cmdplan_Click();
-    void cmdprov_Click();
-    void cmdsyst_Click();
-    void cmdtemp_Click();
-    void cmdtxtx_Click();
-    void cmdutil_Click();
 
     // Browsing (browse/).
     void lstTables_Click();
@@ -166,30 +149,9 @@ private:
     QAction* mnuExit = nullptr;
     QMenu* mnuHelp = nullptr;
 
-    // Area button bar, in catalogue order: picture above the caption.
-    QToolButton* cmdAcc = nullptr;
-    QToolButton* cmdbill = nullptr;
-    QToolButton* cmdcase = nullptr;
-    QToolButton* cmdclcl = nullptr;
-    QToolButton* cmdcoco = nullptr;
-    QToolButton* cmdcrcr = nullptr;
-    QToolButton* cmdctct = nullptr;
-    QToolButton* cmdcust = nullptr;
-    QToolButton* cmdetav = nullptr;
-    QToolButton* cmdfawf = nullptr;
-    QToolButton* cmdthdv = nullptr;
-    QToolButton* cmdthpr = nullptr;
-    QToolButton* cmditsc = nullptr;
-    QToolButton* Cmditsp = nullptr;
-    QToolButton* cmdmcar = nullptr;
-    QToolButton* cmdmesb = nullptr;
-    QToolButton* cmdobxp = nullptr;
-    QToolButton* cmdplan = nullptr;
-    QToolButton* cmdprov = nullptr;
-    QToolButton* cmdsyst = nullptr;
-    QToolButton* cmdtemp = nullptr;
-    QToolButton* cmdtxtx = nullptr;
-    QToolButton* cmdutil = nullptr;
+    // Area button bar, in catalogue order: picture above the caption. Each is named by its area's
+    // buttonName (cmdAcc, cmdbill, ... Cmditsp, ... cmdutil).
+    std::array<QToolButton*, volmira::functionalAreaCount> areaButtons{};
 
     // Controls directly on the window.
     QLabel* lblDomainName = nullptr;
@@ -257,12 +219,7 @@ private:
     // Window variables. List indexes and counters are int, not 16-bit: a list can hold more than
     // 32,767 tables or matches.
     std::unique_ptr<volmira::Connection> cnDict;
-    std::unique_ptr<volmira::Recordset> rsDict;
     std::unique_ptr<volmira::Recordset> rsColumns;
-    std::unique_ptr<volmira::Recordset> rsTableDesc;
-    std::unique_ptr<volmira::Recordset> rsMatches;
-    int intMatchPos = 0;
-    int intMatchCount = 0;
     QString strArea;
     QString strTable;
     QString strColumn;
@@ -270,12 +227,11 @@ private:
     std::unique_ptr<frmFileDialog> dlgFile;
     bool blnOpenCancelled = false;
     QString strSearchArea;
-    bool blnMovedNext = false;
     QString strSQL;
     QString strDBPath;
     bool blnFirstActivate = false;
-    int intMatchIndex = 0;
-    int intSelIndex = 0;
+    // The walk through the matches: intSelIndex, intMatchIndex, rsMatches, intMatchCount, intMatchPos.
+    volmira::MatchWalk walk;
     // A table selection asked for while the walk is already selecting one waits here (see selectWalkTable).
     bool blnSelectingTable = false;
     int intQueuedTable = -1;

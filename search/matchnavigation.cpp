@@ -103,14 +103,14 @@ void frmMain::FindNextMatch(const QString& text) {
         return;
 
     const auto nextTable = [this] {
-        if (intSelIndex < lstTables->count() - 1) {
-            intSelIndex += 1;
-            selectWalkTable(intSelIndex);
+        if (walk.intSelIndex < lstTables->count() - 1) {
+            walk.intSelIndex += 1;
+            selectWalkTable(walk.intSelIndex);
         }
     };
 
     if (optColumn->isChecked()) {
-        const int found = findForward(*lstColumns, intMatchIndex + 1, part);
+        const int found = findForward(*lstColumns, walk.intMatchIndex + 1, part);
         if (found >= 0)
             selectWalkColumn(found);
         else
@@ -121,14 +121,13 @@ void frmMain::FindNextMatch(const QString& text) {
     if (optColDesc->isChecked()) {
         // The match set holds this table's columns whose description contains the text the table
         // was loaded with; the walk follows it even when the search text was edited since.
-        if (intMatchPos < intMatchCount && rsMatches) {
-            const QString name = matchName(*rsMatches);
-            if (!rsMatches->Eof()) {
-                rsMatches->MoveNext();
-                intMatchPos += 1;
+        if (walk.intMatchPos < walk.intMatchCount && walk.rsMatches) {
+            const QString name = matchName(*walk.rsMatches);
+            if (!walk.rsMatches->Eof()) {
+                walk.rsMatches->MoveNext();
+                walk.intMatchPos += 1;
             }
-            blnMovedNext = true;
-            const int found = findNamed(*lstColumns, intMatchIndex + 1, name);
+            const int found = findNamed(*lstColumns, walk.intMatchIndex + 1, name);
             if (found >= 0)
                 selectWalkColumn(found);
             else
@@ -136,7 +135,6 @@ void frmMain::FindNextMatch(const QString& text) {
             return;
         }
         nextTable();
-        blnMovedNext = true;
         return;
     }
 
@@ -151,16 +149,16 @@ void frmMain::FindPreviousMatch(const QString& text) {
         return;
 
     const auto previousTable = [this] {
-        if (intSelIndex > 0) {
-            intSelIndex -= 1;
-            selectWalkTable(intSelIndex);
+        if (walk.intSelIndex > 0) {
+            walk.intSelIndex -= 1;
+            selectWalkTable(walk.intSelIndex);
         }
     };
 
     if (optColumn->isChecked()) {
         // Without a match shown in this table (it holds none for the text), the previous match
         // lies in an earlier table.
-        const int found = intMatchIndex > 0 ? findBackward(*lstColumns, intMatchIndex - 1, part) : -1;
+        const int found = walk.intMatchIndex > 0 ? findBackward(*lstColumns, walk.intMatchIndex - 1, part) : -1;
         if (found >= 0)
             selectWalkColumn(found);
         else
@@ -172,16 +170,14 @@ void frmMain::FindPreviousMatch(const QString& text) {
         // intMatchPos counts the matches shown in this table so far; the match before the current
         // one is found again by replaying the walk up to it. At the table's first match the walk
         // goes back into the previous table.
-        if (intMatchPos >= 2 && rsMatches) {
-            intMatchPos -= 1;
-            blnMovedNext = false;
-            const int shown = replayMatchWalk(*rsMatches, *lstColumns, intMatchPos);
+        if (walk.intMatchPos >= 2 && walk.rsMatches) {
+            walk.intMatchPos -= 1;
+            const int shown = replayMatchWalk(*walk.rsMatches, *lstColumns, walk.intMatchPos);
             if (shown >= 0)
                 selectWalkColumn(shown);
             return;
         }
         previousTable();
-        blnMovedNext = false;
         return;
     }
 
@@ -214,5 +210,5 @@ void frmMain::selectWalkTable(int index) {
 
 void frmMain::selectWalkColumn(int index) {
     setListIndex(lstColumns, index);
-    intMatchIndex = index;
+    walk.intMatchIndex = index;
 }

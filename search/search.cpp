@@ -32,8 +32,7 @@ void frmMain::cmdSearch_Click() {
         txtSearch->setFocus();
         return;
     }
-    intSelIndex = -1;
-    intMatchIndex = -1;
+    walk.reset();
     ResetScreen(true);
     const int domainIndex = cmbDomain->currentIndex();
     strSearchArea = domainIndex > 0 ? cmbDomain->itemText(domainIndex).toLower() : kAllAreas;
@@ -43,7 +42,6 @@ void frmMain::cmdSearch_Click() {
 }
 
 void frmMain::RunSearch(const QString& searchText) {
-    rsDict = std::make_unique<volmira::Recordset>();
     const QString text = volmira::trimBlanks(searchText);
     cmdPrevious->setEnabled(true);
 
@@ -59,14 +57,15 @@ void frmMain::RunSearch(const QString& searchText) {
 
     if (!cnDict)
         throw volmira::Error(volmira::ErrorNumber::ObjectClosed, QStringLiteral("No dictionary is open."));
-    rsDict->Open(sql, *cnDict);
+    volmira::Recordset found;
+    found.Open(sql, *cnDict);
     clearList(lstTables);
     clearList(lstColumns);
 
     // A row without a table name names nothing that could be shown or selected: it is left out.
     QStringList tables;
-    for (; !rsDict->Eof(); rsDict->MoveNext()) {
-        const volmira::FieldValue& table = rsDict->Fields(0).Value;
+    for (; !found.Eof(); found.MoveNext()) {
+        const volmira::FieldValue& table = found.Fields(0).Value;
         if (!table.isNull())
             tables.append(table.toText());
     }

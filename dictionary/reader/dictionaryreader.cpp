@@ -26,15 +26,17 @@ namespace {
 using frames::CellTag;
 using frames::FrameWriter;
 
-constexpr std::size_t kMaxColumns = 255;
-constexpr std::size_t kMaxTextBytes = std::size_t(24) << 20;
-// A row goes out in one frame, which the program takes up to 256 MiB.
+using frames::kMaxColumns;
+using frames::kMaxTextBytes;
+// A row goes out in one frame, which the program takes up to frames::kMaxFrameBytes.
 constexpr std::size_t kMaxBufferedBytes = std::size_t(200) << 20;
+static_assert(kMaxBufferedBytes < frames::kMaxFrameBytes);
 // A long value is at most 16 MiB in chunks of about 4 KiB: twice as many pages means a damaged chain.
 constexpr int kMaxChainPages = 8192;
 constexpr int kMaxRowsPerPage = 1000;  // libmdb's own bound on a row number
 constexpr int kDeletedRow = 0x8000;    // flags in a row's offset
 constexpr int kMovedRow = 0x4000;
+constexpr int kRowOffsetMask = 0x1FFF; // the offset itself
 constexpr int kMaxMoves = 4;
 constexpr unsigned char kDataPage = 0x01;
 constexpr std::size_t kHeaderBytes = 4096;
@@ -241,12 +243,12 @@ private:
                 continue;
             if (start & kMovedRow) {
                 if (size >= 4)
-                    readMovedRow(le32(mdb_->pg_buf + (start & 0x1FFF)));
+                    readMovedRow(le32(mdb_->pg_buf + (start & kRowOffsetMask)));
                 if (mdb_read_pg(mdb_, page) != mdb_->fmt->pg_size)
                     fail(ErrorNumber::FileSystem, "page " + std::to_string(page) + " cannot be read");
                 continue;
             }
-            readRow(start & 0x1FFF, size);
+            readRow(start & kRowOffsetMask, size);
         }
     }
 
@@ -263,12 +265,12 @@ private:
             if (mdb_find_row(mdb_, static_cast<int>(pgRow & 0xFF), &start, &size) != 0 || size == 0)
                 fail(ErrorNumber::DamagedData, "a row of table '" + std::string(table_->name) + "' moved to a missing row");
             if (!(start & kMovedRow)) {
-                readRow(start & 0x1FFF, size);
+                readRow(start & kRowOffsetMask, size);
                 return;
             }
             if (size < 4)
                 break;
-            pgRow = le32(mdb_->pg_buf + (start & 0x1FFF));
+            pgRow = le32(mdb_->pg_buf + (start & kRowOffsetMask));
         }
         fail(ErrorNumber::DamagedData, "a row of table '" + std::string(table_->name) + "' moved without end");
     }
@@ -480,8 +482,8 @@ private:
         const int offsets = mdb_->fmt->row_count_offset;
         if (p[0] != kDataPage || row >= static_cast<int>(le16(p + offsets)) || offsets + 4 + 2 * row > pageSize)
             return nullptr;
-        const int start = static_cast<int>(le16(p + offsets + 2 + 2 * row) & 0x1FFF);
-        const int end = row == 0 ? pageSize : static_cast<int>(le16(p + offsets + 2 * row) & 0x1FFF);
+        const int start = static_cast<int>(le16(p + offsets + 2 + 2 * row) & kRowOffsetMask);
+        const int end = row == 0 ? pageSize : static_cast<int>(le16(p + offsets + 2 * row) & kRowOffsetMask);
         if (start >= pageSize || start > end || end > pageSize)
             return nullptr;
         *size = static_cast<std::size_t>(end - start);

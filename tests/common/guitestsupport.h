@@ -65,11 +65,10 @@ public:
     QString& strSQL() { return w.strSQL; }
     QString& strDBPath() { return w.strDBPath; }
     QString& strDBVersion() { return w.strDBVersion; }
-    int& intMatchPos() { return w.intMatchPos; }
-    int& intMatchCount() { return w.intMatchCount; }
-    int& intMatchIndex() { return w.intMatchIndex; }
-    int& intSelIndex() { return w.intSelIndex; }
-    bool& blnMovedNext() { return w.blnMovedNext; }
+    int& intMatchPos() { return w.walk.intMatchPos; }
+    int& intMatchCount() { return w.walk.intMatchCount; }
+    int& intMatchIndex() { return w.walk.intMatchIndex; }
+    int& intSelIndex() { return w.walk.intSelIndex; }
     bool& blnFirstActivate() { return w.blnFirstActivate; }
 
     // Each runs as a handler of its own would: through the window's guard.

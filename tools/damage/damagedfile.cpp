@@ -123,7 +123,7 @@ public:
         // The next-row pointers at the start of chained long-value rows.
         for (std::uint32_t pgRow : chainedRows_) {
             const qsizetype base = qsizetype(pgRow >> 8) * kPageSize;
-            const qsizetype start = base + (u16(base + kDataHeaderSize + 2 * (pgRow & 0xFF)) & 0x1FFF);
+            const qsizetype start = base + (u16(base + kDataHeaderSize + 2 * (pgRow & 0xFF)) & kRowOffsetMask);
             if (start > base)
                 add32(start);
         }
@@ -201,7 +201,7 @@ private:
         for (int r = 0; r < rows; ++r) {
             const qsizetype entry = base + kDataHeaderSize + 2 * r;
             add16(entry);
-            const qsizetype start = base + (u16(entry) & 0x1FFF);
+            const qsizetype start = base + (u16(entry) & kRowOffsetMask);
             if (start < base + kDataHeaderSize || start > end)
                 break;
             if (owner == 0 && end - start == kUsageMapRowSize)

@@ -139,7 +139,7 @@ private:
                 const std::uint32_t offset = get16(p + kDataHeaderSize + 2 * r);
                 if (offset & 0xC000)
                     problem(QStringLiteral("Data page %1, row %2: the offset %3 has the deleted or overflow flag").arg(n).arg(r).arg(offset));
-                const std::uint32_t start = offset & 0x1FFF;
+                const std::uint32_t start = offset & kRowOffsetMask;
                 if (start > previous || start < kDataHeaderSize + 2 * rows)
                     problem(QStringLiteral("Data page %1, row %2: the row starts at %3, outside %4..%5")
                                 .arg(n).arg(r).arg(start).arg(kDataHeaderSize + 2 * rows).arg(previous));
@@ -168,8 +168,8 @@ private:
         const std::uint32_t rows = get16(p + 12);
         if (row >= rows || rows > std::uint32_t(kMaxRowsPerPage))
             return std::nullopt;
-        const std::uint32_t start = get16(p + kDataHeaderSize + 2 * row) & 0x1FFF;
-        const std::uint32_t end = row ? get16(p + kDataHeaderSize + 2 * (row - 1)) & 0x1FFF : kPageSize;
+        const std::uint32_t start = get16(p + kDataHeaderSize + 2 * row) & kRowOffsetMask;
+        const std::uint32_t end = row ? get16(p + kDataHeaderSize + 2 * (row - 1)) & kRowOffsetMask : kPageSize;
         if (start > end || end > std::uint32_t(kPageSize))
             return std::nullopt;
         return std::make_pair(p + start, end - start);

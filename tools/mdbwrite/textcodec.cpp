@@ -43,11 +43,6 @@ TextForm chooseTextForm(const QString& text, bool allowCompression)
     return TextForm::Plain;
 }
 
-std::size_t storedTextLength(const QString& text, TextForm form)
-{
-    return form == TextForm::Compressed ? compressedLength(text) : std::size_t(text.size()) * 2;
-}
-
 void appendText(const QString& text, TextForm form, std::vector<std::uint8_t>& out)
 {
     if (form != TextForm::Compressed) {

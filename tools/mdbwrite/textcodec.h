@@ -20,9 +20,6 @@ TextForm chooseTextForm(const QString& text, bool allowCompression);
 // Appends the stored bytes of `text` in `form` (Plain or Compressed) to `out`.
 void appendText(const QString& text, TextForm form, std::vector<std::uint8_t>& out);
 
-// The stored length of `text` in `form`, without building it.
-std::size_t storedTextLength(const QString& text, TextForm form);
-
 // Decodes stored text (either form), as the readers do.
 QString decodeText(const std::uint8_t* data, std::size_t length);
 
