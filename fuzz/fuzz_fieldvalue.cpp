@@ -49,8 +49,10 @@ void checkQuotedText(const QString& value)
     } catch (const volmira::Error&) {
         broken();  // a doubled text must always parse
     }
-    if (statement.where.size() != 2 || statement.where[0].right.kind != volmira::jetsql::Operand::Kind::Text
-        || statement.where[0].right.text != value)
+    using Expression = volmira::jetsql::Expression;
+    const Expression* where = statement.where.get();
+    if (!where || where->op != Expression::Op::And || where->operands[0].operands.size() != 2
+        || where->operands[0].operands[1].kind != Expression::Kind::Text || where->operands[0].operands[1].text != value)
         broken();
 
     const volmira::FieldValue field = volmira::FieldValue::text(value);
