@@ -5,6 +5,7 @@
 #include "dictionary/jetsql.h"
 #include "dictionary/searchstore.h"
 #include "dictionary/sqltranslator.h"
+#include "dictionary/statements.h"
 #include "dictionary/textfold.h"
 
 #include <sqlite3.h>
@@ -17,14 +18,6 @@
 namespace volmira {
 
 namespace {
-
-// The tables every dictionary screen uses; they are read together when the engine is made.
-const QStringList& dictionaryTables()
-{
-    static const QStringList tables{QStringLiteral("Main"), QStringLiteral("CDS_TBL_TABLE_DESC"),
-                                    QStringLiteral("Values"), QStringLiteral("CDS_TBL_RELS_RELEASES")};
-    return tables;
-}
 
 // Every table the statements filter is given a search store instead of SQL indexes: its key columns (what
 // the statements compare with '=') narrow a statement to the rows holding the value, and the DISTINCT
@@ -80,7 +73,7 @@ public:
         sqlite3_create_collation_v2(db_, "JET", SQLITE_UTF8, nullptr, jetCollation, nullptr);
         jetfunctions::install(db_, &functionError_);
         try {
-            load(dictionaryTables());
+            load(statements::dictionaryTables());
         } catch (...) {
             sqlite3_close_v2(db_);
             throw;
@@ -411,6 +404,8 @@ FieldValue fieldValue(sqlite3_stmt* statement, int column, ColumnType type)
             return FieldValue::yesNo(number != 0);
         if (type == ColumnType::Single)
             return FieldValue::single(float(number));
+        if (type == ColumnType::Currency)
+            return FieldValue::currency(number);
         return FieldValue::number(number);
     }
     default: {

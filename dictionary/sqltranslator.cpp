@@ -517,7 +517,8 @@ Sql Translator::aggregate(const Expression& e, Clause clause)
     if (e.name == u"SUM" || e.name == u"AVG") {
         if (!isNumeric(argument.type) && !isOpen(argument.type))
             mismatch(e);
-        return make(QStringLiteral("%1(%2)").arg(e.name.toLower(), value(argument)), Type::Number, ColumnType::Double);
+        return make(QStringLiteral("%1(%2)").arg(e.name.toLower(), value(argument)), Type::Number,
+                    argument.columnType == ColumnType::Currency ? ColumnType::Currency : ColumnType::Double);
     }
     return make(QStringLiteral("%1(%2)").arg(e.name.toLower(), collated(argument, value(argument))), argument.type, argument.columnType);
 }
