@@ -628,6 +628,9 @@ Translation Translator::translate()
         items_.push_back(out);
     }
 
+    if (items_.empty())
+        syntaxError(QStringLiteral("the statement selects no column"), 1);
+
     QString from = sources_[0].table->sqlName + QStringLiteral(" AS ") + sources_[0].sqlAlias;
     for (size_t j = 0; j < statement_.joins.size(); ++j) {
         const jetsql::Join& join = statement_.joins[j];
