@@ -16,9 +16,14 @@ class Engine {
 public:
     virtual ~Engine() = default;
 
+    // Which tables opening reads: the dictionary's four, which the windows query at once, or none (only
+    // the file's list of tables, for tools that run statements on any table). Any other table is read
+    // when a statement first names it.
+    enum class Preload { DictionaryTables, CatalogOnly };
+
     // Reads the file at path; raises an Error (file not found, not a Jet database, protected by a
     // password, damaged, reader crashed or timed out, ...).
-    static std::shared_ptr<Engine> open(const QString& path);
+    static std::shared_ptr<Engine> open(const QString& path, Preload preload = Preload::DictionaryTables);
 
     // One column of a result, known from the statement before any row is read.
     //   name: the alias after AS; else a column's own name (with SELECT * over a join, "table.column" where

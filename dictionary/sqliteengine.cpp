@@ -58,7 +58,8 @@ int jetCollation(void*, int lengthA, const void* a, int lengthB, const void* b)
 // The in-memory database with the tables read so far.
 class SqliteEngine::Database final : public TableSink {
 public:
-    Database(TableReader reader, bool useSearchStores) : reader_(std::move(reader)), useSearchStores_(useSearchStores)
+    Database(TableReader reader, bool useSearchStores, Preload preload)
+        : reader_(std::move(reader)), useSearchStores_(useSearchStores)
     {
         if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                             nullptr) != SQLITE_OK) {
@@ -73,7 +74,7 @@ public:
         sqlite3_create_collation_v2(db_, "JET", SQLITE_UTF8, nullptr, jetCollation, nullptr);
         jetfunctions::install(db_, &functionError_);
         try {
-            load(statements::dictionaryTables());
+            load(preload == Preload::DictionaryTables ? statements::dictionaryTables() : QStringList());
         } catch (...) {
             sqlite3_close_v2(db_);
             throw;
@@ -237,6 +238,15 @@ void SqliteEngine::Database::row(const CellView* cells, int count)
         case CellView::Kind::Single:
             loading_->columns[size_t(i)].sawSingle = true;
             sqlite3_bind_double(insert_, parameter, cell.number);
+            break;
+        case CellView::Kind::Date:
+            loading_->columns[size_t(i)].sawDate = true;
+            sqlite3_bind_double(insert_, parameter, cell.number);
+            break;
+        case CellView::Kind::Binary:
+            // A non-null pointer for no bytes too: SQLite stores a null pointer as Null.
+            sqlite3_bind_blob(insert_, parameter, cell.text.empty() ? "" : cell.text.data(), int(cell.text.size()),
+                              SQLITE_STATIC);
             break;
         case CellView::Kind::Number:
             // Whole numbers are stored as integers: smaller, and compared exactly.
@@ -406,7 +416,13 @@ FieldValue fieldValue(sqlite3_stmt* statement, int column, ColumnType type)
             return FieldValue::single(float(number));
         if (type == ColumnType::Currency)
             return FieldValue::currency(number);
+        if (type == ColumnType::DateTime)
+            return FieldValue::date(number);
         return FieldValue::number(number);
+    }
+    case SQLITE_BLOB: {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
+        return FieldValue::binary(QByteArray(bytes, sqlite3_column_bytes(statement, column)));
     }
     default: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
@@ -470,8 +486,8 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
     return result;
 }
 
-SqliteEngine::SqliteEngine(TableReader reader, bool useSearchStores)
-    : database_(std::make_unique<Database>(std::move(reader), useSearchStores))
+SqliteEngine::SqliteEngine(TableReader reader, bool useSearchStores, Preload preload)
+    : database_(std::make_unique<Database>(std::move(reader), useSearchStores, preload))
 {
 }
 

@@ -18,15 +18,18 @@ struct StoredColumn {
     ColumnType type = ColumnType::Other;
     bool sawYesNo = false;
     bool sawSingle = false;
+    bool sawDate = false;
 
     // The type its values are handed back as: a column of no known type that held Yes/No (or 4-byte
-    // float) cells gives Yes/No (or singles).
+    // float, or date) cells gives Yes/No (or singles, or dates).
     ColumnType resultType() const
     {
         if (sawYesNo)
             return ColumnType::Bool;
         if (sawSingle)
             return ColumnType::Single;
+        if (sawDate)
+            return ColumnType::DateTime;
         return type;
     }
 };
