@@ -222,6 +222,8 @@ private:
     bool isGrouped() const;
     static bool containsAggregate(const Expression& e);
     bool isStoredColumn(const Expression& e) const;
+    // A column's name as its table spells it.
+    QString storedName(const Expression& e) const;
 
     const QString& sql_;
     const jetsql::SelectStatement& statement_;
@@ -508,8 +510,7 @@ Sql Translator::aggregate(const Expression& e, Clause clause)
     inAggregate_ = true;
     const Sql argument = expression(e.operands[0], clause);
     inAggregate_ = false;
-    if (e.name != u"COUNT"
-        && (argument.columnType == ColumnType::Memo || argument.columnType == ColumnType::Binary || argument.type == Type::Binary))
+    if (e.name != u"COUNT" && argument.columnType == ColumnType::Memo)
         throw Error(ErrorNumber::AggregateOverMemo,
                     QStringLiteral("Cannot have Memo, OLE, or Hyperlink Object fields in aggregate argument (%1).").arg(textOf(e.operands[0])));
     if (e.name == u"COUNT")
@@ -570,6 +571,17 @@ void Translator::checkGrouped(const Expression& e, const QStringList& groups, Cl
         checkGrouped(operand, groups, clause);
 }
 
+QString Translator::storedName(const Expression& e) const
+{
+    for (const Source& source : sources_) {
+        if (!e.table.isEmpty() && source.spelledAs.compare(e.table, Qt::CaseInsensitive) != 0)
+            continue;
+        if (const int index = source.table->findColumn(e.name); index >= 0)
+            return source.table->columns[size_t(index)].name;
+    }
+    return e.name;  // an alias used as an item
+}
+
 bool Translator::isStoredColumn(const Expression& e) const
 {
     for (const Source& source : sources_)
@@ -622,7 +634,7 @@ Translation Translator::translate()
         if (!item.alias.isEmpty())
             out.name = item.alias;
         else if (item.expression.kind == Kind::Column)
-            out.name = item.expression.name;
+            out.name = storedName(item.expression);
         else
             out.name = QStringLiteral("Expr%1").arg(1000 + unnamed++);
         items_.push_back(out);
