@@ -32,7 +32,7 @@ public:
     //     - a column (also through MIN, MAX, Nz(column, ...), IIf with branches of one type): its stored type;
     //       a column of type Other that carried Yes/No (or 4-byte float) cells says Bool (or Single);
     //     - comparisons, AND/OR/NOT, IN, BETWEEN, LIKE, IS NULL, True/False: Bool (-1/0 in SQLite);
-    //     - COUNT: Long; SUM, AVG, arithmetic, Len, InStr, Year/Month/Day: Double/Long/Integer (numbers);
+    //     - COUNT: Long; SUM, AVG (Currency over currency), arithmetic, Len, InStr, Year/Month/Day: numbers;
     //     - #date# literals, MIN/MAX of a date column: DateTime (held in SQLite as REAL serial days since
     //       1899-12-30, the fraction the time of day);
     //     - UCase, LCase, Left, Right, Mid, Trim, Format, text literals, &: Text; a binary column: Binary;

@@ -1,8 +1,10 @@
 #include "dictionary/sqliteengine.h"
 
 #include "dictionary/error.h"
+#include "dictionary/jetfunctions.h"
 #include "dictionary/jetsql.h"
 #include "dictionary/searchstore.h"
+#include "dictionary/sqltranslator.h"
 #include "dictionary/statements.h"
 #include "dictionary/textfold.h"
 
@@ -43,96 +45,12 @@ const StorePlan* planFor(const QString& table)
     return nullptr;
 }
 
-struct StoredColumn {
-    QString name;
-    ColumnType type = ColumnType::Other;
-    bool sawYesNo = false;
-    bool sawSingle = false;
-    bool sawDate = false;
-
-    // The type its values are handed back as: a column of no known type that held Yes/No (or 4-byte
-    // float, or date) cells gives Yes/No (or singles, or dates).
-    ColumnType resultType() const
-    {
-        if (sawYesNo)
-            return ColumnType::Bool;
-        if (sawSingle)
-            return ColumnType::Single;
-        if (sawDate)
-            return ColumnType::DateTime;
-        return type;
-    }
-};
-
-struct StoredTable {
-    QString name;     // as the file names it
-    QString sqlName;  // its name in the in-memory database
-    std::vector<StoredColumn> columns;
-    std::unique_ptr<SearchStore> store;
-
-    int findColumn(const QString& wanted) const
-    {
-        for (size_t i = 0; i < columns.size(); ++i)
-            if (columns[i].name.compare(wanted, Qt::CaseInsensitive) == 0)
-                return int(i);
-        return -1;
-    }
-};
-
 QString columnSqlName(int index) { return QStringLiteral("c%1").arg(index); }
 
 int jetCollation(void*, int lengthA, const void* a, int lengthB, const void* b)
 {
     return textfold::compare(std::string_view(static_cast<const char*>(a), size_t(lengthA)),
                              std::string_view(static_cast<const char*>(b), size_t(lengthB)));
-}
-
-std::string_view valueText(sqlite3_value* value)
-{
-    const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(value));
-    return text ? std::string_view(text, size_t(sqlite3_value_bytes(value))) : std::string_view();
-}
-
-// InStr(text, part): 1-based position of part in text ignoring letter case, 0 when absent, Null when
-// either is Null. The folded part is kept between rows while it is a constant of the statement.
-void jetInStr(sqlite3_context* context, int, sqlite3_value** arguments)
-{
-    if (sqlite3_value_type(arguments[0]) == SQLITE_NULL || sqlite3_value_type(arguments[1]) == SQLITE_NULL) {
-        sqlite3_result_null(context);
-        return;
-    }
-    const std::string_view text = valueText(arguments[0]);
-    if (const auto* kept = static_cast<const std::vector<char32_t>*>(sqlite3_get_auxdata(context, 1))) {
-        sqlite3_result_int64(context, textfold::find(text, *kept));
-        return;
-    }
-    auto folded = std::make_unique<std::vector<char32_t>>(textfold::foldedCodePoints(valueText(arguments[1])));
-    sqlite3_result_int64(context, textfold::find(text, *folded));
-    sqlite3_set_auxdata(context, 1, folded.release(), [](void* p) { delete static_cast<std::vector<char32_t>*>(p); });
-}
-
-enum class ValueType { Text, Number, Unknown };
-
-ValueType columnValueType(ColumnType type)
-{
-    switch (type) {
-    case ColumnType::Text:
-    case ColumnType::Memo:
-        return ValueType::Text;
-    case ColumnType::Bool:
-    case ColumnType::Byte:
-    case ColumnType::Integer:
-    case ColumnType::Long:
-    case ColumnType::Currency:
-    case ColumnType::Single:
-    case ColumnType::Double:
-        return ValueType::Number;
-    case ColumnType::DateTime:
-    case ColumnType::Binary:
-    case ColumnType::Other:
-        break;
-    }
-    return ValueType::Unknown;
 }
 
 }  // namespace
@@ -154,8 +72,7 @@ public:
         execute("PRAGMA page_size=65536; PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
                 "PRAGMA temp_store=MEMORY; PRAGMA locking_mode=EXCLUSIVE");
         sqlite3_create_collation_v2(db_, "JET", SQLITE_UTF8, nullptr, jetCollation, nullptr);
-        sqlite3_create_function_v2(db_, "jet_instr", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, jetInStr,
-                                   nullptr, nullptr, nullptr);
+        jetfunctions::install(db_, &functionError_);
         try {
             load(preload == Preload::DictionaryTables ? statements::dictionaryTables() : QStringList());
         } catch (...) {
@@ -255,6 +172,7 @@ private:
     bool skipping_ = false;                 // a table read before is handed over again
     sqlite3_stmt* insert_ = nullptr;
     int tableCounter_ = 0;
+    std::optional<Error> functionError_;  // what a Jet function raised while a statement ran
 };
 
 void SqliteEngine::Database::beginTable(const QString& name, const std::vector<ColumnInfo>& columns)
@@ -367,195 +285,94 @@ void SqliteEngine::Database::endTable()
 
 namespace {
 
-// One statement translated for the in-memory database: its text, the literals bound to its
-// parameters, and how each result column is handed back.
-struct Translation {
-    QString sql;
-    std::vector<jetsql::Operand> parameters;
-    std::vector<Engine::ResultColumn> columns;
-};
+using jetsql::Expression;
 
-class Translator final {
-public:
-    // narrowing: when given, the only rows (0-based, in stored order) that can satisfy the WHERE.
-    Translator(const jetsql::SelectStatement& statement, const StoredTable& table, const std::vector<std::uint32_t>* narrowing)
-        : statement_(statement), table_(table), narrowing_(narrowing) {}
-
-    Translation translate()
-    {
-        Translation result;
-        const bool aggregate = std::any_of(statement_.items.begin(), statement_.items.end(), [](const auto& item) {
-            return item.aggregate != jetsql::SelectItem::Aggregate::None;
-        });
-        QStringList items;
-        std::vector<int> selectedColumns;
-        int expressions = 0;
-        for (const jetsql::SelectItem& item : statement_.items) {
-            const int column = columnIndex(item.column);
-            result.columns.push_back({item.aggregate == jetsql::SelectItem::Aggregate::None ? table_.columns[size_t(column)].name
-                                                                                             : QStringLiteral("Expr%1").arg(1000 + expressions++),
-                                      table_.columns[size_t(column)].resultType()});
-            switch (item.aggregate) {
-            case jetsql::SelectItem::Aggregate::None:
-                if (aggregate)
-                    notPartOfAggregate(item.column);
-                items << columnSqlName(column);
-                selectedColumns.push_back(column);
-                break;
-            case jetsql::SelectItem::Aggregate::Max:
-                items << QStringLiteral("max(%1)").arg(columnSqlName(column));
-                break;
-            case jetsql::SelectItem::Aggregate::Min:
-                items << QStringLiteral("min(%1)").arg(columnSqlName(column));
-                break;
-            }
-        }
-        QString sql = QStringLiteral("SELECT ") + (statement_.distinct ? QStringLiteral("DISTINCT ") : QString())
-                      + items.join(QStringLiteral(", ")) + QStringLiteral(" FROM ") + table_.sqlName;
-
-        QStringList conditions;
-        for (const jetsql::Comparison& comparison : statement_.where)
-            conditions << condition(comparison);
-        if (narrowing_) {
-            QStringList rowids;
-            for (const std::uint32_t row : *narrowing_)
-                rowids << QString::number(row + 1);  // rows are stored in order from rowid 1
-            conditions.prepend(QStringLiteral("rowid IN (%1)").arg(rowids.join(u',')));
-        }
-        if (!conditions.isEmpty())
-            sql += QStringLiteral(" WHERE ") + conditions.join(QStringLiteral(" AND "));
-
-        QStringList order;
-        std::vector<int> orderedColumns;
-        for (const jetsql::OrderItem& item : statement_.orderBy) {
-            const int column = columnIndex(item.column);
-            if (aggregate)
-                notPartOfAggregate(item.column);
-            if (statement_.distinct && std::find(selectedColumns.begin(), selectedColumns.end(), column) == selectedColumns.end())
-                throw Error(ErrorNumber::OrderByConflictsWithDistinct,
-                            QStringLiteral("ORDER BY clause (%1) conflicts with DISTINCT.").arg(item.column));
-            order << columnSqlName(column) + (item.descending ? QStringLiteral(" DESC") : QString());
-            orderedColumns.push_back(column);
-        }
-        if (!aggregate) {
-            if (statement_.distinct) {
-                // Jet gives distinct rows in ascending order of the selected columns, after any ORDER BY.
-                for (int column : selectedColumns)
-                    if (std::find(orderedColumns.begin(), orderedColumns.end(), column) == orderedColumns.end())
-                        order << columnSqlName(column);
-            } else {
-                order << QStringLiteral("rowid");  // the order the file stores the rows in
-            }
-            sql += QStringLiteral(" ORDER BY ") + order.join(QStringLiteral(", "));
-        }
-        result.sql = sql;
-        result.parameters = std::move(parameters_);
-        return result;
+// The operands of the top-level ANDs of a condition.
+void conjuncts(const Expression& e, std::vector<const Expression*>* out)
+{
+    if (e.kind == Expression::Kind::Binary && e.op == Expression::Op::And) {
+        conjuncts(e.operands[0], out);
+        conjuncts(e.operands[1], out);
+    } else {
+        out->push_back(&e);
     }
+}
 
-private:
-    int columnIndex(const QString& name) const
-    {
-        const int index = table_.findColumn(name);
-        if (index < 0)
-            throw Error(ErrorNumber::ColumnNotFound,
-                        QStringLiteral("Too few parameters: the table '%1' has no column '%2'.").arg(table_.name, name));
-        return index;
-    }
+// The column of the statement's one table an expression names, or -1.
+int columnOf(const Expression& e, const jetsql::SelectStatement& statement, const StoredTable& table)
+{
+    if (e.kind != Expression::Kind::Column)
+        return -1;
+    const QString& spelled = statement.from.alias.isEmpty() ? statement.from.name : statement.from.alias;
+    if (!e.table.isEmpty() && e.table.compare(spelled, Qt::CaseInsensitive) != 0)
+        return -1;
+    return table.findColumn(e.name);
+}
 
-    [[noreturn]] void notPartOfAggregate(const QString& column) const
-    {
-        throw Error(ErrorNumber::NotPartOfAggregate,
-                    QStringLiteral("You tried to execute a query that does not include the specified expression '%1' as part of an aggregate function.")
-                        .arg(column));
-    }
-
-    ValueType typeOf(const jetsql::Operand& operand) const
-    {
-        switch (operand.kind) {
-        case jetsql::Operand::Kind::Column:
-            return columnValueType(table_.columns[size_t(columnIndex(operand.name))].type);
-        case jetsql::Operand::Kind::Text:
-            return ValueType::Text;
-        case jetsql::Operand::Kind::Number:
-        case jetsql::Operand::Kind::InStr:
-            return ValueType::Number;
+// A comparison of a key column with a text: the column, and the text in *text; -1 when it is none.
+int keyEquality(const Expression& e, const jetsql::SelectStatement& statement, const StoredTable& table, QString* text)
+{
+    if (e.kind != Expression::Kind::Binary || e.op != Expression::Op::Equal)
+        return -1;
+    for (int side = 0; side < 2; ++side) {
+        const int column = columnOf(e.operands[size_t(side)], statement, table);
+        const Expression& other = e.operands[size_t(1 - side)];
+        if (column >= 0 && other.kind == Expression::Kind::Text && table.store->isKey(column)) {
+            *text = other.text;
+            return column;
         }
-        return ValueType::Unknown;
     }
-
-    QString expression(const jetsql::Operand& operand)
-    {
-        switch (operand.kind) {
-        case jetsql::Operand::Kind::Column:
-            return columnSqlName(columnIndex(operand.name));
-        case jetsql::Operand::Kind::Text:
-        case jetsql::Operand::Kind::Number:
-            parameters_.push_back(operand);
-            return QStringLiteral("?%1").arg(parameters_.size());
-        case jetsql::Operand::Kind::InStr:
-            return QStringLiteral("jet_instr(%1, %2)").arg(expression(operand.arguments[0]), expression(operand.arguments[1]));
-        }
-        return {};
-    }
-
-    QString condition(const jetsql::Comparison& comparison)
-    {
-        const ValueType left = typeOf(comparison.left);
-        const ValueType right = typeOf(comparison.right);
-        if (left != ValueType::Unknown && right != ValueType::Unknown && left != right)
-            throw Error(ErrorNumber::DataTypeMismatch, QStringLiteral("Data type mismatch in criteria expression."));
-        static const char* const ops[] = {"=", "<>", "<", "<=", ">", ">="};
-        // Text compares ignoring letter case whatever the operands are, columns or literals.
-        const QString collation = (left == ValueType::Text || right == ValueType::Text) ? QStringLiteral(" COLLATE JET") : QString();
-        const QString leftSql = expression(comparison.left);
-        const QString rightSql = expression(comparison.right);
-        return QStringLiteral("%1%2 %3 %4").arg(leftSql, collation, QLatin1String(ops[int(comparison.op)]), rightSql);
-    }
-
-    const jetsql::SelectStatement& statement_;
-    const StoredTable& table_;
-    const std::vector<std::uint32_t>* narrowing_;
-    std::vector<jetsql::Operand> parameters_;
-};
+    return -1;
+}
 
 // The statement as a search of the table's search store, when it is one: DISTINCT key columns, equality of
 // key columns with texts and InStr(searched column, text) > 0, ordered by key columns.
 std::optional<SearchQuery> searchQueryFor(const jetsql::SelectStatement& statement, const StoredTable& table)
 {
-    using Kind = jetsql::Operand::Kind;
     const SearchStore& store = *table.store;
-    if (!statement.distinct)
+    if (!statement.distinct || !statement.joins.empty() || statement.top || !statement.groupBy.empty() || statement.having)
         return std::nullopt;
     SearchQuery query;
     for (const jetsql::SelectItem& item : statement.items) {
-        const int column = table.findColumn(item.column);
-        if (item.aggregate != jetsql::SelectItem::Aggregate::None || !store.isKey(column))
+        const int column = item.star ? -1 : columnOf(item.expression, statement, table);
+        if (!store.isKey(column))
             return std::nullopt;
         query.select.push_back(column);
     }
-    auto isZero = [](const jetsql::Operand& o) { return o.kind == Kind::Number && o.number == 0; };
-    auto searchedColumn = [&](const jetsql::Operand& o) {
-        if (o.kind != Kind::InStr || o.arguments[0].kind != Kind::Column || o.arguments[1].kind != Kind::Text)
+    auto isZero = [](const Expression& e) { return e.kind == Expression::Kind::Number && e.number == 0; };
+    auto searchedColumn = [&](const Expression& e) {
+        if (e.kind != Expression::Kind::Function || e.name != u"InStr" || e.operands.size() != 2
+            || e.operands[1].kind != Expression::Kind::Text)
             return -1;
-        const int column = table.findColumn(o.arguments[0].name);
+        const int column = columnOf(e.operands[0], statement, table);
         return store.isSearched(column) ? column : -1;
     };
-    for (const jetsql::Comparison& c : statement.where) {
-        using Op = jetsql::Comparison::Op;
-        if (c.op == Op::Equal && c.left.kind == Kind::Column && c.right.kind == Kind::Text && store.isKey(table.findColumn(c.left.name)))
-            query.equals.emplace_back(table.findColumn(c.left.name), c.right.text);
-        else if (c.op == Op::Equal && c.right.kind == Kind::Column && c.left.kind == Kind::Text && store.isKey(table.findColumn(c.right.name)))
-            query.equals.emplace_back(table.findColumn(c.right.name), c.left.text);
-        else if (c.op == Op::Greater && isZero(c.right) && searchedColumn(c.left) >= 0)
-            query.contains.emplace_back(searchedColumn(c.left), c.left.arguments[1].text);
-        else if (c.op == Op::Less && isZero(c.left) && searchedColumn(c.right) >= 0)
-            query.contains.emplace_back(searchedColumn(c.right), c.right.arguments[1].text);
+    std::vector<const Expression*> conditions;
+    if (statement.where)
+        conjuncts(*statement.where, &conditions);
+    for (const Expression* c : conditions) {
+        QString text;
+        if (const int key = keyEquality(*c, statement, table, &text); key >= 0) {
+            query.equals.emplace_back(key, text);
+            continue;
+        }
+        if (c->kind != Expression::Kind::Binary)
+            return std::nullopt;
+        const Expression& left = c->operands[0];
+        const Expression& right = c->operands[1];
+        if (c->op == Expression::Op::Greater && isZero(right) && searchedColumn(left) >= 0)
+            query.contains.emplace_back(searchedColumn(left), left.operands[1].text);
+        else if (c->op == Expression::Op::Less && isZero(left) && searchedColumn(right) >= 0)
+            query.contains.emplace_back(searchedColumn(right), right.operands[1].text);
         else
             return std::nullopt;
     }
-    for (const jetsql::OrderItem& item : statement.orderBy)
-        query.order.emplace_back(table.findColumn(item.column), item.descending);
+    for (const jetsql::OrderItem& item : statement.orderBy) {
+        const int column = columnOf(item.expression, statement, table);
+        if (column < 0)
+            return std::nullopt;
+        query.order.emplace_back(column, item.descending);
+    }
     return query;
 }
 
@@ -564,16 +381,17 @@ constexpr size_t maximumNarrowing = 20000;
 // The fewest rows an equality of a key column with a text leaves; false when no such equality narrows.
 bool narrowRows(const jetsql::SelectStatement& statement, const StoredTable& table, std::vector<std::uint32_t>* rows)
 {
-    using Kind = jetsql::Operand::Kind;
+    if (!statement.where || !statement.joins.empty())
+        return false;
+    std::vector<const Expression*> conditions;
+    conjuncts(*statement.where, &conditions);
     bool narrowed = false;
-    for (const jetsql::Comparison& c : statement.where) {
-        if (c.op != jetsql::Comparison::Op::Equal)
+    for (const Expression* c : conditions) {
+        QString text;
+        const int column = keyEquality(*c, statement, table, &text);
+        if (column < 0)
             continue;
-        const jetsql::Operand* column = c.left.kind == Kind::Column ? &c.left : c.right.kind == Kind::Column ? &c.right : nullptr;
-        const jetsql::Operand* text = c.left.kind == Kind::Text ? &c.left : c.right.kind == Kind::Text ? &c.right : nullptr;
-        if (!column || !text || !table.store->isKey(table.findColumn(column->name)))
-            continue;
-        const SearchStore::Rows found = table.store->rowsWith(table.findColumn(column->name), text->text);
+        const SearchStore::Rows found = table.store->rowsWith(column, text);
         if (found.count > maximumNarrowing)
             continue;  // scanning the table is then as fast as listing its rows
         if (!narrowed || found.count < rows->size()) {
@@ -619,44 +437,52 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
 {
     const jetsql::SelectStatement statement = jetsql::parse(sql);
     readMissing(jetsql::referencedTables(statement));
-    const StoredTable& stored = table(statement.table);
-    Translator(statement, stored, nullptr).translate();  // checks every name and type first
-    std::vector<std::uint32_t> narrowing;
-    bool narrowed = false;
-    if (stored.store) {
-        if (const std::optional<SearchQuery> search = searchQueryFor(statement, stored)) {
-            Result result = stored.store->run(*search);
-            for (const int column : search->select)
-                result.columns.push_back({stored.columns[size_t(column)].name, stored.columns[size_t(column)].resultType()});
-            return result;
+    const TableLookup lookup = [this](const QString& name) -> const StoredTable& { return table(name); };
+    Translation translation = translate(sql, statement, lookup);  // checks every name and type first
+    if (statement.joins.empty()) {
+        const StoredTable& stored = table(statement.from.name);
+        if (stored.store) {
+            if (const std::optional<SearchQuery> search = searchQueryFor(statement, stored)) {
+                Result result = stored.store->run(*search);
+                result.columns = translation.columns;
+                return result;
+            }
+            std::vector<std::uint32_t> narrowing;
+            if (narrowRows(statement, stored, &narrowing))
+                translation = translate(sql, statement, lookup, &narrowing);
         }
-        narrowed = narrowRows(statement, stored, &narrowing);
     }
-    const Translation translation = Translator(statement, stored, narrowed ? &narrowing : nullptr).translate();
 
     sqlite3_stmt* prepared = nullptr;
     if (sqlite3_prepare_v2(db_, translation.sql.toUtf8().constData(), -1, &prepared, nullptr) != SQLITE_OK)
         fail(QStringLiteral("preparing '%1'").arg(sql));
     const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(prepared, sqlite3_finalize);
     for (size_t i = 0; i < translation.parameters.size(); ++i) {
-        const jetsql::Operand& parameter = translation.parameters[i];
-        if (parameter.kind == jetsql::Operand::Kind::Number) {
-            sqlite3_bind_double(prepared, int(i + 1), parameter.number);
-        } else {
+        const SqlParameter& parameter = translation.parameters[i];
+        if (parameter.isText) {
             const QByteArray text = parameter.text.toUtf8();
-            sqlite3_bind_text(prepared, int(i + 1), text.constData(), text.size(), SQLITE_TRANSIENT);
+            sqlite3_bind_text(prepared, int(i + 1), text.constData(), int(text.size()), SQLITE_TRANSIENT);
+        } else {
+            sqlite3_bind_double(prepared, int(i + 1), parameter.number);
         }
     }
     Result result;
     result.columnCount = sqlite3_column_count(prepared);
-    result.columns = translation.columns;
+    result.columns = std::move(translation.columns);
+    functionError_.reset();
     int step;
     while ((step = sqlite3_step(prepared)) == SQLITE_ROW) {
         for (int i = 0; i < result.columnCount; ++i)
-            result.cells.push_back(Field{fieldValue(prepared, i, translation.columns[size_t(i)].type)});
+            result.cells.push_back(Field{fieldValue(prepared, i, result.columns[size_t(i)].type)});
     }
-    if (step != SQLITE_DONE)
+    if (step != SQLITE_DONE) {
+        if (functionError_) {
+            const Error error = *functionError_;
+            functionError_.reset();
+            throw error;
+        }
         fail(QStringLiteral("running '%1'").arg(sql));
+    }
     return result;
 }
 

@@ -80,8 +80,13 @@ void checkQuotedText(const QString& value)
     } catch (const volmira::Error&) {
         broken();  // a doubled text must always parse
     }
-    if (statement.where.size() != 3 || statement.where[0].right.kind != volmira::jetsql::Operand::Kind::Text
-        || statement.where[0].right.text != value)
+    // The first of the ANDed comparisons holds the value.
+    using Expression = volmira::jetsql::Expression;
+    const Expression* first = statement.where.get();
+    while (first && first->kind == Expression::Kind::Binary && first->op == Expression::Op::And)
+        first = &first->operands[0];
+    if (!first || first->op != Expression::Op::Equal || first->operands[1].kind != Expression::Kind::Text
+        || first->operands[1].text != value)
         broken();
 
     const volmira::FieldValue field = volmira::FieldValue::text(value);

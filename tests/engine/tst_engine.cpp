@@ -370,13 +370,10 @@ private slots:
         QCOMPARE(errorOf(*engine, QStringLiteral("Select Distinct Table from Main where InStr(Table, 'O'Brien' ) > 0 order by Table")),
                  ErrorNumber::SyntaxError);
         const char* rejected[] = {
-            "Select * from Main",
-            "Select Table from Main where Table = 'a' or Table = 'b'",
-            "Select Table from Main group by Table",
             "Delete from Main",
             "Select Table from Main; Drop table Main",
             "Select Table, from Main",
-            "Select Left(Table, 2) from Main",
+            "Select StrReverse(Table) from Main",
         };
         for (const char* sql : rejected)
             QCOMPARE(errorOf(*engine, QString::fromUtf8(sql)), ErrorNumber::SyntaxError);
