@@ -36,6 +36,11 @@ public:
     const Field& Fields(int i) const;
     int fieldCount() const noexcept { return columnCount_; }
 
+    // Row `row` (0-based) of the result, whatever the current row is: for readers that must leave the
+    // position as they found it.
+    long long rowCount() const noexcept { return columnCount_ ? (long long)(cells_.size() / columnCount_) : 0; }
+    const Field& fieldAt(long long row, int i) const;
+
 private:
     void requireOpen() const;
 
@@ -43,7 +48,6 @@ private:
     int columnCount_ = 0;
     long long position_ = 0;  // -1 = before the first row, rowCount = after the last
     std::vector<Field> cells_;  // row-major: row r, field i at r * columnCount_ + i
-    long long rowCount() const noexcept { return columnCount_ ? (long long)(cells_.size() / columnCount_) : 0; }
 };
 
 }  // namespace volmira
