@@ -2,7 +2,11 @@
 
 #include "areas/areacatalogue.h"
 #include "dictionary/recordset.h"
+#include "dictionary/textfold.h"
 #include "tools/export/exportstatements.h"
+
+#include <string>
+#include <unordered_map>
 
 namespace volmira::exporting {
 
@@ -28,14 +32,26 @@ QStringList areaTables(const Connection& connection, const QString& code)
     return names;
 }
 
-std::vector<ValidValue> validValues(const Connection& connection, const QString& code, const QString& table,
-                                    const QString& column)
+// A table's valid values by column, one statement for the table instead of one per column. The
+// column names are compared as the engine compares them, ignoring letter case.
+using ValuesByColumn = std::unordered_map<std::string, std::vector<ValidValue>>;
+
+std::string columnKey(const QString& column)
+{
+    return textfold::foldedUtf8(column.toStdString());
+}
+
+ValuesByColumn tableValidValues(const Connection& connection, const QString& code, const QString& table)
 {
     Recordset values;
-    values.Open(validValuesStatement(code, table, column), connection);
-    std::vector<ValidValue> found;
-    for (; !values.Eof(); values.MoveNext())
-        found.push_back({shownText(values.Fields(0).Value), shownText(values.Fields(1).Value)});
+    values.Open(tableValidValuesStatement(code, table), connection);
+    ValuesByColumn found;
+    for (; !values.Eof(); values.MoveNext()) {
+        const FieldValue& column = values.Fields(0).Value;
+        if (!column.isNull())  // equals no column
+            found[columnKey(column.toText())].push_back(
+                {shownText(values.Fields(1).Value), shownText(values.Fields(2).Value)});
+    }
     return found;
 }
 
@@ -52,12 +68,17 @@ ExportTable readTable(const Connection& connection, const QString& code, const Q
     }
     Recordset columns;
     columns.Open(tableColumnsStatement(code, name), connection);
+    if (columns.Eof())
+        return table;
+    const ValuesByColumn values = tableValidValues(connection, code, name);
     for (; !columns.Eof(); columns.MoveNext()) {
         if (columns.Fields(0).Value.isNull())  // the window lists no column without a name
             continue;
         ExportColumn column;
         column.shown = shownColumn(columns);
-        column.values = validValues(connection, code, name, column.shown.column);
+        const auto found = values.find(columnKey(column.shown.column));
+        if (found != values.end())
+            column.values = found->second;
         table.columns.push_back(std::move(column));
     }
     return table;

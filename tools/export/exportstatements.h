@@ -36,6 +36,15 @@ inline QString tableColumnsStatement(const QString& area, const QString& table)
            + QStringLiteral("' order by [Column_SeqNo] ");
 }
 
+// The valid values of all columns of one table, in the order the file stores them: the rows of each
+// column are those, and in that order, of the window's valid-values statement for the column.
+inline QString tableValidValuesStatement(const QString& area, const QString& table)
+{
+    return QStringLiteral("Select [Column], Value, Description from [Values] where [Functional Area]='")
+           + doubleApostrophes(area) + QStringLiteral("' and [Table] = '") + doubleApostrophes(table)
+           + QStringLiteral("' ");
+}
+
 inline QString validValuesStatement(const QString& area, const QString& table, const QString& column)
 {
     return QStringLiteral("Select Value, Description from [Values] where [Functional Area]='") + doubleApostrophes(area)
