@@ -1,7 +1,7 @@
 #include "mainwindow/frmmain.h"
 
 #include "dictionary/recordset.h"
-#include "mainwindow/sqltext.h"
+#include "dictionary/statements.h"
 
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -23,9 +23,7 @@ void frmMain::lstTables_Click()
         // After a search across all areas the table is shown under its own area. A table without a
         // row in Main (one found by its description) or with a Null area keeps the area shown.
         volmira::Recordset area;
-        area.Open(QStringLiteral("Select [Functional Area] from Main where Table= '")
-                      + volmira::doubleApostrophes(strTable) + QStringLiteral("' "),
-                  *cnDict);
+        area.Open(volmira::statements::tableArea(strTable), *cnDict);
         if (!area.Eof() && !area.Fields(0).Value.isNull())
             strArea = area.Fields(0).Value.toText();
         ShowFunctionalArea();
@@ -40,13 +38,10 @@ void frmMain::lstTables_Click()
 void frmMain::ShowTableAttributes(const QString& tableName)
 {
     rsTableDesc = std::make_unique<volmira::Recordset>();
-    rsTableDesc->Open(QStringLiteral("Select Distinct Table,Description,[Logical Name] from CDS_TBL_TABLE_DESC "
-                                     "where [Functional Area]= '")
-                          + volmira::doubleApostrophes(strArea) + QStringLiteral("' and Table = '")
-                          + volmira::doubleApostrophes(tableName) + QStringLiteral("' "),
-                      *cnDict);
+    rsTableDesc->Open(volmira::statements::tableDescription(strArea, tableName), *cnDict);
     if (rsTableDesc->Eof())
         return;
-    txtTblDD->setPlainText(textOrEmpty(rsTableDesc->Fields(1).Value));
-    txtTblLD->setPlainText(textOrEmpty(rsTableDesc->Fields(2).Value));
+    namespace Field = volmira::statements::TableDescriptionField;
+    txtTblDD->setPlainText(textOrEmpty(rsTableDesc->Fields(Field::Description).Value));
+    txtTblLD->setPlainText(textOrEmpty(rsTableDesc->Fields(Field::LogicalName).Value));
 }

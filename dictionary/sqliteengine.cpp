@@ -3,6 +3,7 @@
 #include "dictionary/error.h"
 #include "dictionary/jetsql.h"
 #include "dictionary/searchstore.h"
+#include "dictionary/statements.h"
 #include "dictionary/textfold.h"
 
 #include <sqlite3.h>
@@ -15,14 +16,6 @@
 namespace volmira {
 
 namespace {
-
-// The tables every dictionary screen uses; they are read together when the engine is made.
-const QStringList& dictionaryTables()
-{
-    static const QStringList tables{QStringLiteral("Main"), QStringLiteral("CDS_TBL_TABLE_DESC"),
-                                    QStringLiteral("Values"), QStringLiteral("CDS_TBL_RELS_RELEASES")};
-    return tables;
-}
 
 // Every table the statements filter is given a search store instead of SQL indexes: its key columns (what
 // the statements compare with '=') narrow a statement to the rows holding the value, and the DISTINCT
@@ -161,7 +154,7 @@ public:
         sqlite3_create_function_v2(db_, "jet_instr", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, jetInStr,
                                    nullptr, nullptr, nullptr);
         try {
-            load(dictionaryTables());
+            load(statements::dictionaryTables());
         } catch (...) {
             sqlite3_close_v2(db_);
             throw;

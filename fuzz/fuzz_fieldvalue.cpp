@@ -5,7 +5,7 @@
 #include "dictionary/error.h"
 #include "dictionary/fieldvalue.h"
 #include "dictionary/jetsql.h"
-#include "mainwindow/sqltext.h"
+#include "dictionary/statements.h"
 
 #include <cmath>
 #include <cstdint>
@@ -41,15 +41,14 @@ void checkSingle(float value)
 
 void checkQuotedText(const QString& value)
 {
-    const QString sql = QStringLiteral("Select Value, Description from [Values] where [Functional Area]='")
-                        + volmira::doubleApostrophes(value) + QStringLiteral("' and [Table] = 'T' ");
+    const QString sql = volmira::statements::validValues(value, QStringLiteral("T"), QStringLiteral("C"));
     volmira::jetsql::SelectStatement statement;
     try {
         statement = volmira::jetsql::parse(sql);
     } catch (const volmira::Error&) {
         broken();  // a doubled text must always parse
     }
-    if (statement.where.size() != 2 || statement.where[0].right.kind != volmira::jetsql::Operand::Kind::Text
+    if (statement.where.size() != 3 || statement.where[0].right.kind != volmira::jetsql::Operand::Kind::Text
         || statement.where[0].right.text != value)
         broken();
 

@@ -4,6 +4,7 @@
 #include "dictionary/connection.h"
 #include "dictionary/error.h"
 #include "dictionary/recordset.h"
+#include "dictionary/statements.h"
 #include "tools/mdbwrite/databasewriter.h"
 
 #include <QFile>
@@ -168,8 +169,7 @@ private slots:
     void connectionReadsTheFileAndKeepsTypes()
     {
         Connection connection;
-        connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path_
-                                       + QStringLiteral(";Persist Security Info=False"));
+        connection.setConnectionString(volmira::statements::connectionString(path_));
         connection.Open();
         Recordset rs;
         rs.Open(QStringLiteral("Select Distinct Table,Description,[Logical Name] from CDS_TBL_TABLE_DESC where [Functional Area]= 'acct' and Table = 'CMC_ACCT_LEDGER' "),

@@ -4,6 +4,7 @@
 #include "dictionary/connection.h"
 #include "dictionary/error.h"
 #include "dictionary/recordset.h"
+#include "dictionary/statements.h"
 
 #include <QCoreApplication>
 
@@ -47,8 +48,7 @@ int main(int argc, char** argv)
     }
     try {
         volmira::Connection connection;
-        connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + arguments[1]
-                                       + QStringLiteral(";Persist Security Info=False"));
+        connection.setConnectionString(volmira::statements::connectionString(arguments[1]));
         connection.Open();
         volmira::Recordset rs;
         rs.Open(arguments[2], connection);
