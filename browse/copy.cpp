@@ -2,9 +2,10 @@
 
 #include "dictionary/recordset.h"
 #include "dictionary/shownattributes.h"
+#include "dictionary/statements.h"
 
-#include <QGuiApplication>
 #include <QClipboard>
+#include <QGuiApplication>
 #include <QHash>
 #include <QListWidget>
 #include <QMimeData>
@@ -89,7 +90,7 @@ void frmMain::mnuCopyColumns_Click()
         return;
     QHash<QString, long long> firstRowOf;
     for (long long row = rsColumns->rowCount() - 1; row >= 0; --row) {
-        const volmira::FieldValue& name = rsColumns->fieldAt(row, 0).Value;
+        const volmira::FieldValue& name = rsColumns->fieldAt(row, volmira::statements::ColumnsField::Column).Value;
         if (!name.isNull())
             firstRowOf.insert(name.toText(), row);
     }

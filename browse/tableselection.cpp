@@ -1,19 +1,11 @@
 #include "mainwindow/frmmain.h"
 
 #include "dictionary/recordset.h"
+#include "dictionary/shownattributes.h"
 #include "dictionary/statements.h"
 
 #include <QListWidget>
 #include <QPlainTextEdit>
-
-namespace {
-
-QString textOrEmpty(const volmira::FieldValue& value)
-{
-    return value.isNull() ? QString() : value.toText();
-}
-
-}  // namespace
 
 void frmMain::lstTables_Click()
 {
@@ -42,6 +34,6 @@ void frmMain::ShowTableAttributes(const QString& tableName)
     if (rsTableDesc->Eof())
         return;
     namespace Field = volmira::statements::TableDescriptionField;
-    txtTblDD->setPlainText(textOrEmpty(rsTableDesc->Fields(Field::Description).Value));
-    txtTblLD->setPlainText(textOrEmpty(rsTableDesc->Fields(Field::LogicalName).Value));
+    txtTblDD->setPlainText(volmira::shownText(rsTableDesc->Fields(Field::Description).Value));
+    txtTblLD->setPlainText(volmira::shownText(rsTableDesc->Fields(Field::LogicalName).Value));
 }

@@ -1,6 +1,7 @@
 #include "dictionary/shownattributes.h"
 
 #include "dictionary/recordset.h"
+#include "dictionary/statements.h"
 
 namespace volmira {
 
@@ -9,15 +10,16 @@ namespace {
 template <typename FieldOf>
 ShownColumn readColumn(const FieldOf& field)
 {
+    namespace Field = statements::ColumnsField;
     ShownColumn shown;
-    shown.column = shownText(field(0));
-    shown.dataType = shownDataType(field(1), field(2));
-    shown.logicalDescription = shownText(field(3));
-    shown.dataDefinition = shownText(field(4));
-    shown.primaryKey = field(5).isTrue();
-    shown.foreignKey = field(6).isTrue();
-    shown.guiLabel = shownGuiText(field(8));
-    shown.guiControl = shownGuiText(field(9));
+    shown.column = shownText(field(Field::Column));
+    shown.dataType = shownDataType(field(Field::DataType), field(Field::DataAttributes));
+    shown.logicalDescription = shownText(field(Field::LogicalDesc));
+    shown.dataDefinition = shownText(field(Field::PDDefinition));
+    shown.primaryKey = field(Field::PrimaryKey).isTrue();
+    shown.foreignKey = field(Field::ForeignKey).isTrue();
+    shown.guiLabel = shownGuiText(field(Field::GUIName));
+    shown.guiControl = shownGuiText(field(Field::GUIControl));
     return shown;
 }
 

@@ -22,7 +22,7 @@ struct ShownColumn final {
     QString guiControl;
 };
 
-// Reads the current row of the column statement (its ten fields in the statement's order).
+// Reads the current row of the column statement (statements::columns).
 ShownColumn shownColumn(const Recordset& columns);
 // Reads row `row` (0-based) of the column statement without moving the recordset.
 ShownColumn shownColumnAt(const Recordset& columns, long long row);

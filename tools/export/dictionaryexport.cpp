@@ -2,8 +2,8 @@
 
 #include "areas/areacatalogue.h"
 #include "dictionary/recordset.h"
+#include "dictionary/statements.h"
 #include "dictionary/textfold.h"
-#include "tools/export/exportstatements.h"
 
 #include <string>
 #include <unordered_map>
@@ -15,14 +15,14 @@ namespace {
 QString readVersion(const Connection& connection)
 {
     Recordset version;
-    version.Open(versionStatement(), connection);
+    version.Open(statements::version(), connection);
     return version.Eof() ? QString() : shownText(version.Fields(0).Value);
 }
 
 QStringList areaTables(const Connection& connection, const QString& code)
 {
     Recordset tables;
-    tables.Open(areaTablesStatement(code), connection);
+    tables.Open(statements::areaTables(code), connection);
     QStringList names;
     for (; !tables.Eof(); tables.MoveNext()) {
         const FieldValue& name = tables.Fields(0).Value;
@@ -44,13 +44,14 @@ std::string columnKey(const QString& column)
 ValuesByColumn tableValidValues(const Connection& connection, const QString& code, const QString& table)
 {
     Recordset values;
-    values.Open(tableValidValuesStatement(code, table), connection);
+    values.Open(statements::tableValidValues(code, table), connection);
+    namespace Field = statements::TableValuesField;
     ValuesByColumn found;
     for (; !values.Eof(); values.MoveNext()) {
-        const FieldValue& column = values.Fields(0).Value;
+        const FieldValue& column = values.Fields(Field::Column).Value;
         if (!column.isNull())  // equals no column
             found[columnKey(column.toText())].push_back(
-                {shownText(values.Fields(1).Value), shownText(values.Fields(2).Value)});
+                {shownText(values.Fields(Field::Value).Value), shownText(values.Fields(Field::Description).Value)});
     }
     return found;
 }
@@ -60,19 +61,20 @@ ExportTable readTable(const Connection& connection, const QString& code, const Q
     ExportTable table;
     table.name = name;
     Recordset description;
-    description.Open(tableDescriptionStatement(code, name), connection);
+    description.Open(statements::tableDescription(code, name), connection);
     if (!description.Eof()) {
+        namespace Field = statements::TableDescriptionField;
         table.described = true;
-        table.description = shownText(description.Fields(1).Value);
-        table.logicalName = shownText(description.Fields(2).Value);
+        table.description = shownText(description.Fields(Field::Description).Value);
+        table.logicalName = shownText(description.Fields(Field::LogicalName).Value);
     }
     Recordset columns;
-    columns.Open(tableColumnsStatement(code, name), connection);
+    columns.Open(statements::columns(code, name), connection);
     if (columns.Eof())
         return table;
     const ValuesByColumn values = tableValidValues(connection, code, name);
     for (; !columns.Eof(); columns.MoveNext()) {
-        if (columns.Fields(0).Value.isNull())  // the window lists no column without a name
+        if (columns.Fields(statements::ColumnsField::Column).Value.isNull())  // the window lists no column without a name
             continue;
         ExportColumn column;
         column.shown = shownColumn(columns);

@@ -4,6 +4,7 @@
 #include "areas/areacatalogue.h"
 #include "dictionary/connection.h"
 #include "dictionary/error.h"
+#include "dictionary/statements.h"
 #include "tools/export/csvexport.h"
 #include "tools/export/dictionaryexport.h"
 #include "tools/export/htmlsite.h"
@@ -116,8 +117,7 @@ int main(int argc, char** argv)
 
     try {
         volmira::Connection connection;
-        connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + positional[0]
-                                       + QStringLiteral(";Persist Security Info=False"));
+        connection.setConnectionString(volmira::statements::connectionString(positional[0]));
         connection.Open();
         volmira::exporting::OutputFolder output(positional[1]);
         std::unique_ptr<volmira::exporting::ExportWriter> writer;
