@@ -18,19 +18,28 @@ namespace {
 
 const QString siteTitle = QStringLiteral("TAVRIN data dictionary");
 
-// Text placed between tags or inside a double-quoted attribute.
+// Text placed between tags or inside a double-quoted attribute. The runs between characters that need
+// an entity are appended whole: the site holds every text of the dictionary, so this is its hot loop.
 void appendHtml(QString& out, const QString& text)
 {
-    for (const QChar c : text) {
-        switch (c.unicode()) {
+    const QChar* const begin = text.constData();
+    const QChar* const end = begin + text.size();
+    const QChar* run = begin;
+    for (const QChar* p = begin; p != end; ++p) {
+        const char16_t u = p->unicode();
+        if (u > '>' || (u != '&' && u != '<' && u != '>' && u != '"' && u != '\''))
+            continue;
+        out.append(run, p - run);
+        run = p + 1;
+        switch (u) {
         case '&': out += QLatin1String("&amp;"); break;
         case '<': out += QLatin1String("&lt;"); break;
         case '>': out += QLatin1String("&gt;"); break;
         case '"': out += QLatin1String("&quot;"); break;
-        case '\'': out += QLatin1String("&#39;"); break;
-        default: out += c;
+        default: out += QLatin1String("&#39;"); break;
         }
     }
+    out.append(run, end - run);
 }
 
 QString html(const QString& text)
@@ -47,24 +56,27 @@ void appendJsString(QString& out, const QString& text)
 {
     static const char hex[] = "0123456789abcdef";
     out += QLatin1Char('"');
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
+    const QChar* const begin = text.constData();
+    const QChar* const end = begin + text.size();
+    const QChar* run = begin;
+    for (const QChar* p = begin; p != end; ++p) {
+        const char16_t u = p->unicode();
+        const bool plain = u >= 0x20 && u != '"' && u != '\\' && u != '<' && u != '>' && u != '&' && u != 0x2028
+                           && u != 0x2029;
+        if (plain)
+            continue;
+        out.append(run, p - run);
+        run = p + 1;
         if (u == '"' || u == '\\') {
             out += QLatin1Char('\\');
-            out += c;
-        } else if (u < 0x20 || u == '<' || u == '>' || u == '&' || u == 0x2028 || u == 0x2029) {
-            out += QLatin1String("\\u00");
-            if (u >= 0x100) {
-                out.chop(2);
-                out += QLatin1Char(hex[(u >> 12) & 15]);
-                out += QLatin1Char(hex[(u >> 8) & 15]);
-            }
-            out += QLatin1Char(hex[(u >> 4) & 15]);
-            out += QLatin1Char(hex[u & 15]);
-        } else {
-            out += c;
+            out += *p;
+            continue;
         }
+        out += QLatin1String("\\u");
+        for (int shift = 12; shift >= 0; shift -= 4)
+            out += QLatin1Char(hex[(u >> shift) & 15]);
     }
+    out.append(run, end - run);
     out += QLatin1Char('"');
 }
 
