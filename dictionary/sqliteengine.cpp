@@ -43,8 +43,9 @@ const StorePlan* planFor(const QString& table)
     return nullptr;
 }
 
-// How a stored value is handed back: Yes/No columns as Yes/No, 4-byte floats as singles.
-enum class Presentation { Plain, YesNo, Single };
+// How a stored value is handed back: Yes/No columns as Yes/No, 4-byte floats as singles, Currency
+// columns as currency; each is written as text by its own rule.
+enum class Presentation { Plain, YesNo, Single, Currency };
 
 struct StoredColumn {
     QString name;
@@ -58,6 +59,8 @@ struct StoredColumn {
             return Presentation::YesNo;
         if (type == ColumnType::Single || sawSingle)
             return Presentation::Single;
+        if (type == ColumnType::Currency)
+            return Presentation::Currency;
         return Presentation::Plain;
     }
 };
@@ -571,6 +574,8 @@ FieldValue fieldValue(sqlite3_stmt* statement, int column, Presentation presenta
             return FieldValue::yesNo(number != 0);
         case Presentation::Single:
             return FieldValue::single(float(number));
+        case Presentation::Currency:
+            return FieldValue::currency(number);
         case Presentation::Plain:
             break;
         }

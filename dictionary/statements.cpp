@@ -40,6 +40,12 @@ QString tableArea(const QString& table)
            + QStringLiteral("' ");
 }
 
+QString describedTableArea(const QString& table)
+{
+    return QStringLiteral("Select [Functional Area] from CDS_TBL_TABLE_DESC where Table= '")
+           + doubleApostrophes(table) + QStringLiteral("' ");
+}
+
 QString tableDescription(const QString& area, const QString& table)
 {
     return QStringLiteral("Select Distinct Table,Description,[Logical Name] from CDS_TBL_TABLE_DESC "

@@ -30,6 +30,9 @@ QString areaTables(const QString& area);
 // The area a table is filed under (after a search across all areas).
 QString tableArea(const QString& table);
 
+// The areas of a table's description rows, for a table that Main does not list.
+QString describedTableArea(const QString& table);
+
 // A table's descriptions; its fields are named by TableDescriptionField.
 QString tableDescription(const QString& area, const QString& table);
 namespace TableDescriptionField {

@@ -54,8 +54,11 @@ DatabaseModel dictionary()
         .addColumn("Column", ColumnType::Text, 50);
     values.rows = {{"O", "Open", "clcl", "CMC_CLCL_CLAIM", "CLCL_STS"}, {"C", Value(), "clcl", "CMC_CLCL_CLAIM", "CLCL_STS"}};
     auto& releases = model.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES"));
-    releases.addColumn("Rels_No", ColumnType::Single).addColumn("Rels_Desc", ColumnType::Text, 50);
-    releases.rows = {{0.15, "first"}, {Value(0.1), "second"}};
+    releases.addColumn("Rels_No", ColumnType::Single).addColumn("Rels_Desc", ColumnType::Text, 50)
+        .addColumn("Ratio", ColumnType::Double).addColumn("Amount", ColumnType::Currency);
+    releases.rows = {{0.15, "first", 17.909999999999997, 12.75},
+                     {Value(0.1), "second", 2000000.0, Value()},
+                     {Value(), Value(), 0.1 + 0.2, 123456789012.3456}};
     return model;
 }
 
@@ -106,6 +109,9 @@ private slots:
         QVERIFY(columns.err.isEmpty());
 
         QCOMPARE(query(path_, QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES")).out, QByteArray("0.15\n"));
+        // Numbers as Access writes them: 15 significant digits, no exponent below 1E+15, Currency exact.
+        QCOMPARE(query(path_, QStringLiteral("Select Ratio, Amount from CDS_TBL_RELS_RELEASES")).out,
+                 QByteArray("17.91\t12.75\n2000000\t\\N\n0.3\t123456789012.3456\n"));
         QCOMPARE(query(path_, QStringLiteral("Select Value, Description from [Values] where [Functional Area]='clcl' and [Table] = 'CMC_CLCL_CLAIM' and [Column] = 'CLCL_STS' ")).out,
                  QByteArray("O\tOpen\nC\t\\N\n"));
         QCOMPARE(query(path_, QStringLiteral("Select Distinct Table from Main where [Functional Area]='clcl'")).out,
