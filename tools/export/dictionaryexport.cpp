@@ -64,7 +64,6 @@ ExportTable readTable(const Connection& connection, const QString& code, const Q
     description.Open(statements::tableDescription(code, name), connection);
     if (!description.Eof()) {
         namespace Field = statements::TableDescriptionField;
-        table.described = true;
         table.description = shownText(description.Fields(Field::Description).Value);
         table.logicalName = shownText(description.Fields(Field::LogicalName).Value);
     }

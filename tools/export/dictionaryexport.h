@@ -25,11 +25,10 @@ struct ExportColumn final {
     std::vector<ValidValue> values;
 };
 
-// A table as the window shows it under one area: its first description row, if it has one, and its
+// A table as the window shows it under one area: its first description row (empty texts without one) and its
 // column rows in [Column_SeqNo] order.
 struct ExportTable final {
     QString name;
-    bool described = false;
     QString logicalName;
     QString description;
     std::vector<ExportColumn> columns;
