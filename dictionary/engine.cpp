@@ -5,10 +5,10 @@
 
 namespace volmira {
 
-std::shared_ptr<Engine> Engine::open(const QString& path)
+std::shared_ptr<Engine> Engine::open(const QString& path, Preload preload)
 {
     return std::make_shared<SqliteEngine>(
-        [path](const QStringList& tables, TableSink& sink) { ReaderClient::read(path, tables, sink); });
+        [path](const QStringList& tables, TableSink& sink) { ReaderClient::read(path, tables, sink); }, true, preload);
 }
 
 }  // namespace volmira

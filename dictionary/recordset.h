@@ -35,6 +35,8 @@ public:
     // The field at zero-based position i of the SELECT list in the current row.
     const Field& Fields(int i) const;
     int fieldCount() const noexcept { return columnCount_; }
+    // The name of the field at zero-based position i, as rs.Fields(i).Name gives it.
+    const QString& fieldName(int i) const;
 
     // Row `row` (0-based) of the result, whatever the current row is: for readers that must leave the
     // position as they found it.
@@ -46,6 +48,7 @@ private:
 
     bool open_ = false;
     int columnCount_ = 0;
+    std::vector<QString> names_;
     long long position_ = 0;  // -1 = before the first row, rowCount = after the last
     std::vector<Field> cells_;  // row-major: row r, field i at r * columnCount_ + i
 };
