@@ -1,6 +1,7 @@
 #include "mainwindow/frmmain.h"
 
 #include "dictionary/recordset.h"
+#include "dictionary/shownattributes.h"
 #include "dictionary/statements.h"
 
 #include <QCheckBox>
@@ -8,38 +9,22 @@
 #include <QListWidget>
 #include <QPlainTextEdit>
 
-namespace {
-
-QString textOr(const volmira::FieldValue& value, const QString& whenNull)
-{
-    return value.isNull() ? whenNull : value.toText();
-}
-
-}  // namespace
-
 void frmMain::lstColumns_Click()
 {
     const QListWidgetItem* selected = lstColumns->currentItem();
     strColumn = selected ? selected->text() : QString();
-    namespace Field = volmira::statements::ColumnsField;
     for (rsColumns->MoveFirst(); !rsColumns->Eof(); rsColumns->MoveNext()) {
-        const volmira::FieldValue& name = rsColumns->Fields(Field::Column).Value;
+        const volmira::FieldValue& name = rsColumns->Fields(volmira::statements::ColumnsField::Column).Value;
         if (name.isNull() || name.toText() != strColumn)
             continue;
-        const volmira::FieldValue& dataType = rsColumns->Fields(Field::DataType).Value;
-        const volmira::FieldValue& attributes = rsColumns->Fields(Field::DataAttributes).Value;
-        // A Null data type shows as empty text rather than failing.
-        if (attributes.isNull())
-            txtDatatype->setText(textOr(dataType, QString()));
-        else
-            txtDatatype->setText(textOr(dataType, QString()) + QLatin1Char('(') + attributes.toText()
-                                 + QLatin1Char(')'));
-        txtDataDesc->setPlainText(textOr(rsColumns->Fields(Field::PDDefinition).Value, QString()));
-        txtLogiDesc->setPlainText(textOr(rsColumns->Fields(Field::LogicalDesc).Value, QString()));
-        chkPrimary->setChecked(rsColumns->Fields(Field::PrimaryKey).Value.isTrue());
-        chlForeign->setChecked(rsColumns->Fields(Field::ForeignKey).Value.isTrue());
-        txtGUILabel->setText(textOr(rsColumns->Fields(Field::GUIName).Value, QStringLiteral("N/A")));
-        txtGUIControl->setText(textOr(rsColumns->Fields(Field::GUIControl).Value, QStringLiteral("N/A")));
+        const volmira::ShownColumn shown = volmira::shownColumn(*rsColumns);
+        txtDatatype->setText(shown.dataType);
+        txtDataDesc->setPlainText(shown.dataDefinition);
+        txtLogiDesc->setPlainText(shown.logicalDescription);
+        chkPrimary->setChecked(shown.primaryKey);
+        chlForeign->setChecked(shown.foreignKey);
+        txtGUILabel->setText(shown.guiLabel);
+        txtGUIControl->setText(shown.guiControl);
         ShowValidValues();
         return;
     }
@@ -52,8 +37,8 @@ void frmMain::ShowValidValues()
     validValues.Open(strSQL, *cnDict);
     QString values;
     for (; !validValues.Eof(); validValues.MoveNext()) {
-        values += textOr(validValues.Fields(0).Value, QString()) + QLatin1Char('-')
-                  + textOr(validValues.Fields(1).Value, QString()) + QStringLiteral("\r\n");
+        values += volmira::shownText(validValues.Fields(0).Value) + QLatin1Char('-')
+                  + volmira::shownText(validValues.Fields(1).Value) + QStringLiteral("\r\n");
     }
     txtValues->setPlainText(values);
 }

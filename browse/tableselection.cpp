@@ -1,6 +1,7 @@
 #include "mainwindow/frmmain.h"
 
 #include "dictionary/recordset.h"
+#include "dictionary/shownattributes.h"
 #include "dictionary/statements.h"
 
 #include <QListWidget>
@@ -8,18 +9,13 @@
 
 namespace {
 
-QString textOrEmpty(const volmira::FieldValue& value)
-{
-    return value.isNull() ? QString() : value.toText();
-}
-
 // The area in the first row of a statement that selects one area; empty when there is no row or
 // its area is Null or empty.
 QString firstArea(const QString& sql, volmira::Connection& connection)
 {
     volmira::Recordset area;
     area.Open(sql, connection);
-    const QString found = area.Eof() ? QString() : textOrEmpty(area.Fields(0).Value);
+    const QString found = area.Eof() ? QString() : volmira::shownText(area.Fields(0).Value);
     area.Close();
     return found;
 }
@@ -59,6 +55,6 @@ void frmMain::ShowTableAttributes(const QString& tableName)
     if (description.Eof())
         return;
     namespace Field = volmira::statements::TableDescriptionField;
-    txtTblDD->setPlainText(textOrEmpty(description.Fields(Field::Description).Value));
-    txtTblLD->setPlainText(textOrEmpty(description.Fields(Field::LogicalName).Value));
+    txtTblDD->setPlainText(volmira::shownText(description.Fields(Field::Description).Value));
+    txtTblLD->setPlainText(volmira::shownText(description.Fields(Field::LogicalName).Value));
 }

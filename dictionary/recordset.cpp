@@ -86,12 +86,17 @@ void Recordset::Move(long long rows)
 
 const Field& Recordset::Fields(int i) const
 {
+    return fieldAt(position_, i);
+}
+
+const Field& Recordset::fieldAt(long long row, int i) const
+{
     requireOpen();
-    if (position_ < 0 || position_ >= rowCount())
+    if (row < 0 || row >= rowCount())
         throw Error(ErrorNumber::NoCurrentRecord, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted"));
     if (i < 0 || i >= columnCount_)
         throw Error(ErrorNumber::ItemNotFound, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal (field %1)").arg(i));
-    return cells_[size_t(position_ * columnCount_ + i)];
+    return cells_[size_t(row * columnCount_ + i)];
 }
 
 const QString& Recordset::fieldName(int i) const

@@ -38,6 +38,11 @@ public:
     // The name of the field at zero-based position i, as rs.Fields(i).Name gives it.
     const QString& fieldName(int i) const;
 
+    // Row `row` (0-based) of the result, whatever the current row is: for readers that must leave the
+    // position as they found it.
+    long long rowCount() const noexcept { return columnCount_ ? (long long)(cells_.size() / columnCount_) : 0; }
+    const Field& fieldAt(long long row, int i) const;
+
 private:
     void requireOpen() const;
 
@@ -46,7 +51,6 @@ private:
     std::vector<QString> names_;
     long long position_ = 0;  // -1 = before the first row, rowCount = after the last
     std::vector<Field> cells_;  // row-major: row r, field i at r * columnCount_ + i
-    long long rowCount() const noexcept { return columnCount_ ? (long long)(cells_.size() / columnCount_) : 0; }
 };
 
 }  // namespace volmira

@@ -78,6 +78,13 @@ QString validValues(const QString& area, const QString& table, const QString& co
            + QStringLiteral("' and [Column] = '") + doubleApostrophes(column) + QStringLiteral("' ");
 }
 
+QString tableValidValues(const QString& area, const QString& table)
+{
+    return QStringLiteral("Select [Column], Value, Description from [Values] where [Functional Area]='")
+           + doubleApostrophes(area) + QStringLiteral("' and [Table] = '") + doubleApostrophes(table)
+           + QStringLiteral("' ");
+}
+
 QString searchAllAreas(SearchMode mode, const QString& text)
 {
     const QString t = doubleApostrophes(text);

@@ -62,6 +62,14 @@ QString columnMatches(const QString& area, const QString& table, const QString& 
 // A column's valid values; field 0 is the value, field 1 its description.
 QString validValues(const QString& area, const QString& table, const QString& column);
 
+// The valid values of every column of a table, in the order the file stores them; the fields are named
+// by TableValuesField. The rows of one column, compared as the engine compares names, are those of
+// validValues for that column, in the same order: one statement for a table instead of one a column.
+QString tableValidValues(const QString& area, const QString& table);
+namespace TableValuesField {
+enum : int { Column, Value, Description };
+}
+
 // The tables a search finds, in each of its modes. Only the all-areas forms ask for an order.
 enum class SearchMode { TableName, TableDescription, ColumnName, ColumnDescription };
 QString searchAllAreas(SearchMode mode, const QString& text);

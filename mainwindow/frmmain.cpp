@@ -8,6 +8,7 @@
 #include "mainwindow/appearance.h"
 #include "mainwindow/frmmain_layout.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QComboBox>
@@ -111,6 +112,17 @@ QListWidget* makeList(QWidget* parent, const char* name)
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setUniformItemSizes(true);  // long lists stay quick to fill and scroll
     return list;
+}
+
+// A list's copy command: its context menu entry, and Ctrl+C while the list has the focus.
+QAction* makeCopyAction(QListWidget* list, const char* name, const QString& caption)
+{
+    auto* action = named(new QAction(caption, list), name);
+    action->setShortcut(QKeySequence::Copy);
+    action->setShortcutContext(Qt::WidgetShortcut);
+    list->addAction(action);
+    list->setContextMenuPolicy(Qt::ActionsContextMenu);
+    return action;
 }
 
 QCheckBox* makeDisplayCheckBox(QWidget* parent, const char* name)
@@ -240,6 +252,8 @@ void frmMain::buildControls()
     Label9->setAlignment(Qt::AlignCenter);
     giveSingleLineBorder(Label9);
     lstColumns = makeList(client, "lstColumns");
+    mnuCopyTableNames = makeCopyAction(lstTables, "mnuCopyTableNames", QStringLiteral("Copy Table Names"));
+    mnuCopyColumns = makeCopyAction(lstColumns, "mnuCopyColumns", QStringLiteral("Copy Columns"));
     Line1 = named(new QFrame(client), "Line1");
     Line1->setFrameShape(QFrame::VLine);
     Line1->setFrameShadow(QFrame::Plain);
@@ -368,6 +382,8 @@ void frmMain::connectHandlers()
 
     onClick(mnuOpen, &QAction::triggered, &frmMain::mnuOpen_Click);
     onClick(mnuExit, &QAction::triggered, &frmMain::mnuExit_Click);
+    onClick(mnuCopyColumns, &QAction::triggered, &frmMain::mnuCopyColumns_Click);
+    onClick(mnuCopyTableNames, &QAction::triggered, &frmMain::mnuCopyTableNames_Click);
     onClick(Timer1, &QTimer::timeout, &frmMain::Timer1_Timer);
     onClick(cmdSearch, &QPushButton::clicked, &frmMain::cmdSearch_Click);
     onClick(cmdClear, &QPushButton::clicked, &frmMain::cmdClear_Click);

@@ -118,6 +118,8 @@ private:
     void LoadTableColumns(const QString& tableName);
     void lstColumns_Click();
     void ShowValidValues();
+    void mnuCopyColumns_Click();
+    void mnuCopyTableNames_Click();
 
     // Search (search/).
     void cmdSearch_Click();
@@ -148,6 +150,9 @@ private:
     QAction* mnuOpen = nullptr;
     QAction* mnuExit = nullptr;
     QMenu* mnuHelp = nullptr;
+    // The lists' context menus, also on Ctrl+C while the list has the focus.
+    QAction* mnuCopyColumns = nullptr;
+    QAction* mnuCopyTableNames = nullptr;
 
     // Area button bar, in catalogue order: picture above the caption. Each is named by its area's
     // buttonName (cmdAcc, cmdbill, ... Cmditsp, ... cmdutil).

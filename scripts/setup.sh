@@ -8,6 +8,7 @@ packages=(
   mdbtools-dev libsqlite3-dev
   mdbtools
   xvfb xauth
+  chromium
   fonts-liberation2 fonts-crosextra-caladea fonts-crosextra-carlito fonts-dejavu-core
   nodejs npm
   clang libclang-rt-14-dev

@@ -1,0 +1,55 @@
+#include "dictionary/shownattributes.h"
+
+#include "dictionary/recordset.h"
+#include "dictionary/statements.h"
+
+namespace volmira {
+
+namespace {
+
+template <typename FieldOf>
+ShownColumn readColumn(const FieldOf& field)
+{
+    namespace Field = statements::ColumnsField;
+    ShownColumn shown;
+    shown.column = shownText(field(Field::Column));
+    shown.dataType = shownDataType(field(Field::DataType), field(Field::DataAttributes));
+    shown.logicalDescription = shownText(field(Field::LogicalDesc));
+    shown.dataDefinition = shownText(field(Field::PDDefinition));
+    shown.primaryKey = field(Field::PrimaryKey).isTrue();
+    shown.foreignKey = field(Field::ForeignKey).isTrue();
+    shown.guiLabel = shownGuiText(field(Field::GUIName));
+    shown.guiControl = shownGuiText(field(Field::GUIControl));
+    return shown;
+}
+
+}  // namespace
+
+ShownColumn shownColumn(const Recordset& columns)
+{
+    return readColumn([&columns](int i) -> const FieldValue& { return columns.Fields(i).Value; });
+}
+
+ShownColumn shownColumnAt(const Recordset& columns, long long row)
+{
+    return readColumn([&columns, row](int i) -> const FieldValue& { return columns.fieldAt(row, i).Value; });
+}
+
+QString shownText(const FieldValue& value)
+{
+    return value.isNull() ? QString() : value.toText();
+}
+
+QString shownGuiText(const FieldValue& value)
+{
+    return value.isNull() ? QStringLiteral("N/A") : value.toText();
+}
+
+QString shownDataType(const FieldValue& dataType, const FieldValue& attributes)
+{
+    if (attributes.isNull())
+        return shownText(dataType);
+    return shownText(dataType) + QLatin1Char('(') + attributes.toText() + QLatin1Char(')');
+}
+
+}  // namespace volmira

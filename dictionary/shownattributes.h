@@ -1,0 +1,37 @@
+#pragma once
+
+#include "dictionary/fieldvalue.h"
+
+#include <QString>
+
+namespace volmira {
+
+class Recordset;
+
+// A column's attributes as the field-attribute boxes show them: Null descriptions as empty text, Null
+// screen texts as "N/A", the attributes in parentheses after the data type, a key flag set only by True.
+// Every place that shows a column outside the boxes (copying, exporting) shows it by these rules.
+struct ShownColumn final {
+    QString column;
+    QString dataType;
+    QString logicalDescription;
+    QString dataDefinition;
+    bool primaryKey = false;
+    bool foreignKey = false;
+    QString guiLabel;
+    QString guiControl;
+};
+
+// Reads the current row of the column statement (statements::columns).
+ShownColumn shownColumn(const Recordset& columns);
+// Reads row `row` (0-based) of the column statement without moving the recordset.
+ShownColumn shownColumnAt(const Recordset& columns, long long row);
+
+// Null as empty text, anything else as its text.
+QString shownText(const FieldValue& value);
+// Null as "N/A": how the screen label and the screen control of a column show.
+QString shownGuiText(const FieldValue& value);
+// The data type box: the type alone when the attributes are Null, else type(attributes).
+QString shownDataType(const FieldValue& dataType, const FieldValue& attributes);
+
+}  // namespace volmira

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "tools/export/dictionaryexport.h"
+#include "tools/export/filenames.h"
+
+#include <QString>
+
+#include <memory>
+#include <vector>
+
+namespace volmira::exporting {
+
+class OutputFile;
+
+// A static web site that works from file:// without a server or network: index.html with the areas,
+// one page per area and one per table of each area, a search on every page that index.html answers
+// (index.html?q=TEXT&mode=tablename|tabledesc|colname|coldesc&area=all|CODE), and its assets.
+// Every text from the dictionary is escaped where it lands; the script shows texts as text only.
+class HtmlSiteWriter final : public ExportWriter {
+public:
+    explicit HtmlSiteWriter(QString folder);
+    ~HtmlSiteWriter() override;
+
+    void begin(const QString& version, const std::vector<const FunctionalArea*>& areas) override;
+    void writeArea(const ExportArea& area) override;
+    void finish() override;
+
+private:
+    int areaNumber(const FunctionalArea* area) const;
+    QString pageStart(const QString& title, const QString& root, const QString& selectedArea) const;
+    void writeTablePage(const ExportArea& area, const ExportTable& table, const QString& fileName,
+                        int tableNumber);
+
+    QString folder_;
+    QString version_;
+    std::vector<const FunctionalArea*> areas_;
+    std::vector<int> tableCounts_;
+    QString searchForm_;   // with a placeholder for the root and none of the areas selected
+    QString tableIndex_;   // the rows of assets/index-tables.js
+    int tablesIndexed_ = 0;
+    std::unique_ptr<OutputFile> columnIndex_;  // assets/index-columns.js, written as the areas come
+};
+
+}  // namespace volmira::exporting
