@@ -234,8 +234,8 @@ void checkDefinitionPages(MdbHandle* mdb, const MdbCatalogEntry& entry, const st
 // which libmdb would skip or read as an empty table.
 class PageWalker final {
 public:
-    PageWalker(MdbHandle* mdb, MdbTableDef* table, std::string name, std::uint32_t pageCount)
-        : mdb_(mdb), table_(table), name_(std::move(name)), pageCount_(pageCount),
+    PageWalker(MdbHandle* mdb, MdbTableDef* table, std::string name, std::uint32_t pageCount, Output& out)
+        : mdb_(mdb), table_(table), name_(std::move(name)), pageCount_(pageCount), out_(out),
           map_(static_cast<const unsigned char*>(table->usage_map)), mapSize_(map_ ? std::size_t(table->map_sz) : 0),
           bitmapBits_(8 * (static_cast<std::size_t>(mdb->fmt->pg_size) - kUsageBitmapPageHeader))
     {
@@ -257,6 +257,7 @@ public:
             damagedTable(name_, "lists page " + std::to_string(page) + " past the end of the file, which has "
                                     + std::to_string(pageCount_) + " pages");
         current_ = static_cast<std::uint32_t>(page);
+        out_.pageRead();
         if (mdb_read_pg(mdb_, current_) != mdb_->fmt->pg_size)
             fail(ErrorNumber::FileSystem, "page " + std::to_string(current_) + " cannot be read");
         if (mdb_->pg_buf[0] != kDataPage || mdb_get_int32(mdb_->pg_buf, 4) != static_cast<long>(table_->entry->table_pg))
@@ -272,6 +273,7 @@ private:
     std::uint64_t nextOwnPage()
     {
         while (++current_ < pageCount_) {
+            out_.pageRead();
             const unsigned char* p = readOtherPage(mdb_, current_, pageCount_);
             if (p && p[0] == kDataPage && le32(p + 4) == table_->entry->table_pg)
                 return current_;
@@ -323,6 +325,7 @@ private:
     MdbTableDef* table_;
     std::string name_;
     std::uint32_t pageCount_;
+    Output& out_;
     const unsigned char* map_;
     std::size_t mapSize_;
     std::size_t bitmapBits_;
@@ -350,7 +353,7 @@ public:
 
     void readRows()
     {
-        PageWalker pages(mdb_, table_, name_, pageCount_);
+        PageWalker pages(mdb_, table_, name_, pageCount_, out_);
         while (std::uint32_t page = pages.next())
             readPage(page);
     }
@@ -603,6 +606,7 @@ private:
         const int pageSize = static_cast<int>(mdb_->fmt->pg_size);
         if (page != longValuePageNumber_) {
             longValuePageNumber_ = 0;
+            out_.pageRead();
             if (page == 0 || page >= pageCount_ || mdb_read_alt_pg(mdb_, page) != pageSize)
                 return nullptr;
             longValuePage_.assign(mdb_->alt_pg_buf, mdb_->alt_pg_buf + pageSize);
@@ -659,7 +663,7 @@ void readTable(MdbHandle* mdb, MdbCatalogEntry* entry, std::uint32_t pageCount, 
 // libmdb stops reading the catalog quietly where a file was cut short, which would lose tables, and
 // loops or crashes on some damage to it: its definition, usage map and pages are checked first, the way
 // libmdb itself finds the catalog (a table defined on page 2).
-void checkCatalog(MdbHandle* mdb, std::uint32_t pageCount)
+void checkCatalog(MdbHandle* mdb, std::uint32_t pageCount, Output& out)
 {
     static const std::string name = "MSysObjects";
     MdbCatalogEntry entry {};
@@ -671,7 +675,7 @@ void checkCatalog(MdbHandle* mdb, std::uint32_t pageCount)
     std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(&entry));
     if (!table)
         damagedTable(name, "has a definition that cannot be read");
-    PageWalker pages(mdb, table.get(), name, pageCount);
+    PageWalker pages(mdb, table.get(), name, pageCount, out);
     while (pages.next()) {
     }
 }
@@ -685,7 +689,7 @@ void readDictionary(const std::string& path, const std::vector<std::string>& wan
     if (!mdb)
         fail(ErrorNumber::UnrecognizedFormat, "libmdb does not take it for an Access database");
     const auto pageCount = static_cast<std::uint32_t>(facts.size / mdb->fmt->pg_size);
-    checkCatalog(mdb.get(), pageCount);
+    checkCatalog(mdb.get(), pageCount, out);
     if (!mdb_read_catalog(mdb.get(), MDB_TABLE))
         fail(ErrorNumber::DamagedData, "its catalog cannot be read");
     LongValueBudget budget{static_cast<std::uint64_t>(facts.size)};

@@ -163,8 +163,12 @@ private slots:
         w.putString("x");
         w.end();
         endTable(w, 2);
+        w.begin(FrameType::Progress);  // progress changes nothing, between tables and between rows
+        w.end();
         table(w);
         rows(w, 3);
+        w.begin(FrameType::Progress);
+        w.end();
         rows(w, 1);
         endTable(w, 4);
         done(w);
@@ -345,6 +349,13 @@ private slots:
             done(w);
             done(w);
             QTest::newRow("data after done") << bytes(w) << false;
+        }
+        {
+            FrameWriter w;
+            w.begin(FrameType::Progress);
+            w.end();
+            hello(w);
+            QTest::newRow("progress before hello") << bytes(w) << false;
         }
         {
             FrameWriter w;

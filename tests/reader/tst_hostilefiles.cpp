@@ -149,6 +149,18 @@ private slots:
                  qPrintable(outcome.description));
     }
 
+    // A long value on thousands of pages keeps the reader busy, but not silent.
+    void aLongValueIsNoSilence()
+    {
+        DatabaseModel model = dictionaryWithMemos();
+        model.tables[0].rows[0][1] = QString(8000000, QLatin1Char('z'));
+        const QString path = save(QStringLiteral("longvalue.mdb"), jet4::writeDatabase(model));
+        ReaderClient::setProgressTimeoutForTesting(500);
+        const Outcome outcome = read(path);
+        QVERIFY2(outcome.number == 0, qPrintable(outcome.description));
+        QCOMPARE(outcome.rows, std::size_t(300));
+    }
+
     // Rows that all point at one long value would make a small file fill the memory with copies.
     void sharedLongValuesAreRefused()
     {

@@ -3,6 +3,7 @@
 
 #include "dictionary/connection.h"
 #include "dictionary/error.h"
+#include "dictionary/filename.h"
 #include "dictionary/recordset.h"
 
 #include <QCoreApplication>
@@ -47,7 +48,9 @@ int main(int argc, char** argv)
     }
     try {
         volmira::Connection connection;
-        connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + arguments[1]
+        // The file's name as its bytes: a name that is not UTF-8 still opens.
+        connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=")
+                                       + volmira::fileNameFromBytes(argv[1])
                                        + QStringLiteral(";Persist Security Info=False"));
         connection.Open();
         volmira::Recordset rs;
