@@ -1,6 +1,7 @@
 #include "mainwindow/frmmain.h"
 
 #include "dictionary/recordset.h"
+#include "mainwindow/lockedboxes.h"
 #include "mainwindow/sqltext.h"
 
 #include <QCheckBox>
@@ -29,16 +30,16 @@ void frmMain::lstColumns_Click()
         const volmira::FieldValue& attributes = rsColumns->Fields(2).Value;
         // A Null data type shows as empty text rather than failing.
         if (attributes.isNull())
-            txtDatatype->setText(textOr(dataType, QString()));
+            txtDatatype->showText(textOr(dataType, QString()));
         else
-            txtDatatype->setText(textOr(dataType, QString()) + QLatin1Char('(') + attributes.toText()
+            txtDatatype->showText(textOr(dataType, QString()) + QLatin1Char('(') + attributes.toText()
                                  + QLatin1Char(')'));
-        txtDataDesc->setPlainText(textOr(rsColumns->Fields(4).Value, QString()));
-        txtLogiDesc->setPlainText(textOr(rsColumns->Fields(3).Value, QString()));
+        txtDataDesc->showText(textOr(rsColumns->Fields(4).Value, QString()));
+        txtLogiDesc->showText(textOr(rsColumns->Fields(3).Value, QString()));
         chkPrimary->setChecked(rsColumns->Fields(5).Value.isTrue());
         chlForeign->setChecked(rsColumns->Fields(6).Value.isTrue());
-        txtGUILabel->setText(textOr(rsColumns->Fields(8).Value, QStringLiteral("N/A")));
-        txtGUIControl->setText(textOr(rsColumns->Fields(9).Value, QStringLiteral("N/A")));
+        txtGUILabel->showText(textOr(rsColumns->Fields(8).Value, QStringLiteral("N/A")));
+        txtGUIControl->showText(textOr(rsColumns->Fields(9).Value, QStringLiteral("N/A")));
         ShowValidValues();
         return;
     }
@@ -60,5 +61,5 @@ void frmMain::ShowValidValues()
         values += textOr(rsDict->Fields(0).Value, QString()) + QLatin1Char('-')
                   + textOr(rsDict->Fields(1).Value, QString()) + QStringLiteral("\r\n");
     }
-    txtValues->setPlainText(values);
+    txtValues->showText(values);
 }

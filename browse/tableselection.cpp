@@ -1,6 +1,7 @@
 #include "mainwindow/frmmain.h"
 
 #include "dictionary/recordset.h"
+#include "mainwindow/lockedboxes.h"
 #include "mainwindow/sqltext.h"
 
 #include <QListWidget>
@@ -47,6 +48,6 @@ void frmMain::ShowTableAttributes(const QString& tableName)
                       *cnDict);
     if (rsTableDesc->Eof())
         return;
-    txtTblDD->setPlainText(textOrEmpty(rsTableDesc->Fields(1).Value));
-    txtTblLD->setPlainText(textOrEmpty(rsTableDesc->Fields(2).Value));
+    txtTblDD->showText(textOrEmpty(rsTableDesc->Fields(1).Value));
+    txtTblLD->showText(textOrEmpty(rsTableDesc->Fields(2).Value));
 }
