@@ -2,7 +2,7 @@
 
 #include "areas/areacatalogue.h"
 #include "dictionary/recordset.h"
-#include "mainwindow/sqltext.h"
+#include "dictionary/statements.h"
 
 #include <QLabel>
 #include <QListWidget>
@@ -32,8 +32,7 @@ void frmMain::ShowFunctionalArea()
 void frmMain::LoadAreaTables()
 {
     rsDict = std::make_unique<volmira::Recordset>();
-    strSQL = QStringLiteral("Select Distinct Table from Main where [Functional Area]='")
-             + volmira::doubleApostrophes(strArea) + QStringLiteral("'");
+    strSQL = volmira::statements::areaTables(strArea);
     rsDict->Open(strSQL, *cnDict);
     clearList(lstTables);
     QStringList tables;

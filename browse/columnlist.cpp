@@ -1,7 +1,7 @@
 #include "mainwindow/frmmain.h"
 
 #include "dictionary/recordset.h"
-#include "mainwindow/sqltext.h"
+#include "dictionary/statements.h"
 #include "search/searchtext.h"
 
 #include <QLineEdit>
@@ -14,24 +14,13 @@ void frmMain::LoadTableColumns(const QString& tableName)
     intMatchPos = 0;
     intMatchCount = 0;
     rsColumns = std::make_unique<volmira::Recordset>();
-    const QString area = volmira::doubleApostrophes(strArea);
-    const QString table = volmira::doubleApostrophes(tableName);
-    strSQL = QStringLiteral("Select Distinct Column,[Data Type],[Data Attributes],[Logical Desc],[PD_Definition],"
-                            "[Primary Key],[Foreign Key],[Column_SeqNo],[GUI Name],[GUI Control] from Main "
-                            "where [Functional Area]= '")
-             + area + QStringLiteral("' and Table = '") + table + QStringLiteral("' order by [Column_SeqNo] ");
+    strSQL = volmira::statements::columns(strArea, tableName);
 
     const QString searchText = volmira::trimBlanks(txtSearch->text());
     const bool searchTextPresent = !searchText.isEmpty();
     if (searchTextPresent && optColDesc->isChecked()) {
         rsMatches = std::make_unique<volmira::Recordset>();
-        rsMatches->Open(QStringLiteral("Select Distinct Column,[PD_Definition],[Column_SeqNo] from Main "
-                                       "where [Functional Area]= '")
-                            + area + QStringLiteral("' and Table = '") + table
-                            + QStringLiteral("' and InStr([PD_Definition], '")
-                            + volmira::doubleApostrophes(searchText)
-                            + QStringLiteral("' ) > 0 order by [Column_SeqNo] "),
-                        *cnDict);
+        rsMatches->Open(volmira::statements::columnMatches(strArea, tableName, searchText), *cnDict);
         for (; !rsMatches->Eof(); rsMatches->MoveNext())
             ++intMatchCount;
         if (intMatchCount != 0)
@@ -43,7 +32,7 @@ void frmMain::LoadTableColumns(const QString& tableName)
     clearList(lstColumns);
     QStringList columns;
     for (; !rsColumns->Eof(); rsColumns->MoveNext()) {
-        const volmira::FieldValue& column = rsColumns->Fields(0).Value;
+        const volmira::FieldValue& column = rsColumns->Fields(volmira::statements::ColumnsField::Column).Value;
         if (!column.isNull())  // a Null name cannot be a list item
             columns << column.toText();
     }

@@ -1,8 +1,8 @@
 #include "mainwindow/frmmain.h"
 
 #include "dictionary/recordset.h"
+#include "dictionary/statements.h"
 #include "mainwindow/lockedboxes.h"
-#include "mainwindow/sqltext.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -22,24 +22,25 @@ void frmMain::lstColumns_Click()
 {
     const QListWidgetItem* selected = lstColumns->currentItem();
     strColumn = selected ? selected->text() : QString();
+    namespace Field = volmira::statements::ColumnsField;
     for (rsColumns->MoveFirst(); !rsColumns->Eof(); rsColumns->MoveNext()) {
-        const volmira::FieldValue& name = rsColumns->Fields(0).Value;
+        const volmira::FieldValue& name = rsColumns->Fields(Field::Column).Value;
         if (name.isNull() || name.toText() != strColumn)
             continue;
-        const volmira::FieldValue& dataType = rsColumns->Fields(1).Value;
-        const volmira::FieldValue& attributes = rsColumns->Fields(2).Value;
+        const volmira::FieldValue& dataType = rsColumns->Fields(Field::DataType).Value;
+        const volmira::FieldValue& attributes = rsColumns->Fields(Field::DataAttributes).Value;
         // A Null data type shows as empty text rather than failing.
         if (attributes.isNull())
             txtDatatype->showText(textOr(dataType, QString()));
         else
             txtDatatype->showText(textOr(dataType, QString()) + QLatin1Char('(') + attributes.toText()
                                  + QLatin1Char(')'));
-        txtDataDesc->showText(textOr(rsColumns->Fields(4).Value, QString()));
-        txtLogiDesc->showText(textOr(rsColumns->Fields(3).Value, QString()));
-        chkPrimary->setChecked(rsColumns->Fields(5).Value.isTrue());
-        chlForeign->setChecked(rsColumns->Fields(6).Value.isTrue());
-        txtGUILabel->showText(textOr(rsColumns->Fields(8).Value, QStringLiteral("N/A")));
-        txtGUIControl->showText(textOr(rsColumns->Fields(9).Value, QStringLiteral("N/A")));
+        txtDataDesc->showText(textOr(rsColumns->Fields(Field::PDDefinition).Value, QString()));
+        txtLogiDesc->showText(textOr(rsColumns->Fields(Field::LogicalDesc).Value, QString()));
+        chkPrimary->setChecked(rsColumns->Fields(Field::PrimaryKey).Value.isTrue());
+        chlForeign->setChecked(rsColumns->Fields(Field::ForeignKey).Value.isTrue());
+        txtGUILabel->showText(textOr(rsColumns->Fields(Field::GUIName).Value, QStringLiteral("N/A")));
+        txtGUIControl->showText(textOr(rsColumns->Fields(Field::GUIControl).Value, QStringLiteral("N/A")));
         ShowValidValues();
         return;
     }
@@ -47,10 +48,7 @@ void frmMain::lstColumns_Click()
 
 void frmMain::ShowValidValues()
 {
-    strSQL = QStringLiteral("Select Value, Description from [Values] where [Functional Area]='")
-             + volmira::doubleApostrophes(strArea) + QStringLiteral("' and [Table] = '")
-             + volmira::doubleApostrophes(strTable) + QStringLiteral("' and [Column] = '")
-             + volmira::doubleApostrophes(strColumn) + QStringLiteral("' ");
+    strSQL = volmira::statements::validValues(strArea, strTable, strColumn);
     if (!rsDict)
         rsDict = std::make_unique<volmira::Recordset>();
     if (rsDict->isOpen())

@@ -1,8 +1,8 @@
 #include "mainwindow/frmmain.h"
 
 #include "dictionary/recordset.h"
+#include "dictionary/statements.h"
 #include "mainwindow/lockedboxes.h"
-#include "mainwindow/sqltext.h"
 
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -14,6 +14,17 @@ QString textOrEmpty(const volmira::FieldValue& value)
     return value.isNull() ? QString() : value.toText();
 }
 
+// The area in the first row of a statement that selects one area; empty when there is no row or
+// its area is Null or empty.
+QString firstArea(const QString& sql, volmira::Connection& connection)
+{
+    volmira::Recordset area;
+    area.Open(sql, connection);
+    const QString found = area.Eof() ? QString() : textOrEmpty(area.Fields(0).Value);
+    area.Close();
+    return found;
+}
+
 }  // namespace
 
 void frmMain::lstTables_Click()
@@ -21,16 +32,20 @@ void frmMain::lstTables_Click()
     const QListWidgetItem* selected = lstTables->currentItem();
     strTable = selected ? selected->text() : QString();
     if (strSearchArea == QLatin1String("ALL")) {
-        // After a search across all areas the table is shown under its own area. A table without a
-        // row in Main (one found by its description) or with a Null area keeps the area shown.
-        volmira::Recordset area;
-        area.Open(QStringLiteral("Select [Functional Area] from Main where Table= '")
-                      + volmira::doubleApostrophes(strTable) + QStringLiteral("' "),
-                  *cnDict);
-        if (!area.Eof() && !area.Fields(0).Value.isNull())
-            strArea = area.Fields(0).Value.toText();
+        // After a search across all areas the table is shown under its own area: the first one Main
+        // files it under, or, for a table found only by its description, the area of the first
+        // description row that lists it, so that its own descriptions show. A table filed under no
+        // area is shown under "ALL" with empty description boxes, never with another table's texts.
+        QString area = firstArea(volmira::statements::tableArea(strTable), *cnDict);
+        if (area.isEmpty())
+            area = firstArea(volmira::statements::describedTableArea(strTable), *cnDict);
+        if (area.isEmpty()) {
+            area = QStringLiteral("ALL");
+            txtTblDD->showText(QString());
+            txtTblLD->showText(QString());
+        }
+        strArea = area;
         ShowFunctionalArea();
-        area.Close();
     }
     ShowTableAttributes(strTable);
     intSelIndex = lstTables->currentRow();
@@ -41,13 +56,10 @@ void frmMain::lstTables_Click()
 void frmMain::ShowTableAttributes(const QString& tableName)
 {
     rsTableDesc = std::make_unique<volmira::Recordset>();
-    rsTableDesc->Open(QStringLiteral("Select Distinct Table,Description,[Logical Name] from CDS_TBL_TABLE_DESC "
-                                     "where [Functional Area]= '")
-                          + volmira::doubleApostrophes(strArea) + QStringLiteral("' and Table = '")
-                          + volmira::doubleApostrophes(tableName) + QStringLiteral("' "),
-                      *cnDict);
+    rsTableDesc->Open(volmira::statements::tableDescription(strArea, tableName), *cnDict);
     if (rsTableDesc->Eof())
         return;
-    txtTblDD->showText(textOrEmpty(rsTableDesc->Fields(1).Value));
-    txtTblLD->showText(textOrEmpty(rsTableDesc->Fields(2).Value));
+    namespace Field = volmira::statements::TableDescriptionField;
+    txtTblDD->showText(textOrEmpty(rsTableDesc->Fields(Field::Description).Value));
+    txtTblLD->showText(textOrEmpty(rsTableDesc->Fields(Field::LogicalName).Value));
 }

@@ -12,15 +12,17 @@ public:
     FieldValue() = default;
     static FieldValue text(QString value);
     static FieldValue number(double value);
-    // A number that was stored as a 4-byte float: its shortest text is that of the float.
+    // A number that was stored as a 4-byte float, written with a float's 7 significant digits.
     static FieldValue single(float value);
+    // A Currency amount (a whole number of ten-thousandths), written exactly, never with an exponent.
+    static FieldValue currency(double value);
     static FieldValue yesNo(bool value);
 
     Kind kind() const noexcept { return kind_; }
     bool isNull() const noexcept { return kind_ == Kind::Null; }
 
-    // Text unchanged, a number in its shortest decimal form (451, 2.5), Yes/No as "True"/"False".
-    // Raises error 94 "Invalid use of Null" for Null.
+    // Text unchanged, a number as Access writes it (451, 2.5, 17.91, 1E+15; see fieldvalue.cpp),
+    // Yes/No as "True"/"False". Raises error 94 "Invalid use of Null" for Null.
     QString toText() const;
 
     // True when the value equals Jet's True (-1): a Yes/No that is Yes, or the number -1.
@@ -33,8 +35,10 @@ public:
     bool operator!=(const FieldValue& other) const noexcept { return !(*this == other); }
 
 private:
+    enum class NumberType : unsigned char { Double, Single, Currency };
+
     Kind kind_ = Kind::Null;
-    bool singlePrecision_ = false;
+    NumberType numberType_ = NumberType::Double;
     double number_ = 0;
     QString text_;
 };

@@ -3,6 +3,7 @@
 #include "dictionary/error.h"
 #include "dictionary/jetsql.h"
 #include "dictionary/searchstore.h"
+#include "dictionary/statements.h"
 #include "dictionary/textfold.h"
 
 #include <sqlite3.h>
@@ -15,14 +16,6 @@
 namespace volmira {
 
 namespace {
-
-// The tables every dictionary screen uses; they are read together when the engine is made.
-const QStringList& dictionaryTables()
-{
-    static const QStringList tables{QStringLiteral("Main"), QStringLiteral("CDS_TBL_TABLE_DESC"),
-                                    QStringLiteral("Values"), QStringLiteral("CDS_TBL_RELS_RELEASES")};
-    return tables;
-}
 
 // Every table the statements filter is given a search store instead of SQL indexes: its key columns (what
 // the statements compare with '=') narrow a statement to the rows holding the value, and the DISTINCT
@@ -50,8 +43,9 @@ const StorePlan* planFor(const QString& table)
     return nullptr;
 }
 
-// How a stored value is handed back: Yes/No columns as Yes/No, 4-byte floats as singles.
-enum class Presentation { Plain, YesNo, Single };
+// How a stored value is handed back: Yes/No columns as Yes/No, 4-byte floats as singles, Currency
+// columns as currency; each is written as text by its own rule.
+enum class Presentation { Plain, YesNo, Single, Currency };
 
 struct StoredColumn {
     QString name;
@@ -65,6 +59,8 @@ struct StoredColumn {
             return Presentation::YesNo;
         if (type == ColumnType::Single || sawSingle)
             return Presentation::Single;
+        if (type == ColumnType::Currency)
+            return Presentation::Currency;
         return Presentation::Plain;
     }
 };
@@ -161,7 +157,7 @@ public:
         sqlite3_create_function_v2(db_, "jet_instr", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, jetInStr,
                                    nullptr, nullptr, nullptr);
         try {
-            load(dictionaryTables());
+            load(statements::dictionaryTables());
         } catch (...) {
             sqlite3_close_v2(db_);
             throw;
@@ -580,6 +576,8 @@ FieldValue fieldValue(sqlite3_stmt* statement, int column, Presentation presenta
             return FieldValue::yesNo(number != 0);
         case Presentation::Single:
             return FieldValue::single(float(number));
+        case Presentation::Currency:
+            return FieldValue::currency(number);
         case Presentation::Plain:
             break;
         }

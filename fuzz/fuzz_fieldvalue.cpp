@@ -1,12 +1,13 @@
-// Field values and the text the program builds from them: a number's text is its shortest form and reads
-// back as the same number; a text placed between apostrophes with its apostrophes doubled reads back,
+// Field values and the text the program builds from them: a number's text reads back as the number to
+// its type's significant digits, and a whole number below 1E+15 is written as a plain integer; a text placed between apostrophes with its apostrophes doubled reads back,
 // through the statement parser, as exactly that text.
 
 #include "dictionary/error.h"
 #include "dictionary/fieldvalue.h"
 #include "dictionary/jetsql.h"
-#include "mainwindow/sqltext.h"
+#include "dictionary/statements.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdlib>
@@ -16,15 +17,28 @@ namespace {
 
 [[noreturn]] void broken() { __builtin_trap(); }
 
+// The text reads back within half a unit of its last significant digit (or one step of the
+// smallest subnormals).
+bool readsBackClose(const QByteArray& text, double value, double relative)
+{
+    const double difference = std::fabs(std::strtod(text.constData(), nullptr) - value);
+    return difference <= std::fabs(value) * relative || difference <= 5e-324;
+}
+
+bool isPlainInteger(const QByteArray& text)
+{
+    const QByteArray digits = text.startsWith('-') ? text.mid(1) : text;
+    return !digits.isEmpty() && std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; });
+}
+
 void checkNumber(double value)
 {
     const volmira::FieldValue field = volmira::FieldValue::number(value);
     const QByteArray text = field.toText().toLatin1();
-    if (std::isfinite(value)) {
-        const double back = std::strtod(text.constData(), nullptr);
-        if (back != value)
-            broken();
-    }
+    if (std::isfinite(value) && !readsBackClose(text, value, 6e-15))
+        broken();
+    if (std::trunc(value) == value && std::fabs(value) < 1e15 && !isPlainInteger(text))
+        broken();
     if (field.isTrue() != (value == -1))
         broken();
     if (!(field == field) && !std::isnan(value))
@@ -35,21 +49,20 @@ void checkSingle(float value)
 {
     const volmira::FieldValue field = volmira::FieldValue::single(value);
     const QByteArray text = field.toText().toLatin1();
-    if (std::isfinite(value) && std::strtof(text.constData(), nullptr) != value)
+    if (std::isfinite(value) && !readsBackClose(text, value, 6e-7))
         broken();
 }
 
 void checkQuotedText(const QString& value)
 {
-    const QString sql = QStringLiteral("Select Value, Description from [Values] where [Functional Area]='")
-                        + volmira::doubleApostrophes(value) + QStringLiteral("' and [Table] = 'T' ");
+    const QString sql = volmira::statements::validValues(value, QStringLiteral("T"), QStringLiteral("C"));
     volmira::jetsql::SelectStatement statement;
     try {
         statement = volmira::jetsql::parse(sql);
     } catch (const volmira::Error&) {
         broken();  // a doubled text must always parse
     }
-    if (statement.where.size() != 2 || statement.where[0].right.kind != volmira::jetsql::Operand::Kind::Text
+    if (statement.where.size() != 3 || statement.where[0].right.kind != volmira::jetsql::Operand::Kind::Text
         || statement.where[0].right.text != value)
         broken();
 

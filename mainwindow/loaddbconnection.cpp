@@ -2,6 +2,7 @@
 
 #include "dictionary/connection.h"
 #include "dictionary/recordset.h"
+#include "dictionary/statements.h"
 
 #include <QLabel>
 
@@ -10,8 +11,7 @@ void frmMain::LoadDBConnection()
     cnDict = std::make_unique<volmira::Connection>();
     if (statementObserver)
         cnDict->setStatementObserver(statementObserver);
-    cnDict->setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + strDBPath
-                                + QStringLiteral(";Persist Security Info=False"));
+    cnDict->setConnectionString(volmira::statements::connectionString(strDBPath));
     cnDict->Open(QString(), QString());
     TAVRINVersion();
 }
@@ -19,7 +19,7 @@ void frmMain::LoadDBConnection()
 void frmMain::TAVRINVersion()
 {
     volmira::Recordset version;
-    version.Open(QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES"), *cnDict);
+    version.Open(volmira::statements::version(), *cnDict);
     strDBVersion = version.Fields(0).Value.toText();
     lblDBVer->setText(QStringLiteral("Database Version : ") + strDBVersion);
     version.Close();

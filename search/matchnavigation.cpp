@@ -41,8 +41,20 @@ int findBackward(const QListWidget& list, int from, const QString& part) {
     return -1;
 }
 
+// The first item from `from` on whose text is `name` (letter case counts); -1 for none. The
+// column-description walk selects the column the match set names, not one whose name merely
+// contains it (D_K_X before D_K). An empty name names no item.
+int findNamed(const QListWidget& list, int from, const QString& name) {
+    if (name.isEmpty())
+        return -1;
+    for (int i = std::max(from, 0); i < list.count(); ++i)
+        if (list.item(i)->text() == name)
+            return i;
+    return -1;
+}
+
 // The column name of the match set's current row. A row without a name (a Null column) gives the
-// empty text, which no list item contains.
+// empty text, which names no list item.
 QString matchName(const volmira::Recordset& matches) {
     if (matches.Eof() || matches.Bof())
         return {};
@@ -53,12 +65,12 @@ QString matchName(const volmira::Recordset& matches) {
 // Where the column-description walk stands after its first `steps` Next steps in the current table:
 // the list index of the match then shown (-1 for none), with the match set left on the row the
 // following Next step reads. Stepping back by replaying the steps makes Previous the exact reverse
-// of Next, also where one column name is contained in another.
+// of Next.
 int replayMatchWalk(volmira::Recordset& matches, const QListWidget& columns, int steps) {
     matches.MoveFirst();
     int shown = -1;
     for (int step = 0; step < steps && !matches.Eof(); ++step) {
-        const int found = findForward(columns, shown + 1, matchName(matches));
+        const int found = findNamed(columns, shown + 1, matchName(matches));
         matches.MoveNext();
         if (found >= 0)
             shown = found;
@@ -116,7 +128,7 @@ void frmMain::FindNextMatch(const QString& text) {
                 intMatchPos += 1;
             }
             blnMovedNext = true;
-            const int found = findForward(*lstColumns, intMatchIndex + 1, name);
+            const int found = findNamed(*lstColumns, intMatchIndex + 1, name);
             if (found >= 0)
                 selectWalkColumn(found);
             else

@@ -3,7 +3,7 @@
 #include "dictionary/connection.h"
 #include "dictionary/error.h"
 #include "dictionary/recordset.h"
-#include "mainwindow/sqltext.h"
+#include "dictionary/statements.h"
 #include "search/searchtext.h"
 
 #include <QComboBox>
@@ -16,39 +16,9 @@
 
 namespace {
 
-enum class SearchMode { TableName, TableDescription, ColumnName, ColumnDescription };
+using volmira::statements::SearchMode;
 
 const QString kAllAreas = QStringLiteral("ALL");
-
-// The statement of each mode, in its all-areas and its one-area form. The pieces are kept exactly as
-// the dictionary's queries have always been written, blanks and letter case included; only the
-// all-areas forms ask for an order. The values have their apostrophes doubled: O'Brien is searched
-// for as typed instead of ending the literal early.
-QString searchStatement(SearchMode mode, bool allAreas, const QString& area, const QString& text) {
-    const QString a = volmira::doubleApostrophes(area);
-    const QString t = volmira::doubleApostrophes(text);
-    switch (mode) {
-    case SearchMode::TableName:
-        return allAreas ? "SELECT DISTINCT Table from Main where InStr(Table, '" + t + "' ) > 0 order by Table"
-                        : "SELECT DISTINCT Table from Main where [Functional Area] = '" + a +
-                              "'  and InStr(Table, '" + t + "' ) > 0 ";
-    case SearchMode::TableDescription:
-        return allAreas ? "Select Distinct Table from CDS_TBL_TABLE_DESC where InStr(Description, '" + t +
-                              "' ) > 0 order by Table"
-                        : "Select Distinct Table from CDS_TBL_TABLE_DESC where [Functional Area]= '" + a +
-                              "' and InStr(Description, '" + t + "' ) > 0 ";
-    case SearchMode::ColumnName:
-        return allAreas ? "Select Distinct Table from Main where InStr([Column], '" + t + "' ) > 0 order by Table"
-                        : "Select Distinct Table from Main where [Functional Area]= '" + a +
-                              "' and InStr([Column], '" + t + "' ) > 0 ";
-    case SearchMode::ColumnDescription:
-        return allAreas ? "Select Distinct Table from Main where InStr([PD_Definition], '" + t +
-                              "' ) > 0 order by Table"
-                        : "Select Distinct Table from Main where [Functional Area]= '" + a +
-                              "' and InStr([PD_Definition], '" + t + "' ) > 0 ";
-    }
-    return {};
-}
 
 void showInformation(QWidget* parent, const QString& title, const QString& text) {
     QMessageBox box(QMessageBox::Information, title, text, QMessageBox::Ok, parent);
@@ -83,7 +53,8 @@ void frmMain::RunSearch(const QString& searchText) {
                             : optTblDesc->isChecked() ? SearchMode::TableDescription
                             : optColumn->isChecked()  ? SearchMode::ColumnName
                                                       : SearchMode::ColumnDescription;
-    const QString sql = searchStatement(mode, strSearchArea == kAllAreas, strArea, text);
+    const QString sql = strSearchArea == kAllAreas ? volmira::statements::searchAllAreas(mode, text)
+                                                   : volmira::statements::searchArea(mode, strArea, text);
     if (mode == SearchMode::ColumnDescription)
         cmdPrevious->setEnabled(false);
 

@@ -11,6 +11,7 @@
 #include "dictionary/readerclient.h"
 #include "dictionary/recordset.h"
 #include "dictionary/sqliteengine.h"
+#include "dictionary/statements.h"
 #include "tools/mdbwrite/databasewriter.h"
 #include "tools/mdbwrite/syntheticdictionary.h"
 
@@ -70,26 +71,25 @@ struct Statement {
 
 std::vector<Statement> statements(const QString& area, const QString& table, const QString& column)
 {
-    const QString columnsSql = QStringLiteral(
-        "Select Distinct Column,[Data Type],[Data Attributes],[Logical Desc],[PD_Definition],[Primary Key],[Foreign Key],"
-        "[Column_SeqNo],[GUI Name],[GUI Control] from Main where [Functional Area]= '%1' and Table = '%2' order by [Column_SeqNo] ");
+    namespace sql = volmira::statements;
+    using Mode = sql::SearchMode;
     return {
-        {"version", QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES")},
-        {"area tables", QStringLiteral("Select Distinct Table from Main where [Functional Area]='%1'").arg(area)},
-        {"table's area", QStringLiteral("Select [Functional Area] from Main where Table= '%1' ").arg(table)},
-        {"table description", QStringLiteral("Select Distinct Table,Description,[Logical Name] from CDS_TBL_TABLE_DESC where [Functional Area]= '%1' and Table = '%2' ").arg(area, table)},
-        {"columns", columnsSql.arg(area, table)},
-        {"column matches", QStringLiteral("Select Distinct Column,[PD_Definition],[Column_SeqNo] from Main where [Functional Area]= '%1' and Table = '%2' and InStr([PD_Definition], 'claim' ) > 0 order by [Column_SeqNo] ").arg(area, table)},
-        {"valid values", QStringLiteral("Select Value, Description from [Values] where [Functional Area]='%1' and [Table] = '%2' and [Column] = '%3' ").arg(area, table, column)},
-        {"search table name, all", QStringLiteral("SELECT DISTINCT Table from Main where InStr(Table, 'CLAIM_0001' ) > 0 order by Table")},
-        {"search table name, area", QStringLiteral("SELECT DISTINCT Table from Main where [Functional Area] = '%1'  and InStr(Table, 'CLAIM_0001' ) > 0 ").arg(area)},
-        {"search table desc, all", QStringLiteral("Select Distinct Table from CDS_TBL_TABLE_DESC where InStr(Description, 'capitation' ) > 0 order by Table")},
-        {"search table desc, area", QStringLiteral("Select Distinct Table from CDS_TBL_TABLE_DESC where [Functional Area]= '%1' and InStr(Description, 'capitation' ) > 0 ").arg(area)},
-        {"search column name, all", QStringLiteral("Select Distinct Table from Main where InStr([Column], 'amount_1' ) > 0 order by Table")},
-        {"search column name, area", QStringLiteral("Select Distinct Table from Main where [Functional Area]= '%1' and InStr([Column], 'amount_1' ) > 0 ").arg(area)},
-        {"search column desc, all", QStringLiteral("Select Distinct Table from Main where InStr([PD_Definition], 'capitation' ) > 0 order by Table")},
-        {"  same, 'müller'", QStringLiteral("Select Distinct Table from Main where InStr([PD_Definition], 'müller' ) > 0 order by Table")},
-        {"search column desc, area", QStringLiteral("Select Distinct Table from Main where [Functional Area]= '%1' and InStr([PD_Definition], 'capitation' ) > 0 ").arg(area)},
+        {"version", sql::version()},
+        {"area tables", sql::areaTables(area)},
+        {"table's area", sql::tableArea(table)},
+        {"table description", sql::tableDescription(area, table)},
+        {"columns", sql::columns(area, table)},
+        {"column matches", sql::columnMatches(area, table, QStringLiteral("claim"))},
+        {"valid values", sql::validValues(area, table, column)},
+        {"search table name, all", sql::searchAllAreas(Mode::TableName, QStringLiteral("CLAIM_0001"))},
+        {"search table name, area", sql::searchArea(Mode::TableName, area, QStringLiteral("CLAIM_0001"))},
+        {"search table desc, all", sql::searchAllAreas(Mode::TableDescription, QStringLiteral("capitation"))},
+        {"search table desc, area", sql::searchArea(Mode::TableDescription, area, QStringLiteral("capitation"))},
+        {"search column name, all", sql::searchAllAreas(Mode::ColumnName, QStringLiteral("amount_1"))},
+        {"search column name, area", sql::searchArea(Mode::ColumnName, area, QStringLiteral("amount_1"))},
+        {"search column desc, all", sql::searchAllAreas(Mode::ColumnDescription, QStringLiteral("capitation"))},
+        {"  same, 'müller'", sql::searchAllAreas(Mode::ColumnDescription, QStringLiteral("müller"))},
+        {"search column desc, area", sql::searchArea(Mode::ColumnDescription, area, QStringLiteral("capitation"))},
     };
 }
 
@@ -97,12 +97,13 @@ std::vector<Statement> statements(const QString& area, const QString& table, con
 // first column's valid values.
 void firstScreen(const Connection& connection, QString* table, QString* column)
 {
-    drain(QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES"), connection);
-    drain(QStringLiteral("Select Distinct Table from Main where [Functional Area]='acct'"), connection, table);
-    const auto shapes = statements(QStringLiteral("acct"), *table, QString());
-    drain(shapes[3].sql, connection);
-    drain(shapes[4].sql, connection, column);
-    drain(statements(QStringLiteral("acct"), *table, *column)[6].sql, connection);
+    namespace sql = volmira::statements;
+    const QString area = QStringLiteral("acct");
+    drain(sql::version(), connection);
+    drain(sql::areaTables(area), connection, table);
+    drain(sql::tableDescription(area, *table), connection);
+    drain(sql::columns(area, *table), connection, column);
+    drain(sql::validValues(area, *table, *column), connection);
 }
 
 double cpuSeconds()
@@ -165,15 +166,13 @@ int measureFile(const QString& path)
     QElapsedTimer timer;
     timer.start();
     CountingSink counting;
-    volmira::ReaderClient::read(path, {QStringLiteral("Main"), QStringLiteral("CDS_TBL_TABLE_DESC"), QStringLiteral("Values"),
-                                       QStringLiteral("CDS_TBL_RELS_RELEASES")}, counting);
+    volmira::ReaderClient::read(path, volmira::statements::dictionaryTables(), counting);
     const double readSeconds = double(timer.nsecsElapsed()) / 1e9;
     const double selfCpuBefore = cpuOf(RUSAGE_SELF);
     const double readerCpuBefore = cpuOf(RUSAGE_CHILDREN);
     timer.restart();
     Connection connection;
-    connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path
-                                   + QStringLiteral(";Persist Security Info=False"));
+    connection.setConnectionString(volmira::statements::connectionString(path));
     connection.Open();
     const double openSeconds = double(timer.nsecsElapsed()) / 1e9;
     QString table, column;

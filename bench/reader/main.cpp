@@ -4,6 +4,7 @@
 
 #include "dictionary/error.h"
 #include "dictionary/readerclient.h"
+#include "dictionary/statements.h"
 #include "tools/mdbwrite/databasewriter.h"
 #include "tools/mdbwrite/syntheticdictionary.h"
 
@@ -22,8 +23,7 @@ using namespace volmira;
 
 namespace {
 
-const QStringList kTables{QStringLiteral("Main"), QStringLiteral("CDS_TBL_TABLE_DESC"), QStringLiteral("Values"),
-                          QStringLiteral("CDS_TBL_RELS_RELEASES")};
+const QStringList& kTables = statements::dictionaryTables();
 
 // Touches every cell, as any consumer must.
 class CountingSink final : public TableSink {

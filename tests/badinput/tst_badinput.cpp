@@ -6,6 +6,7 @@
 #include "common/guitestsupport.h"
 #include "dictionary/connection.h"
 #include "dictionary/recordset.h"
+#include "dictionary/statements.h"
 
 #include <QComboBox>
 #include <QElapsedTimer>
@@ -257,8 +258,7 @@ private slots:
 
         // Beyond the window, the engine takes the whole text, in each of the eight search forms.
         volmira::Connection cn;
-        cn.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + folder_.filePath(QStringLiteral("small.mdb"))
-                               + QStringLiteral(";Persist Security Info=False"));
+        cn.setConnectionString(volmira::statements::connectionString(folder_.filePath(QStringLiteral("small.mdb"))));
         cn.Open();
         const QString quoted = QString(text).replace(QLatin1String("'"), QLatin1String("''"));
         const QString forms[] = {

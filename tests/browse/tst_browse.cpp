@@ -104,6 +104,8 @@ void BrowseTest::initTestCase()
     }
     dictionary.tableDescription("acct", "ACCT_MAIN", "Accounts", nullptr);
     dictionary.tableDescription("bill", "O'NEIL_TBL", "O'Neil", "Holds O'Neil's rows");
+    dictionary.tableDescription("prov", "DESC_ONLY", "Described only", "Listed by its description");
+    dictionary.tableDescription("bill", "DESC_ONLY", "Second row", "Not shown");
     dictionary.validValue("acct", "ACCT_MAIN", "AM_ID", "1", "One");
     dictionary.validValue("acct", "ACCT_MAIN", "AM_ID", "2", nullptr);
     dictionary.validValue("bill", "O'NEIL_TBL", "O'COL", "Y", "Yes");
@@ -112,7 +114,7 @@ void BrowseTest::initTestCase()
 
     DictionaryBuilder second;
     second.column({"acct", "OTHER_T", "O_ID"});
-    second.release(452);
+    second.release(452).release(100000);
     other = second.write(folder.filePath(QStringLiteral("other.mdb")));
 }
 
@@ -353,7 +355,8 @@ void BrowseTest::aSecondFileReplacesEverything()
     QTest::keyClick(&session.window(), Qt::Key_O, Qt::ControlModifier);
     session.settle();
     QCOMPARE(session.pickersShown, 2);
-    QCOMPARE(session.find<QLabel>("lblDBVer")->text(), QStringLiteral("Database Version : 452"));
+    // A release number is written as a plain integer, never as 1e+05.
+    QCOMPARE(session.find<QLabel>("lblDBVer")->text(), QStringLiteral("Database Version : 100000"));
     QCOMPARE(itemsOf(session.find<QListWidget>("lstTables")), QStringList{"OTHER_T"});
     QCOMPARE(itemsOf(session.find<QListWidget>("lstColumns")), QStringList{"O_ID"});
     QCOMPARE(session.find<QLabel>("lblDomainName")->text(), QStringLiteral("Accounting"));
@@ -367,7 +370,7 @@ void BrowseTest::aSecondFileReplacesEverything()
     QCOMPARE(session.pickersShown, 3);
     QVERIFY(!session.ended());
     QCOMPARE(itemsOf(session.find<QListWidget>("lstTables")), QStringList{"OTHER_T"});
-    QCOMPARE(session.find<QLabel>("lblDBVer")->text(), QStringLiteral("Database Version : 452"));
+    QCOMPARE(session.find<QLabel>("lblDBVer")->text(), QStringLiteral("Database Version : 100000"));
     QVERIFY(session.find<QPushButton>("cmdSearch")->isEnabled());
     QVERIFY(!session.find<QPushButton>("cmdNext")->isEnabled());
     QVERIFY(session.fatalErrors.empty());
@@ -422,11 +425,23 @@ void BrowseTest::areaLookupAfterASearchAcrossAllAreas()
     QVERIFY(session.statements.contains(
         QStringLiteral("Select [Functional Area] from Main where Table= 'SHARED_T' ")));
 
-    // A table with no row in Main (found by its description) keeps the area shown.
-    tables->addItem(QStringLiteral("NOT_IN_MAIN"));
+    // A table with no row in Main (found by its description) is shown under the area of its first
+    // description row, with that row's texts; one without any row under "ALL", with empty boxes.
+    auto* logicalName = session.find<QPlainTextEdit>("txtTblLD");
+    auto* definition = session.find<QPlainTextEdit>("txtTblDD");
+    tables->addItem(QStringLiteral("DESC_ONLY"));
     clickRow(tables, 2);
-    QCOMPARE(session.access().strArea(), QStringLiteral("clcl"));
-    QCOMPARE(session.find<QLabel>("lblDomainName")->text(), QStringLiteral("Claims"));
+    QCOMPARE(session.access().strArea(), QStringLiteral("prov"));
+    QCOMPARE(session.find<QLabel>("lblDomainName")->text(), QStringLiteral("Provider"));
+    QCOMPARE(logicalName->toPlainText(), QStringLiteral("Described only"));
+    QCOMPARE(definition->toPlainText(), QStringLiteral("Listed by its description"));
+    QCOMPARE(session.find<QListWidget>("lstColumns")->count(), 0);
+    tables->addItem(QStringLiteral("NOT_IN_MAIN"));
+    clickRow(tables, 3);
+    QCOMPARE(session.access().strArea(), QStringLiteral("ALL"));
+    QCOMPARE(session.find<QLabel>("lblDomainName")->text(), QStringLiteral("ALL"));
+    QCOMPARE(logicalName->toPlainText(), QString());
+    QCOMPARE(definition->toPlainText(), QString());
     QCOMPARE(session.find<QListWidget>("lstColumns")->count(), 0);
     QVERIFY(session.fatalErrors.empty());
 

@@ -86,6 +86,45 @@ private slots:
         QCOMPARE(rows(*fractional, sql), QStringList{"0.15"});
     }
 
+    // Each number is written as Access writes a value of its column's type.
+    void numbersAreWrittenAsAccessWritesThem_data()
+    {
+        QTest::addColumn<int>("type");
+        QTest::addColumn<double>("value");
+        QTest::addColumn<QString>("expected");
+        const auto row = [](const char* name, ColumnType type, double value, const char* expected) {
+            QTest::newRow(name) << int(type) << value << QString::fromLatin1(expected);
+        };
+        row("long, no exponent", ColumnType::Long, 100000, "100000");
+        row("negative long", ColumnType::Long, -7, "-7");
+        row("whole double", ColumnType::Double, 2000000, "2000000");
+        row("largest plain double", ColumnType::Double, 999999999999999, "999999999999999");
+        row("double from 1E+15", ColumnType::Double, 1e15, "1E+15");
+        row("double, 15 digits", ColumnType::Double, 123456789012345678.0, "1.23456789012346E+17");
+        row("stored 17.91", ColumnType::Double, 17.909999999999997, "17.91");
+        row("0.1 + 0.2", ColumnType::Double, 0.1 + 0.2, "0.3");
+        row("a third", ColumnType::Double, 1.0 / 3, "0.333333333333333");
+        row("small double", ColumnType::Double, 0.0001, "0.0001");
+        row("smaller double", ColumnType::Double, 0.000015, "1.5E-05");
+        row("negative zero", ColumnType::Double, -0.0, "0");
+        row("single, 7 digits", ColumnType::Single, double(0.1f), "0.1");
+        row("whole single", ColumnType::Single, 16777216, "16777216");
+        row("currency", ColumnType::Currency, 12.75, "12.75");
+        row("currency, 16 digits", ColumnType::Currency, 123456789012.3456, "123456789012.3456");
+        row("small currency", ColumnType::Currency, 0.0009, "0.0009");
+    }
+
+    void numbersAreWrittenAsAccessWritesThem()
+    {
+        QFETCH(int, type);
+        QFETCH(double, value);
+        QFETCH(QString, expected);
+        const auto columnType = ColumnType(type);
+        const Cell cell = columnType == ColumnType::Single ? single(float(value)) : number(value);
+        auto engine = FakeDictionary().releases({cell}, columnType).engine();
+        QCOMPARE(rows(*engine, QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES")), QStringList{expected});
+    }
+
     void emptyReleaseTableGivesOneNullRow()
     {
         auto engine = FakeDictionary().releases({}).engine();

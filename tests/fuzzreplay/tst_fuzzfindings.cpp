@@ -3,6 +3,7 @@
 #include "dictionary/connection.h"
 #include "dictionary/error.h"
 #include "dictionary/recordset.h"
+#include "dictionary/statements.h"
 #include "dictionary/textfold.h"
 #include "tools/mdbwrite/databasewriter.h"
 
@@ -48,8 +49,7 @@ private slots:
         writeDatabaseFile(model, path);
 
         volmira::Connection cn;
-        cn.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path
-                               + QStringLiteral(";Persist Security Info=False"));
+        cn.setConnectionString(volmira::statements::connectionString(path));
         cn.Open();
         const QString statements[] = {
             QStringLiteral("Select Distinct Table from Main where [Functional Area]='acct'"),

@@ -4,6 +4,7 @@
 #include "dictionary/connection.h"
 #include "dictionary/error.h"
 #include "dictionary/recordset.h"
+#include "dictionary/statements.h"
 #include "tools/mdbwrite/databasewriter.h"
 
 #include <QFile>
@@ -55,8 +56,11 @@ DatabaseModel dictionary()
         .addColumn("Column", ColumnType::Text, 50);
     values.rows = {{"O", "Open", "clcl", "CMC_CLCL_CLAIM", "CLCL_STS"}, {"C", Value(), "clcl", "CMC_CLCL_CLAIM", "CLCL_STS"}};
     auto& releases = model.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES"));
-    releases.addColumn("Rels_No", ColumnType::Single).addColumn("Rels_Desc", ColumnType::Text, 50);
-    releases.rows = {{0.15, "first"}, {Value(0.1), "second"}};
+    releases.addColumn("Rels_No", ColumnType::Single).addColumn("Rels_Desc", ColumnType::Text, 50)
+        .addColumn("Ratio", ColumnType::Double).addColumn("Amount", ColumnType::Currency);
+    releases.rows = {{0.15, "first", 17.909999999999997, 12.75},
+                     {Value(0.1), "second", 2000000.0, Value()},
+                     {Value(), Value(), 0.1 + 0.2, 123456789012.3456}};
     return model;
 }
 
@@ -107,6 +111,9 @@ private slots:
         QVERIFY(columns.err.isEmpty());
 
         QCOMPARE(query(path_, QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES")).out, QByteArray("0.15\n"));
+        // Numbers as Access writes them: 15 significant digits, no exponent below 1E+15, Currency exact.
+        QCOMPARE(query(path_, QStringLiteral("Select Ratio, Amount from CDS_TBL_RELS_RELEASES")).out,
+                 QByteArray("17.91\t12.75\n2000000\t\\N\n0.3\t123456789012.3456\n"));
         QCOMPARE(query(path_, QStringLiteral("Select Value, Description from [Values] where [Functional Area]='clcl' and [Table] = 'CMC_CLCL_CLAIM' and [Column] = 'CLCL_STS' ")).out,
                  QByteArray("O\tOpen\nC\t\\N\n"));
         QCOMPARE(query(path_, QStringLiteral("Select Distinct Table from Main where [Functional Area]='clcl'")).out,
@@ -215,8 +222,7 @@ private slots:
     void connectionReadsTheFileAndKeepsTypes()
     {
         Connection connection;
-        connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path_
-                                       + QStringLiteral(";Persist Security Info=False"));
+        connection.setConnectionString(volmira::statements::connectionString(path_));
         connection.Open();
         Recordset rs;
         rs.Open(QStringLiteral("Select Distinct Table,Description,[Logical Name] from CDS_TBL_TABLE_DESC where [Functional Area]= 'acct' and Table = 'CMC_ACCT_LEDGER' "),

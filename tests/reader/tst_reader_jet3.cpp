@@ -1,6 +1,7 @@
 #include "dictionary/connection.h"
 #include "dictionary/readerclient.h"
 #include "dictionary/recordset.h"
+#include "dictionary/statements.h"
 #include "jet3file.h"
 #include "recordingsink.h"
 
@@ -167,8 +168,7 @@ private slots:
     void statementsOfTheProgramAnswerFromAJet3File()
     {
         Connection connection;
-        connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path_
-                                       + QStringLiteral(";Persist Security Info=False"));
+        connection.setConnectionString(volmira::statements::connectionString(path_));
         connection.Open();
         Recordset rs;
 

@@ -3,7 +3,7 @@
 #include "dictionary/connection.h"
 #include "dictionary/error.h"
 #include "dictionary/recordset.h"
-#include "mainwindow/sqltext.h"
+#include "dictionary/statements.h"
 
 #include <cstdio>
 #include <iostream>
@@ -12,11 +12,6 @@
 namespace volmira::damage {
 
 namespace {
-
-QString quoted(const QString& value)
-{
-    return doubleApostrophes(value);
-}
 
 // Every field of every row converted the way the window shows it: Null stays empty.
 void readAll(Recordset& rs)
@@ -34,41 +29,33 @@ void readAll(Recordset& rs)
 void runFirstScreen(const Connection& cn)
 {
     Recordset version;
-    version.Open(QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES"), cn);
+    version.Open(statements::version(), cn);
     version.Fields(0).Value.toText();
     version.Close();
 
     const QString area = QStringLiteral("acct");
     Recordset tables;
-    tables.Open(QStringLiteral("Select Distinct Table from Main where [Functional Area]='") + area + QStringLiteral("'"), cn);
+    tables.Open(statements::areaTables(area), cn);
     if (tables.Eof())
         return;
     const QString table = tables.Fields(0).Value.toText();
     readAll(tables);
 
     Recordset description;
-    description.Open(QStringLiteral("Select Distinct Table,Description,[Logical Name] from CDS_TBL_TABLE_DESC where [Functional Area]= '")
-                         + area + QStringLiteral("' and Table = '") + quoted(table) + QStringLiteral("' "),
-                     cn);
+    description.Open(statements::tableDescription(area, table), cn);
     readAll(description);
     description.Close();
 
     Recordset columns;
-    columns.Open(QStringLiteral("Select Distinct Column,[Data Type],[Data Attributes],[Logical Desc],[PD_Definition],[Primary Key],"
-                                "[Foreign Key],[Column_SeqNo],[GUI Name],[GUI Control] from Main where [Functional Area]= '")
-                     + area + QStringLiteral("' and Table = '") + quoted(table) + QStringLiteral("' order by [Column_SeqNo] "),
-                 cn);
+    columns.Open(statements::columns(area, table), cn);
     if (columns.Eof())
         return;
-    const QString column = columns.Fields(0).Value.toText();
+    const QString column = columns.Fields(statements::ColumnsField::Column).Value.toText();
     readAll(columns);
     columns.MoveFirst();
 
     Recordset values;
-    values.Open(QStringLiteral("Select Value, Description from [Values] where [Functional Area]='") + area
-                    + QStringLiteral("' and [Table] = '") + quoted(table) + QStringLiteral("' and [Column] = '") + quoted(column)
-                    + QStringLiteral("' "),
-                cn);
+    values.Open(statements::validValues(area, table, column), cn);
     readAll(values);
     values.Close();
 }
@@ -85,8 +72,7 @@ FirstScreenOutcome openFirstScreen(const QString& path)
     FirstScreenOutcome outcome;
     try {
         Connection cn;
-        cn.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=") + path
-                               + QStringLiteral(";Persist Security Info=False"));
+        cn.setConnectionString(statements::connectionString(path));
         cn.Open(QString(), QString());
         runFirstScreen(cn);
         outcome.opened = true;

@@ -5,6 +5,7 @@
 #include "dictionary/error.h"
 #include "dictionary/filename.h"
 #include "dictionary/recordset.h"
+#include "dictionary/statements.h"
 
 #include <QCoreApplication>
 
@@ -49,9 +50,7 @@ int main(int argc, char** argv)
     try {
         volmira::Connection connection;
         // The file's name as its bytes: a name that is not UTF-8 still opens.
-        connection.setConnectionString(QStringLiteral("Provider=Microsoft.Jet.OLEDB.4.0;Data Source=")
-                                       + volmira::fileNameFromBytes(argv[1])
-                                       + QStringLiteral(";Persist Security Info=False"));
+        connection.setConnectionString(volmira::statements::connectionString(volmira::fileNameFromBytes(argv[1])));
         connection.Open();
         volmira::Recordset rs;
         rs.Open(arguments[2], connection);
