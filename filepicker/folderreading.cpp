@@ -39,7 +39,12 @@ QStringList readFolder(const QString& folder, FolderEntries wanted, const QStrin
         if (S_ISDIR(target.st_mode) != (wanted == FolderEntries::Folders))
             continue;
         const QString text = volmira::fileNameFromBytes(name);
-        if (wanted == FolderEntries::Files && !match.match(text).hasMatch())
+        // The pattern is matched against valid text: a byte kept as a lone surrogate stands for any character.
+        QString matched = text;
+        for (qsizetype i = 0; i < matched.size(); ++i)
+            if (matched.at(i).isLowSurrogate() && (i == 0 || !matched.at(i - 1).isHighSurrogate()))
+                matched[i] = QChar::ReplacementCharacter;
+        if (wanted == FolderEntries::Files && !match.match(matched).hasMatch())
             continue;
         names.append(text);
     }

@@ -251,8 +251,7 @@ void FilePickerTest::anyNameAndLinksToDevicesListAsFiles()
     doubleClick(folders, folders->findItems("sub b", Qt::MatchExactly).value(0));
     QCOMPARE(texts(folders).mid(texts(folders).indexOf("sub b")), QStringList({"sub b"}));
     auto* files = control<FileList>("lstFiles");
-    QCOMPARE(texts(files).size(), 2);
-    QCOMPARE(texts(files).at(1), QStringLiteral("device.mdb"));
+    QCOMPARE(texts(files), QStringList({volmira::fileNameFromBytes("caf\xe9.mdb"), QStringLiteral("device.mdb")}));
     doubleClick(files, files->item(0));
     QCOMPARE(volmira::fileNameToBytes(picker->fileName), latin1Name);
 }

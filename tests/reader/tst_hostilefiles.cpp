@@ -155,7 +155,7 @@ private slots:
         DatabaseModel model = dictionaryWithMemos();
         model.tables[0].rows[0][1] = QString(8000000, QLatin1Char('z'));
         const QString path = save(QStringLiteral("longvalue.mdb"), jet4::writeDatabase(model));
-        ReaderClient::setProgressTimeoutForTesting(500);
+        ReaderClient::setProgressTimeoutForTesting(2000);
         const Outcome outcome = read(path);
         QVERIFY2(outcome.number == 0, qPrintable(outcome.description));
         QCOMPARE(outcome.rows, std::size_t(300));
