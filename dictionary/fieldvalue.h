@@ -1,13 +1,14 @@
 #pragma once
 
+#include <QByteArray>
 #include <QString>
 
 namespace volmira {
 
-// The value of one field of a recordset row: Null, text, number or Yes/No.
+// The value of one field of a recordset row: Null, text, number, Yes/No, date or bytes.
 class FieldValue final {
 public:
-    enum class Kind { Null, Text, Number, YesNo };
+    enum class Kind { Null, Text, Number, YesNo, Date, Binary };
 
     FieldValue() = default;
     static FieldValue text(QString value);
@@ -17,19 +18,26 @@ public:
     // A Currency amount (a whole number of ten-thousandths), written exactly, never with an exponent.
     static FieldValue currency(double value);
     static FieldValue yesNo(bool value);
+    // A Jet date: days since 1899-12-30; the fraction's absolute value is the time of day, also before 1899.
+    static FieldValue date(double serialDays);
+    static FieldValue binary(QByteArray bytes);
 
     Kind kind() const noexcept { return kind_; }
     bool isNull() const noexcept { return kind_ == Kind::Null; }
 
-    // Text unchanged, a number as Access writes it (451, 2.5, 17.91, 1E+15; see fieldvalue.cpp),
-    // Yes/No as "True"/"False". Raises error 94 "Invalid use of Null" for Null.
+    // Text unchanged, a number as Access writes it (451, 2.5, 17.91, 1E+15; see fieldvalue.cpp), Yes/No
+    // as "True"/"False", a date as "yyyy-mm-dd hh:mm:ss" (years 100 to 9999; a serial number outside them
+    // as the number), bytes as "0x" and lowercase hex. Raises error 94 "Invalid use of Null" for Null.
     QString toText() const;
 
     // True when the value equals Jet's True (-1): a Yes/No that is Yes, or the number -1.
     bool isTrue() const noexcept;
 
-    // The number held by a Number or Yes/No value (Yes is -1); 0 for Null and text.
+    // The number held by a Number, Yes/No (Yes is -1) or Date value (its serial days); 0 otherwise.
     double toNumber() const noexcept;
+
+    // The bytes of a Binary value; empty otherwise.
+    const QByteArray& bytes() const noexcept { return bytes_; }
 
     bool operator==(const FieldValue& other) const noexcept;
     bool operator!=(const FieldValue& other) const noexcept { return !(*this == other); }
@@ -41,6 +49,7 @@ private:
     NumberType numberType_ = NumberType::Double;
     double number_ = 0;
     QString text_;
+    QByteArray bytes_;
 };
 
 // One field of the current row, as callers write it: rs.Fields(i).Value

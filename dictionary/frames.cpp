@@ -46,12 +46,14 @@ bool cellFits(ColumnType type, CellTag tag)
     case ColumnType::Long:
     case ColumnType::Currency:
     case ColumnType::Double:
-    case ColumnType::DateTime:
         return tag == CellTag::Number || tag == CellTag::Null;
+    case ColumnType::DateTime:
+        return tag == CellTag::Date || tag == CellTag::Null;
     case ColumnType::Text:
     case ColumnType::Memo:
-    case ColumnType::Binary:
         return tag == CellTag::Text || tag == CellTag::Null;
+    case ColumnType::Binary:
+        return tag == CellTag::Binary || tag == CellTag::Null;
     case ColumnType::Other:
         return tag != CellTag::Yes && tag != CellTag::No;
     }
@@ -350,7 +352,7 @@ void FrameDecoder::decodeRows(Cursor& payload)
         for (std::size_t c = 0; c < columns; ++c) {
             const std::uint8_t tagByte = payload.u8();
             const auto tag = static_cast<CellTag>(tagByte);
-            if (tagByte > static_cast<std::uint8_t>(CellTag::No) || !cellFits(columnTypes_[c], tag))
+            if (tagByte > static_cast<std::uint8_t>(CellTag::Binary) || !cellFits(columnTypes_[c], tag))
                 protocolError("a cell of kind " + std::to_string(tagByte) + " in a column that cannot hold it");
             CellView& cell = cells_[c];
             switch (tag) {
@@ -360,12 +362,14 @@ void FrameDecoder::decodeRows(Cursor& payload)
                 cell.text = {};
                 break;
             case CellTag::Text:
-                cell.kind = CellView::Kind::Text;
+            case CellTag::Binary:
+                cell.kind = tag == CellTag::Text ? CellView::Kind::Text : CellView::Kind::Binary;
                 cell.number = 0;
                 cell.text = payload.bytes(limits_.maxTextBytes, "a value");
                 break;
             case CellTag::Number:
-                cell.kind = CellView::Kind::Number;
+            case CellTag::Date:
+                cell.kind = tag == CellTag::Number ? CellView::Kind::Number : CellView::Kind::Date;
                 cell.number = payload.f64();
                 cell.text = {};
                 break;

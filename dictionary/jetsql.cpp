@@ -295,4 +295,9 @@ SelectStatement parse(const QString& sql)
     return Parser(sql).statement();
 }
 
+QStringList referencedTables(const SelectStatement& statement)
+{
+    return {statement.table};
+}
+
 }  // namespace volmira::jetsql

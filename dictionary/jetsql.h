@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -46,5 +47,8 @@ struct SelectStatement {
 
 // Parses one statement; raises Error 3075 (syntax error) naming the statement and what is wrong.
 SelectStatement parse(const QString& sql);
+
+// The tables a parsed statement reads, each once, as the statement spells them (FROM and JOIN).
+QStringList referencedTables(const SelectStatement& statement);
 
 }  // namespace volmira::jetsql

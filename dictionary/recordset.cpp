@@ -23,6 +23,9 @@ void Recordset::Open(const QString& sql, const Connection& activeConnection)
         throw outOfMemory();
     }
     columnCount_ = result.columnCount;
+    names_.clear();
+    for (const Engine::ResultColumn& column : result.columns)
+        names_.push_back(column.name);
     cells_ = std::move(result.cells);
     position_ = 0;
     open_ = true;
@@ -34,6 +37,7 @@ void Recordset::Close()
     open_ = false;
     cells_.clear();
     cells_.shrink_to_fit();
+    names_.clear();
     columnCount_ = 0;
     position_ = 0;
 }
@@ -95,6 +99,14 @@ const Field& Recordset::Fields(int i) const
     if (i < 0 || i >= columnCount_)
         throw Error(3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal (field %1)").arg(i));
     return cells_[size_t(position_ * columnCount_ + i)];
+}
+
+const QString& Recordset::fieldName(int i) const
+{
+    requireOpen();
+    if (i < 0 || size_t(i) >= names_.size())
+        throw Error(3265, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal (field %1)").arg(i));
+    return names_[size_t(i)];
 }
 
 }  // namespace volmira

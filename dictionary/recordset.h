@@ -35,12 +35,15 @@ public:
     // The field at zero-based position i of the SELECT list in the current row.
     const Field& Fields(int i) const;
     int fieldCount() const noexcept { return columnCount_; }
+    // The name of the field at zero-based position i, as rs.Fields(i).Name gives it.
+    const QString& fieldName(int i) const;
 
 private:
     void requireOpen() const;
 
     bool open_ = false;
     int columnCount_ = 0;
+    std::vector<QString> names_;
     long long position_ = 0;  // -1 = before the first row, rowCount = after the last
     std::vector<Field> cells_;  // row-major: row r, field i at r * columnCount_ + i
     long long rowCount() const noexcept { return columnCount_ ? (long long)(cells_.size() / columnCount_) : 0; }

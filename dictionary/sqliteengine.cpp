@@ -43,25 +43,24 @@ const StorePlan* planFor(const QString& table)
     return nullptr;
 }
 
-// How a stored value is handed back: Yes/No columns as Yes/No, 4-byte floats as singles, Currency
-// columns as currency; each is written as text by its own rule.
-enum class Presentation { Plain, YesNo, Single, Currency };
-
 struct StoredColumn {
     QString name;
     ColumnType type = ColumnType::Other;
     bool sawYesNo = false;
     bool sawSingle = false;
+    bool sawDate = false;
 
-    Presentation presentation() const
+    // The type its values are handed back as: a column of no known type that held Yes/No (or 4-byte
+    // float, or date) cells gives Yes/No (or singles, or dates).
+    ColumnType resultType() const
     {
-        if (type == ColumnType::Bool || sawYesNo)
-            return Presentation::YesNo;
-        if (type == ColumnType::Single || sawSingle)
-            return Presentation::Single;
-        if (type == ColumnType::Currency)
-            return Presentation::Currency;
-        return Presentation::Plain;
+        if (sawYesNo)
+            return ColumnType::Bool;
+        if (sawSingle)
+            return ColumnType::Single;
+        if (sawDate)
+            return ColumnType::DateTime;
+        return type;
     }
 };
 
@@ -141,7 +140,8 @@ ValueType columnValueType(ColumnType type)
 // The in-memory database with the tables read so far.
 class SqliteEngine::Database final : public TableSink {
 public:
-    Database(TableReader reader, bool useSearchStores) : reader_(std::move(reader)), useSearchStores_(useSearchStores)
+    Database(TableReader reader, bool useSearchStores, Preload preload)
+        : reader_(std::move(reader)), useSearchStores_(useSearchStores)
     {
         if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
                             nullptr) != SQLITE_OK) {
@@ -157,7 +157,7 @@ public:
         sqlite3_create_function_v2(db_, "jet_instr", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, jetInStr,
                                    nullptr, nullptr, nullptr);
         try {
-            load(statements::dictionaryTables());
+            load(preload == Preload::DictionaryTables ? statements::dictionaryTables() : QStringList());
         } catch (...) {
             sqlite3_close_v2(db_);
             throw;
@@ -184,6 +184,17 @@ public:
     }
 
     Result run(const QString& sql);
+
+    // Reads, in one go, the tables a statement names that are not read yet and that the file has.
+    void readMissing(const QStringList& names)
+    {
+        QStringList missing;
+        for (const QString& name : names)
+            if (!findTable(name) && catalog_.contains(name, Qt::CaseInsensitive) && !missing.contains(name, Qt::CaseInsensitive))
+                missing << name;
+        if (!missing.isEmpty())
+            load(missing);
+    }
 
     // TableSink: what the reader hands over.
     void catalog(const QStringList& userTables) override { catalog_ = userTables; }
@@ -312,6 +323,15 @@ void SqliteEngine::Database::row(const CellView* cells, int count)
             loading_->columns[size_t(i)].sawSingle = true;
             sqlite3_bind_double(insert_, parameter, cell.number);
             break;
+        case CellView::Kind::Date:
+            loading_->columns[size_t(i)].sawDate = true;
+            sqlite3_bind_double(insert_, parameter, cell.number);
+            break;
+        case CellView::Kind::Binary:
+            // A non-null pointer for no bytes too: SQLite stores a null pointer as Null.
+            sqlite3_bind_blob(insert_, parameter, cell.text.empty() ? "" : cell.text.data(), int(cell.text.size()),
+                              SQLITE_STATIC);
+            break;
         case CellView::Kind::Number:
             // Whole numbers are stored as integers: smaller, and compared exactly.
             if (std::nearbyint(cell.number) == cell.number && std::fabs(cell.number) < 9.0e15)
@@ -354,7 +374,7 @@ namespace {
 struct Translation {
     QString sql;
     std::vector<jetsql::Operand> parameters;
-    std::vector<Presentation> presentations;
+    std::vector<Engine::ResultColumn> columns;
 };
 
 class Translator final {
@@ -371,9 +391,12 @@ public:
         });
         QStringList items;
         std::vector<int> selectedColumns;
+        int expressions = 0;
         for (const jetsql::SelectItem& item : statement_.items) {
             const int column = columnIndex(item.column);
-            result.presentations.push_back(table_.columns[size_t(column)].presentation());
+            result.columns.push_back({item.aggregate == jetsql::SelectItem::Aggregate::None ? table_.columns[size_t(column)].name
+                                                                                             : QStringLiteral("Expr%1").arg(1000 + expressions++),
+                                      table_.columns[size_t(column)].resultType()});
             switch (item.aggregate) {
             case jetsql::SelectItem::Aggregate::None:
                 if (aggregate)
@@ -563,7 +586,7 @@ bool narrowRows(const jetsql::SelectStatement& statement, const StoredTable& tab
     return narrowed;
 }
 
-FieldValue fieldValue(sqlite3_stmt* statement, int column, Presentation presentation)
+FieldValue fieldValue(sqlite3_stmt* statement, int column, ColumnType type)
 {
     switch (sqlite3_column_type(statement, column)) {
     case SQLITE_NULL:
@@ -571,17 +594,19 @@ FieldValue fieldValue(sqlite3_stmt* statement, int column, Presentation presenta
     case SQLITE_INTEGER:
     case SQLITE_FLOAT: {
         const double number = sqlite3_column_double(statement, column);
-        switch (presentation) {
-        case Presentation::YesNo:
+        if (type == ColumnType::Bool)
             return FieldValue::yesNo(number != 0);
-        case Presentation::Single:
+        if (type == ColumnType::Single)
             return FieldValue::single(float(number));
-        case Presentation::Currency:
+        if (type == ColumnType::Currency)
             return FieldValue::currency(number);
-        case Presentation::Plain:
-            break;
-        }
+        if (type == ColumnType::DateTime)
+            return FieldValue::date(number);
         return FieldValue::number(number);
+    }
+    case SQLITE_BLOB: {
+        const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
+        return FieldValue::binary(QByteArray(bytes, sqlite3_column_bytes(statement, column)));
     }
     default: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
@@ -595,13 +620,18 @@ FieldValue fieldValue(sqlite3_stmt* statement, int column, Presentation presenta
 Engine::Result SqliteEngine::Database::run(const QString& sql)
 {
     const jetsql::SelectStatement statement = jetsql::parse(sql);
+    readMissing(jetsql::referencedTables(statement));
     const StoredTable& stored = table(statement.table);
     Translator(statement, stored, nullptr).translate();  // checks every name and type first
     std::vector<std::uint32_t> narrowing;
     bool narrowed = false;
     if (stored.store) {
-        if (const std::optional<SearchQuery> search = searchQueryFor(statement, stored))
-            return stored.store->run(*search);
+        if (const std::optional<SearchQuery> search = searchQueryFor(statement, stored)) {
+            Result result = stored.store->run(*search);
+            for (const int column : search->select)
+                result.columns.push_back({stored.columns[size_t(column)].name, stored.columns[size_t(column)].resultType()});
+            return result;
+        }
         narrowed = narrowRows(statement, stored, &narrowing);
     }
     const Translation translation = Translator(statement, stored, narrowed ? &narrowing : nullptr).translate();
@@ -621,18 +651,19 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
     }
     Result result;
     result.columnCount = sqlite3_column_count(prepared);
+    result.columns = translation.columns;
     int step;
     while ((step = sqlite3_step(prepared)) == SQLITE_ROW) {
         for (int i = 0; i < result.columnCount; ++i)
-            result.cells.push_back(Field{fieldValue(prepared, i, translation.presentations[size_t(i)])});
+            result.cells.push_back(Field{fieldValue(prepared, i, translation.columns[size_t(i)].type)});
     }
     if (step != SQLITE_DONE)
         fail(QStringLiteral("running '%1'").arg(sql));
     return result;
 }
 
-SqliteEngine::SqliteEngine(TableReader reader, bool useSearchStores)
-    : database_(std::make_unique<Database>(std::move(reader), useSearchStores))
+SqliteEngine::SqliteEngine(TableReader reader, bool useSearchStores, Preload preload)
+    : database_(std::make_unique<Database>(std::move(reader), useSearchStores, preload))
 {
 }
 

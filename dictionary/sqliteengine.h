@@ -13,8 +13,8 @@ namespace volmira {
 // Reads the named tables of a dictionary into a sink: the reader process for a file, or a test's code.
 using TableReader = std::function<void(const QStringList& wantedTables, TableSink& sink)>;
 
-// The engine on an in-memory SQLite database. The dictionary's four tables are read at construction;
-// any other table a statement names is read when it is first named. Statements are parsed and
+// The engine on an in-memory SQLite database. The tables of `preload` are read at construction; any
+// other table a statement names is read when it is first named. Statements are parsed and
 // translated, never passed on as text, and run with Jet's meaning: text compares ignoring letter case,
 // SELECT DISTINCT gives its rows in ascending order, other rows come in the order the file stores them.
 // The tables the statements filter also get a search store (searchstore.h), which answers their DISTINCT
@@ -22,7 +22,7 @@ using TableReader = std::function<void(const QStringList& wantedTables, TableSin
 class SqliteEngine final : public Engine {
 public:
     // Without search stores every statement runs in SQLite alone (for comparing the two in tests).
-    explicit SqliteEngine(TableReader reader, bool useSearchStores = true);
+    explicit SqliteEngine(TableReader reader, bool useSearchStores = true, Preload preload = Preload::DictionaryTables);
     ~SqliteEngine() override;
 
     Result run(const QString& sql) override;

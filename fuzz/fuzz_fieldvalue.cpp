@@ -1,11 +1,14 @@
 // Field values and the text the program builds from them: a number's text reads back as the number to
-// its type's significant digits, and a whole number below 1E+15 is written as a plain integer; a text placed between apostrophes with its apostrophes doubled reads back,
-// through the statement parser, as exactly that text.
+// its type's significant digits, and a whole number below 1E+15 is written as a plain integer; a date's
+// text names the day of its serial; a text placed between apostrophes with its apostrophes doubled reads
+// back, through the statement parser, as exactly that text.
 
 #include "dictionary/error.h"
 #include "dictionary/fieldvalue.h"
 #include "dictionary/jetsql.h"
 #include "dictionary/statements.h"
+
+#include <QDateTime>
 
 #include <algorithm>
 #include <cmath>
@@ -53,6 +56,21 @@ void checkSingle(float value)
         broken();
 }
 
+// A date's text is a date of Jet's years that lies within a day of its serial, or the serial's number.
+void checkDate(double serial)
+{
+    const QString text = volmira::FieldValue::date(serial).toText();
+    const QDateTime parsed = QDateTime::fromString(text, QStringLiteral("yyyy-MM-dd HH:mm:ss"));
+    if (!parsed.isValid()) {
+        if (text != volmira::FieldValue::number(serial).toText())
+            broken();
+        return;
+    }
+    const double days = double(QDate(1899, 12, 30).daysTo(parsed.date()));
+    if (text.size() != 19 || std::fabs(days - std::trunc(serial)) > 1)
+        broken();
+}
+
 void checkQuotedText(const QString& value)
 {
     const QString sql = volmira::statements::validValues(value, QStringLiteral("T"), QStringLiteral("C"));
@@ -85,7 +103,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         }
         return 0;
     }
-    const std::uint8_t kind = data[0] % 4;
+    const std::uint8_t kind = data[0] % 5;
     ++data, --size;
     if (kind == 0 && size >= 8) {
         double value;
@@ -99,6 +117,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         const volmira::FieldValue yes = volmira::FieldValue::yesNo(size % 2);
         if (yes.toText() != (size % 2 ? QLatin1String("True") : QLatin1String("False")) || yes.isTrue() != bool(size % 2))
             broken();
+    } else if (kind == 3 && size >= 8) {
+        double serial;
+        std::memcpy(&serial, data, 8);
+        checkDate(serial);
     } else {
         checkQuotedText(QString::fromUtf8(reinterpret_cast<const char*>(data), qsizetype(size)));
     }

@@ -47,7 +47,7 @@ public:
             const CellView& cell = cells[i];
             if (types_[i] == ColumnType::Bool && cell.kind != CellView::Kind::YesNo)
                 broken();
-            if (cell.kind == CellView::Kind::Text)
+            if (cell.kind == CellView::Kind::Text || cell.kind == CellView::Kind::Binary)
                 touch(cell.text);
             else if (!cell.text.empty())
                 broken();

@@ -71,6 +71,8 @@ public:
                 sqlite3_bind_null(insert_, i + 1);
             else if (c.kind == CellView::Kind::Text)
                 sqlite3_bind_text(insert_, i + 1, c.text.data(), int(c.text.size()), SQLITE_STATIC);
+            else if (c.kind == CellView::Kind::Binary)
+                sqlite3_bind_blob(insert_, i + 1, c.text.data(), int(c.text.size()), SQLITE_STATIC);
             else
                 sqlite3_bind_double(insert_, i + 1, c.number);
         }

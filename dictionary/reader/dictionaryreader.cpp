@@ -452,10 +452,18 @@ private:
         out_.endRow();
     }
 
-    void number(FrameWriter& w, double value)
+    void number(FrameWriter& w, double value, CellTag tag = CellTag::Number)
     {
-        w.putU8(static_cast<std::uint8_t>(CellTag::Number));
+        w.putU8(static_cast<std::uint8_t>(tag));
         w.putF64(value);
+    }
+
+    static double le64Double(const unsigned char* p)
+    {
+        double value;
+        const std::uint64_t bits = le32(p) | std::uint64_t(le32(p + 4)) << 32;
+        std::memcpy(&value, &bits, sizeof value);
+        return value;
     }
 
     void writeValue(FrameWriter& w, const MdbColumn& column, const unsigned char* p, int size)
@@ -478,14 +486,8 @@ private:
             w.putF32(value);
             return;
         }
-        case MDB_DOUBLE:
-        case MDB_DATETIME: {
-            double value;
-            const std::uint64_t bits = le32(p) | std::uint64_t(le32(p + 4)) << 32;
-            std::memcpy(&value, &bits, sizeof value);
-            number(w, value);
-            return;
-        }
+        case MDB_DOUBLE: number(w, le64Double(p)); return;
+        case MDB_DATETIME: number(w, le64Double(p), CellTag::Date); return;
         case MDB_NUMERIC: {
             // libmdb prints the decimal with a point: the reader runs in the C locale.
             char* text = mdb_numeric_to_string(mdb_, static_cast<int>(p - mdb_->pg_buf), column.col_scale,
@@ -496,14 +498,14 @@ private:
         }
         case MDB_REPID: writeGuid(w, p); return;
         case MDB_TEXT: writeText(w, p, static_cast<std::size_t>(size), column); return;
-        case MDB_BINARY: writeBytes(w, p, static_cast<std::size_t>(size)); return;
+        case MDB_BINARY: writeBytes(w, CellTag::Binary, p, static_cast<std::size_t>(size)); return;
         case MDB_MEMO:
             readLongValue(p, size, column);
             writeText(w, longValue_.data(), longValue_.size(), column);
             return;
         case MDB_OLE:
             readLongValue(p, size, column);
-            writeBytes(w, longValue_.data(), longValue_.size());
+            writeBytes(w, CellTag::Binary, longValue_.data(), longValue_.size());
             return;
         default: w.putU8(static_cast<std::uint8_t>(CellTag::Null)); return;
         }
@@ -516,12 +518,12 @@ private:
                                     static_cast<unsigned>(le32(p)), static_cast<unsigned>(le16(p + 4)),
                                     static_cast<unsigned>(le16(p + 6)), p[8], p[9], p[10], p[11], p[12], p[13],
                                     p[14], p[15]);
-        writeBytes(w, reinterpret_cast<const unsigned char*>(text), static_cast<std::size_t>(n));
+        writeBytes(w, CellTag::Text, reinterpret_cast<const unsigned char*>(text), static_cast<std::size_t>(n));
     }
 
-    void writeBytes(FrameWriter& w, const unsigned char* p, std::size_t size)
+    void writeBytes(FrameWriter& w, CellTag tag, const unsigned char* p, std::size_t size)
     {
-        w.putU8(static_cast<std::uint8_t>(CellTag::Text));
+        w.putU8(static_cast<std::uint8_t>(tag));
         w.putString(std::string_view(reinterpret_cast<const char*>(p), size));
     }
 

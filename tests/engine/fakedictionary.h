@@ -25,6 +25,8 @@ inline Cell text(const char* value) { return text(QString::fromUtf8(value)); }
 inline Cell number(double value) { return {volmira::CellView::Kind::Number, value, {}}; }
 inline Cell single(float value) { return {volmira::CellView::Kind::Single, double(value), {}}; }
 inline Cell yesNo(bool value) { return {volmira::CellView::Kind::YesNo, value ? -1.0 : 0.0, {}}; }
+inline Cell date(double serialDays) { return {volmira::CellView::Kind::Date, serialDays, {}}; }
+inline Cell bytes(const std::string& value) { return {volmira::CellView::Kind::Binary, 0, value}; }
 
 struct FakeTable {
     QString name;
@@ -123,7 +125,10 @@ public:
         };
     }
 
-    std::shared_ptr<volmira::SqliteEngine> engine() { return std::make_shared<volmira::SqliteEngine>(reader()); }
+    std::shared_ptr<volmira::SqliteEngine> engine(volmira::Engine::Preload preload = volmira::Engine::Preload::DictionaryTables)
+    {
+        return std::make_shared<volmira::SqliteEngine>(reader(), true, preload);
+    }
 
     // The lists of tables the engine asked for, one per reading.
     const std::vector<QStringList>& readings() const { return *log_; }

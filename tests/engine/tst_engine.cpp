@@ -7,6 +7,8 @@
 
 #include <QTest>
 
+#include <cmath>
+
 using namespace testing;
 using volmira::ColumnType;
 using volmira::Error;
@@ -417,6 +419,61 @@ private slots:
         QCOMPARE(dictionary.readings().size(), size_t(2));
         QCOMPARE(errorOf(*engine, QStringLiteral("Select Name from Missing")), ErrorNumber::TableNotFound);
         QCOMPARE(dictionary.readings().size(), size_t(2));
+    }
+
+    void catalogOnlyOpenReadsTheNamedTablesWhenNamed()
+    {
+        FakeDictionary dictionary;
+        dictionary.main({col("T", "A", "acct", 1)}).releases({number(5)});
+        auto engine = dictionary.engine(volmira::Engine::Preload::CatalogOnly);
+        QCOMPARE(dictionary.readings(), std::vector<QStringList>{QStringList()});
+        QCOMPARE(rows(*engine, QStringLiteral("Select MAX(Rels_No) from cds_tbl_rels_releases")), QStringList{"5"});
+        QCOMPARE(errorOf(*engine, QStringLiteral("Select Name from Missing")), ErrorNumber::TableNotFound);
+        QCOMPARE(rows(*engine, QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES")), QStringList{"5"});
+        QCOMPARE(dictionary.readings(), (std::vector<QStringList>{{}, {"cds_tbl_rels_releases"}}));
+    }
+
+    void datesAndBytesKeepTheirKindAndNames()
+    {
+        auto engine = FakeDictionary()
+                          .add({QStringLiteral("Événements 2021"),
+                                {{"Quand", ColumnType::DateTime}, {"Data", ColumnType::Binary}},
+                                {{date(37592.4375), bytes(std::string("\0\x01\xab", 3))},
+                                 {date(-1.25), bytes("")},
+                                 {null(), null()}}})
+                          .engine(volmira::Engine::Preload::CatalogOnly);
+        QCOMPARE(rows(*engine, QStringLiteral("Select quand, Data from [Événements 2021]")),
+                 (QStringList{"2002-12-02 10:30:00|0x0001ab", "1899-12-29 06:00:00|0x", "<null>|<null>"}));
+        const auto plain = engine->run(QStringLiteral("Select quand, Data from [Événements 2021]"));
+        QCOMPARE(plain.columns.at(0).name, QStringLiteral("Quand"));
+        QCOMPARE(plain.columns.at(1).type, ColumnType::Binary);
+        const auto result = engine->run(QStringLiteral("Select MIN(Quand), MAX(Data) from [Événements 2021]"));
+        QCOMPARE(result.columns.at(1).name, QStringLiteral("Expr1001"));
+        QCOMPARE(result.cells.at(0).Value, FieldValue::date(-1.25));
+        QCOMPARE(result.cells.at(1).Value.bytes(), QByteArray("\0\x01\xab", 3));
+    }
+
+    void dateAndBytesTexts_data()
+    {
+        QTest::addColumn<FieldValue>("value");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("epoch") << FieldValue::date(0) << "1899-12-30 00:00:00";
+        QTest::newRow("time of day before the epoch") << FieldValue::date(-1.25) << "1899-12-29 06:00:00";
+        QTest::newRow("half a second rounds up past midnight") << FieldValue::date(-2.0 - 86399.6 / 86400) << "1899-12-29 00:00:00";
+        QTest::newRow("leap day") << FieldValue::date(36585.999988426) << "2000-02-29 23:59:59";
+        QTest::newRow("first day") << FieldValue::date(-657434) << "0100-01-01 00:00:00";
+        QTest::newRow("last second") << FieldValue::date(2958465.999988426) << "9999-12-31 23:59:59";
+        QTest::newRow("past the last day") << FieldValue::date(2958466) << FieldValue::number(2958466).toText();
+        QTest::newRow("before the first day") << FieldValue::date(-657435) << FieldValue::number(-657435).toText();
+        QTest::newRow("not a number") << FieldValue::date(std::nan("")) << FieldValue::number(std::nan("")).toText();
+        QTest::newRow("bytes") << FieldValue::binary(QByteArray("\x00\x7f\x80\xff", 4)) << "0x007f80ff";
+    }
+
+    void dateAndBytesTexts()
+    {
+        QFETCH(FieldValue, value);
+        QFETCH(QString, text);
+        QCOMPARE(value.toText(), text);
     }
 
     void failedReadingLeavesNoHalfTable()

@@ -12,6 +12,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
 #include <sys/resource.h>
 
 using namespace volmira;
@@ -61,8 +62,20 @@ DatabaseModel dictionary()
     releases.rows = {{0.15, "first", 17.909999999999997, 12.75},
                      {Value(0.1), "second", 2000000.0, Value()},
                      {Value(), Value(), 0.1 + 0.2, 123456789012.3456}};
+    // Every kind of value, under names that need brackets and escaping in each format.
+    auto& changes = model.addTable(QStringLiteral("Änderungen 2021"));
+    changes.addColumn("Nr", ColumnType::Long).addColumn("Wann", ColumnType::DateTime)
+        .addColumn("Größe, \"cm\"", ColumnType::Double).addColumn("Ja", ColumnType::Bool)
+        .addColumn("Bild", ColumnType::Ole).addColumn("Notiz", ColumnType::Memo);
+    changes.rows = {
+        {1, QDateTime(QDate(2021, 12, 2), QTime(10, 30), Qt::UTC), 2.5, true, QByteArray("\0\xff", 2), "a,b\n\"c\"\t\\"},
+        {2, QDateTime(QDate(1850, 6, 1), QTime(18, 0), Qt::UTC), Value(), false, Value(), Value()},
+        {3, QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59), Qt::UTC), -0.125, false, QByteArray("\x7f"), ""},
+    };
     return model;
 }
+
+const QString allKinds = QStringLiteral("Select Nr, [Wann], [Größe, \"cm\"], Ja, Bild, Notiz from [Änderungen 2021]");
 
 struct Run {
     int exitCode = -1;
@@ -70,10 +83,12 @@ struct Run {
     QByteArray err;
 };
 
-Run query(const QString& file, const QString& sql)
+Run runTool(const QStringList& arguments, const QByteArray& input = QByteArray())
 {
     QProcess process;
-    process.start(binFolder() + QStringLiteral("/volmira-query"), {file, sql});
+    process.start(binFolder() + QStringLiteral("/volmira-query"), arguments);
+    process.write(input);
+    process.closeWriteChannel();
     Run run;
     if (!process.waitForFinished(60000))
         return run;
@@ -81,6 +96,16 @@ Run query(const QString& file, const QString& sql)
     run.out = process.readAllStandardOutput();
     run.err = process.readAllStandardError();
     return run;
+}
+
+Run query(const QString& file, const QString& sql) { return runTool({file, sql}); }
+
+// Every line a wrong call or a failed statement prints on standard error names the program first.
+bool prefixed(const QByteArray& err)
+{
+    const QList<QByteArray> lines = err.split('\n');
+    return !err.isEmpty() && err.endsWith('\n')
+           && std::all_of(lines.begin(), lines.end() - 1, [](const QByteArray& l) { return l.startsWith("volmira-query: "); });
 }
 
 }  // namespace
@@ -169,9 +194,113 @@ private slots:
         QCOMPARE(run.exitCode, 1);
         QVERIFY(run.out.isEmpty());
         const QString err = QString::fromUtf8(run.err);
-        QVERIFY2(err.startsWith(QStringLiteral("Error %1: ").arg(number)), qPrintable(err));
+        QVERIFY2(err.startsWith(QStringLiteral("volmira-query: Error %1: ").arg(number)), qPrintable(err));
         QVERIFY2(err.contains(named), qPrintable(err));
-        QVERIFY(err.endsWith(u'\n'));
+        QVERIFY(prefixed(run.err));
+    }
+
+    void printsEveryKindInEachFormat_data()
+    {
+        QTest::addColumn<QStringList>("options");
+        QTest::addColumn<QByteArray>("expected");
+        QTest::newRow("tsv") << QStringList() << QByteArray(
+            "1\t2021-12-02 10:30:00\t2.5\t-1\t0x00ff\ta,b\\n\"c\"\\t\\\\\n"
+            "2\t1850-06-01 18:00:00\t\\N\t0\t\\N\t\\N\n"
+            "3\t9999-12-31 23:59:59\t-0.125\t0\t0x7f\t\n");
+        QTest::newRow("tsv with header") << QStringList{"--header"} << QByteArray(
+            "Nr\tWann\tGröße, \"cm\"\tJa\tBild\tNotiz\n"
+            "1\t2021-12-02 10:30:00\t2.5\t-1\t0x00ff\ta,b\\n\"c\"\\t\\\\\n"
+            "2\t1850-06-01 18:00:00\t\\N\t0\t\\N\t\\N\n"
+            "3\t9999-12-31 23:59:59\t-0.125\t0\t0x7f\t\n");
+        QTest::newRow("csv") << QStringList{"--csv"} << QByteArray(
+            "Nr,Wann,\"Größe, \"\"cm\"\"\",Ja,Bild,Notiz\r\n"
+            "1,2021-12-02 10:30:00,2.5,True,0x00ff,\"a,b\n\"\"c\"\"\t\\\"\r\n"
+            "2,1850-06-01 18:00:00,,False,,\r\n"
+            "3,9999-12-31 23:59:59,-0.125,False,0x7f,\"\"\r\n");
+        QTest::newRow("json") << QStringList{"--json"} << QByteArray(
+            "[\n"
+            "{\"Nr\": 1, \"Wann\": \"2021-12-02 10:30:00\", \"Größe, \\\"cm\\\"\": 2.5, \"Ja\": true, \"Bild\": \"0x00ff\", "
+            "\"Notiz\": \"a,b\\n\\\"c\\\"\\t\\\\\"},\n"
+            "{\"Nr\": 2, \"Wann\": \"1850-06-01 18:00:00\", \"Größe, \\\"cm\\\"\": null, \"Ja\": false, \"Bild\": null, \"Notiz\": null},\n"
+            "{\"Nr\": 3, \"Wann\": \"9999-12-31 23:59:59\", \"Größe, \\\"cm\\\"\": -0.125, \"Ja\": false, \"Bild\": \"0x7f\", \"Notiz\": \"\"}\n"
+            "]\n");
+    }
+
+    void printsEveryKindInEachFormat()
+    {
+        QFETCH(QStringList, options);
+        QFETCH(QByteArray, expected);
+        const Run run = runTool(options + QStringList{path_, allKinds});
+        QCOMPARE(run.err, QByteArray());
+        QCOMPARE(run.exitCode, 0);
+        QCOMPARE(run.out, expected);
+        QCOMPARE(runTool(options + QStringList{path_, allKinds + QStringLiteral(" where Nr > 3")}).out,
+                 options == QStringList{"--json"} ? QByteArray("[]\n") : expected.left(options.isEmpty() ? 0 : expected.indexOf('\n') + 1));
+    }
+
+    // What scripts read: CSV through Python's csv module and JSON through json.load give the same rows.
+    void csvAndJsonReadBackInPython()
+    {
+        const QString csvPath = dir_.filePath(QStringLiteral("out.csv"));
+        const QString jsonPath = dir_.filePath(QStringLiteral("out.json"));
+        for (const auto& [option, file] : {std::pair{"--csv", csvPath}, std::pair{"--json", jsonPath}}) {
+            QFile out(file);
+            QVERIFY(out.open(QIODevice::WriteOnly));
+            out.write(runTool({QString::fromLatin1(option), path_, allKinds}).out);
+        }
+        QProcess python;
+        python.start(QStringLiteral("python3"), {QStringLiteral("-c"), QStringLiteral(
+            "import csv, json, sys\n"
+            "with open(sys.argv[1], newline='', encoding='utf-8') as f: rows = list(csv.reader(f, strict=True))\n"
+            "with open(sys.argv[2], encoding='utf-8') as f: objects = json.load(f)\n"
+            "assert rows[0] == list(objects[0].keys()), (rows[0], objects[0])\n"
+            "for row, o in zip(rows[1:], objects):\n"
+            "    assert row == ['' if v is None else str(v) for v in o.values()], (row, o)\n"
+            "print(len(rows) - 1, json.dumps(objects[0], ensure_ascii=True))\n"), csvPath, jsonPath});
+        QVERIFY(python.waitForFinished(30000));
+        QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
+        QCOMPARE(python.readAllStandardOutput(),
+                 QByteArray("3 {\"Nr\": 1, \"Wann\": \"2021-12-02 10:30:00\", \"Gr\\u00f6\\u00dfe, \\\"cm\\\"\": 2.5, \"Ja\": true, "
+                            "\"Bild\": \"0x00ff\", \"Notiz\": \"a,b\\n\\\"c\\\"\\t\\\\\"}\n"));
+    }
+
+    void answersStatementsFromStandardInputOverOneOpen()
+    {
+        const QByteArray statements = "\xEF\xBB\xBFSelect Nr from [Änderungen 2021] where Nr < 2\n"
+                                      "\n"
+                                      "Select Nr from [Missing Table]\r\n"
+                                      "Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES\n";
+        for (const QStringList& arguments : {QStringList{path_}, QStringList{path_, "-"}}) {
+            const Run run = runTool(arguments, statements);
+            QCOMPARE(run.exitCode, 1);
+            QCOMPARE(run.out, QByteArray("1\n0.15\n"));
+            QVERIFY2(run.err.startsWith("volmira-query: Error 3078: ") && run.err.count('\n') == 1, run.err.constData());
+            QVERIFY(run.err.contains("Missing Table"));
+        }
+        const Run allRan = runTool({"--csv", path_}, "Select Nr from [Änderungen 2021] where Nr = 3\nSelect Nr from [Änderungen 2021] where Nr = 2");
+        QCOMPARE(allRan.exitCode, 0);
+        QCOMPARE(allRan.out, QByteArray("Nr\r\n3\r\nNr\r\n2\r\n"));
+        const Run badFile = runTool({dir_.filePath("absent.mdb")}, "Select Nr from [Änderungen 2021]\n");
+        QCOMPARE(badFile.exitCode, 1);
+        QVERIFY2(badFile.err.startsWith("volmira-query: Error 3024: ") && badFile.err.count('\n') == 1, badFile.err.constData());
+    }
+
+    void answersHelpVersionAndWrongCalls()
+    {
+        const Run help = runTool({"--help"});
+        QCOMPARE(help.exitCode, 0);
+        QVERIFY(help.out.startsWith("Usage: volmira-query "));
+        QVERIFY(help.err.isEmpty());
+        const Run version = runTool({path_, "--version"});
+        QCOMPARE(version.exitCode, 0);
+        QCOMPARE(version.out, QByteArray("volmira-query " VOLMIRA_VERSION "\n"));
+        for (const QStringList& wrong : {QStringList(), QStringList{"--csv", "--json", path_, "x"}, QStringList{"--tsv", path_},
+                                         QStringList{path_, "Select 1", "Select 2"}}) {
+            const Run run = runTool(wrong);
+            QCOMPARE(run.exitCode, 2);
+            QVERIFY(run.out.isEmpty());
+            QVERIFY2(prefixed(run.err) && run.err.contains("usage: volmira-query"), run.err.constData());
+        }
     }
 
     // A file name that is not UTF-8 names the file as its bytes do.
@@ -213,7 +342,7 @@ private slots:
             if (process.exitCode() == 0)
                 continue;
             QCOMPARE(process.exitCode(), 1);
-            QCOMPARE(err, QByteArray("Error 7: Out of memory\n"));
+            QCOMPARE(err, QByteArray("volmira-query: Error 7: Out of memory\n"));
             ++outOfMemory;
         }
         QVERIFY(outOfMemory > 0);

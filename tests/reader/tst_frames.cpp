@@ -39,6 +39,10 @@ public:
             case CellView::Kind::Number: line += " n" + std::to_string(cells[i].number); break;
             case CellView::Kind::Single: line += " s" + std::to_string(cells[i].number); break;
             case CellView::Kind::YesNo: line += " b" + std::to_string(int(cells[i].number)); break;
+            case CellView::Kind::Date: line += " d" + std::to_string(cells[i].number); break;
+            case CellView::Kind::Binary:
+                line += " x" + QByteArray(cells[i].text.data(), int(cells[i].text.size())).toHex().toStdString();
+                break;
             }
         }
         log.push_back(line);
@@ -141,8 +145,9 @@ private slots:
         catalog(w);
         w.begin(FrameType::Table);
         w.putString("T");
-        w.putU32(4);
-        for (ColumnType type : {ColumnType::Single, ColumnType::Memo, ColumnType::Bool, ColumnType::Other}) {
+        w.putU32(6);
+        for (ColumnType type : {ColumnType::Single, ColumnType::Memo, ColumnType::Bool, ColumnType::Other,
+                                ColumnType::DateTime, ColumnType::Binary}) {
             w.putU8(std::uint8_t(type));
             w.putString("c");
         }
@@ -156,11 +161,18 @@ private slots:
         w.putU8(std::uint8_t(CellTag::Yes));
         w.putU8(std::uint8_t(CellTag::Number));
         w.putF64(-2);
+        w.putU8(std::uint8_t(CellTag::Date));
+        w.putF64(-1.25);
+        w.putU8(std::uint8_t(CellTag::Binary));
+        w.putString(std::string("\0\xff", 2));
         w.putU8(std::uint8_t(CellTag::Null));
         w.putU8(std::uint8_t(CellTag::Null));
         w.putU8(std::uint8_t(CellTag::No));
         w.putU8(std::uint8_t(CellTag::Text));
         w.putString("x");
+        w.putU8(std::uint8_t(CellTag::Null));
+        w.putU8(std::uint8_t(CellTag::Binary));
+        w.putString("");
         w.end();
         endTable(w, 2);
         w.begin(FrameType::Progress);  // progress changes nothing, between tables and between rows
@@ -177,8 +189,8 @@ private slots:
         LogListener whole;
         decode(stream, whole, stream.size());
         const std::vector<std::string> expected{
-            "catalog Main Values", "table T c:5 c:9 c:0 c:11", "row s0.500000 '' b-1 n-2.000000",
-            "row null null b0 'x'", "end", "table Main Id:3 Name:8 Flag:0", "row n0.000000 'r0' b-1",
+            "catalog Main Values", "table T c:5 c:9 c:0 c:11 c:7 c:10", "row s0.500000 '' b-1 n-2.000000 d-1.250000 x00ff",
+            "row null null b0 'x' null x", "end", "table Main Id:3 Name:8 Flag:0", "row n0.000000 'r0' b-1",
             "row n1.000000 'r1' b0", "row n2.000000 'r2' b-1", "row n0.000000 'r0' b-1", "end"};
         QCOMPARE(whole.log, expected);
         for (std::size_t chunk : {std::size_t(1), std::size_t(3), std::size_t(7)}) {
@@ -260,6 +272,22 @@ private slots:
             w.putU8(std::uint8_t(CellTag::Yes));
             w.end();
             QTest::newRow("text in a number column") << bytes(w) << false;
+        }
+        for (const CellTag tag : {CellTag::Date, CellTag::Binary}) {
+            FrameWriter w;
+            start(w);
+            w.begin(FrameType::Rows);
+            w.putU32(1);
+            w.putU8(std::uint8_t(tag));  // in the Long column: a date or bytes are no number
+            if (tag == CellTag::Date)
+                w.putF64(1);
+            else
+                w.putString("1");
+            w.putU8(std::uint8_t(CellTag::Text));
+            w.putString("a");
+            w.putU8(std::uint8_t(CellTag::Yes));
+            w.end();
+            QTest::newRow(tag == CellTag::Date ? "date in a number column" : "bytes in a number column") << bytes(w) << false;
         }
         {
             FrameWriter w;

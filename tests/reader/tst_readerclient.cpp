@@ -47,7 +47,9 @@ RecordedCell expectedCell(const Value& value, jet4::ColumnType type)
     case jet4::ColumnType::Bool: return {Kind::YesNo, value.toBool() ? -1.0 : 0.0, {}};
     case jet4::ColumnType::Single:
         return {Kind::Single, double(float(value.isInteger() ? double(value.toInteger()) : value.toReal())), {}};
-    case jet4::ColumnType::DateTime: return {Kind::Number, value.toDate().days, {}};
+    case jet4::ColumnType::DateTime: return {Kind::Date, value.toDate().days, {}};
+    case jet4::ColumnType::Binary:
+    case jet4::ColumnType::Ole: return {Kind::Binary, 0, value.toBytes().toStdString()};
     case jet4::ColumnType::Text:
     case jet4::ColumnType::Memo: return {Kind::Text, 0, utf8(value.toText())};
     default: return {Kind::Number, value.isInteger() ? double(value.toInteger()) : value.toReal(), {}};
@@ -196,17 +198,20 @@ private slots:
             .addColumn(QStringLiteral("Real"), T::Double)
             .addColumn(QStringLiteral("When"), T::DateTime)
             .addColumn(QStringLiteral("Name"), T::Text, 255)
-            .addColumn(QStringLiteral("Note"), T::Memo);
+            .addColumn(QStringLiteral("Note"), T::Memo)
+            .addColumn(QStringLiteral("Key"), T::Binary, 16)
+            .addColumn(QStringLiteral("Picture"), T::Ole);
         const QString mixed = QStringLiteral("Grüße, 中文 \U0001F600 Ā");
         types.rows = {
-            {true, 255, -32768, INT_MIN, 1234.5678, 0.15, -1.5e300, OleDate{-1.25}, QString(""), QString("")},
-            {false, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
+            {true, 255, -32768, INT_MIN, 1234.5678, 0.15, -1.5e300, OleDate{-1.25}, QString(""), QString(""),
+             QByteArray("\0\xff", 2), QByteArray(3, '\0')},
+            {false, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
             {true, 0, 32767, INT_MAX, -922337203685.4775, 3.4e38, 1e-300, OleDate{45000.5}, mixed,
-             repeated(mixed + QStringLiteral(" memo text "), 70000)},
+             repeated(mixed + QStringLiteral(" memo text "), 70000), QByteArray(16, '\x80'), repeated(mixed, 9000).toUtf8()},
             {false, 1, 0, 0, 0.0001, -0.0, 0.1, OleDate{0}, QStringLiteral("a'b\"c"),
-             repeated(QStringLiteral("over sixteen kilobytes "), 20000)},
+             repeated(QStringLiteral("over sixteen kilobytes "), 20000), QByteArray("x"), QByteArray(5000, '\x01')},
             {true, 2, 1, 1, 0, 1, 1, OleDate{1}, QStringLiteral("\uFEFFstarts with a byte order mark"),
-             QStringLiteral("\uFEFF") + repeated(QStringLiteral("ascii "), 3000)},
+             QStringLiteral("\uFEFF") + repeated(QStringLiteral("ascii "), 3000), nullptr, QByteArray("\x7f")},
         };
         auto& second = model.addTable(QStringLiteral("Zweite Tabelle"));  // moves the first table
         second.addColumn(QStringLiteral("Wert"), T::Text, 10);
@@ -225,7 +230,8 @@ private slots:
         QVERIFY(read.ended);
         const std::vector<ColumnType> wantedTypes{
             ColumnType::Bool,   ColumnType::Byte,   ColumnType::Integer,  ColumnType::Long, ColumnType::Currency,
-            ColumnType::Single, ColumnType::Double, ColumnType::DateTime, ColumnType::Text, ColumnType::Memo};
+            ColumnType::Single, ColumnType::Double, ColumnType::DateTime, ColumnType::Text, ColumnType::Memo,
+            ColumnType::Binary, ColumnType::Binary};
         for (std::size_t c = 0; c < wantedTypes.size(); ++c) {
             QCOMPARE(read.columns[c].name, written.columns[c].name);
             QCOMPARE(int(read.columns[c].type), int(wantedTypes[c]));
