@@ -335,7 +335,7 @@ private slots:
                 ::setrlimit(RLIMIT_AS, &limit);
             });
             process.start(binFolder() + QStringLiteral("/volmira-query"),
-                          {path, QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES")});
+                          {path, QStringLiteral("Select Distinct Table from Main")});
             QVERIFY(process.waitForFinished(60000));
             QCOMPARE(process.exitStatus(), QProcess::NormalExit);
             const QByteArray err = process.readAllStandardError();

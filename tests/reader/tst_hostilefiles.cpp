@@ -237,7 +237,7 @@ private slots:
         QVERIFY(query.waitForFinished(10000));
         QVERIFY2(clock.elapsed() < 6000, qPrintable(QString::number(clock.elapsed())));
         QCOMPARE(query.exitCode(), 1);
-        QVERIFY2(query.readAllStandardError().startsWith("Error 30006: "), "not reported as damage");
+        QVERIFY2(query.readAllStandardError().startsWith("volmira-query: Error 30006: "), "not reported as damage");
 
         query.start(binFolder() + QStringLiteral("/volmira-query"), {path, QStringLiteral("Select Table from Main")});
         QVERIFY(query.waitForStarted());
