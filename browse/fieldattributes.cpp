@@ -3,6 +3,7 @@
 #include "dictionary/recordset.h"
 #include "dictionary/shownattributes.h"
 #include "dictionary/statements.h"
+#include "mainwindow/lockedboxes.h"
 
 #include <QCheckBox>
 #include <QLineEdit>
@@ -18,13 +19,13 @@ void frmMain::lstColumns_Click()
         if (name.isNull() || name.toText() != strColumn)
             continue;
         const volmira::ShownColumn shown = volmira::shownColumn(*rsColumns);
-        txtDatatype->setText(shown.dataType);
-        txtDataDesc->setPlainText(shown.dataDefinition);
-        txtLogiDesc->setPlainText(shown.logicalDescription);
+        txtDatatype->showText(shown.dataType);
+        txtDataDesc->showText(shown.dataDefinition);
+        txtLogiDesc->showText(shown.logicalDescription);
         chkPrimary->setChecked(shown.primaryKey);
         chlForeign->setChecked(shown.foreignKey);
-        txtGUILabel->setText(shown.guiLabel);
-        txtGUIControl->setText(shown.guiControl);
+        txtGUILabel->showText(shown.guiLabel);
+        txtGUIControl->showText(shown.guiControl);
         ShowValidValues();
         return;
     }
@@ -40,5 +41,5 @@ void frmMain::ShowValidValues()
         values += volmira::shownText(validValues.Fields(0).Value) + QLatin1Char('-')
                   + volmira::shownText(validValues.Fields(1).Value) + QStringLiteral("\r\n");
     }
-    txtValues->setPlainText(values);
+    txtValues->showText(values);
 }

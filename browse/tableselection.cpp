@@ -3,6 +3,7 @@
 #include "dictionary/recordset.h"
 #include "dictionary/shownattributes.h"
 #include "dictionary/statements.h"
+#include "mainwindow/lockedboxes.h"
 
 #include <QListWidget>
 #include <QPlainTextEdit>
@@ -36,8 +37,8 @@ void frmMain::lstTables_Click()
             area = firstArea(volmira::statements::describedTableArea(strTable), *cnDict);
         if (area.isEmpty()) {
             area = QStringLiteral("ALL");
-            txtTblDD->setPlainText(QString());
-            txtTblLD->setPlainText(QString());
+            txtTblDD->showText(QString());
+            txtTblLD->showText(QString());
         }
         strArea = area;
         ShowFunctionalArea();
@@ -55,6 +56,6 @@ void frmMain::ShowTableAttributes(const QString& tableName)
     if (description.Eof())
         return;
     namespace Field = volmira::statements::TableDescriptionField;
-    txtTblDD->setPlainText(volmira::shownText(description.Fields(Field::Description).Value));
-    txtTblLD->setPlainText(volmira::shownText(description.Fields(Field::LogicalName).Value));
+    txtTblDD->showText(volmira::shownText(description.Fields(Field::Description).Value));
+    txtTblLD->showText(volmira::shownText(description.Fields(Field::LogicalName).Value));
 }

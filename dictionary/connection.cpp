@@ -3,6 +3,8 @@
 #include "dictionary/engine.h"
 #include "dictionary/error.h"
 
+#include <new>
+
 namespace volmira {
 
 Connection::Connection() = default;
@@ -25,7 +27,11 @@ QString Connection::dataSource(const QString& connectionString)
 
 void Connection::Open(const QString& /*userName*/, const QString& /*password*/)
 {
-    engine_ = Engine::open(dataSource(connectionString_));
+    try {
+        engine_ = Engine::open(dataSource(connectionString_));
+    } catch (const std::bad_alloc&) {
+        throw outOfMemory();
+    }
 }
 
 Engine& Connection::engine() const

@@ -1,14 +1,21 @@
 #include "dictionary/engine.h"
 
+#include "dictionary/error.h"
 #include "dictionary/readerclient.h"
 #include "dictionary/sqliteengine.h"
+
+#include <new>
 
 namespace volmira {
 
 std::shared_ptr<Engine> Engine::open(const QString& path, Preload preload)
 {
-    return std::make_shared<SqliteEngine>(
-        [path](const QStringList& tables, TableSink& sink) { ReaderClient::read(path, tables, sink); }, true, preload);
+    try {
+        return std::make_shared<SqliteEngine>(
+            [path](const QStringList& tables, TableSink& sink) { ReaderClient::read(path, tables, sink); }, true, preload);
+    } catch (const std::bad_alloc&) {
+        throw outOfMemory();
+    }
 }
 
 }  // namespace volmira

@@ -8,4 +8,9 @@ Error::Error(int number, QString description)
 {
 }
 
+Error outOfMemory()
+{
+    return Error(ErrorNumber::OutOfMemory, QStringLiteral("Out of memory"));
+}
+
 }  // namespace volmira

@@ -25,4 +25,8 @@ private:
     QByteArray what_;
 };
 
+// Error 7, which a failed allocation becomes where the database layer meets it, so that every program
+// reports it like any other error.
+Error outOfMemory();
+
 }  // namespace volmira

@@ -264,6 +264,9 @@ void FrameDecoder::decodeFrame(FrameType type, Cursor& payload)
         state_ = State::Failed;
         return;
     }
+    if (type == FrameType::Progress
+        && (state_ == State::ExpectCatalog || state_ == State::BetweenTables || state_ == State::InTable))
+        return;
     switch (state_) {
     case State::ExpectHello:
         if (type != FrameType::Hello)

@@ -11,6 +11,7 @@
 //   'E' end       u32 rows of the table in total
 //   'X' failure   u32 error number, string description            (last frame)
 //   'D' done                                                      (last frame)
+//   'P' progress  (empty)   the reader is busy with useful work; allowed anywhere between H and the last frame
 // A string is u32 length + UTF-8 bytes. A cell is a tag byte: 0 Null, 1 text (u32 length + bytes),
 // 2 number (f64), 3 single (f32), 4 Yes, 5 No, 6 date (f64 serial days), 7 binary (u32 length + bytes).
 // Order: H, then X, or C followed by (T R* E)* and D or X.
@@ -28,7 +29,7 @@
 namespace volmira::frames {
 
 enum class FrameType : std::uint8_t {
-    Hello = 'H', Catalog = 'C', Table = 'T', Rows = 'R', EndTable = 'E', Failure = 'X', Done = 'D'
+    Hello = 'H', Catalog = 'C', Table = 'T', Rows = 'R', EndTable = 'E', Failure = 'X', Done = 'D', Progress = 'P'
 };
 enum class CellTag : std::uint8_t { Null = 0, Text = 1, Number = 2, Single = 3, Yes = 4, No = 5, Date = 6, Binary = 7 };
 

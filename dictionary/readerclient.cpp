@@ -1,6 +1,7 @@
 #include "dictionary/readerclient.h"
 
 #include "dictionary/error.h"
+#include "dictionary/filename.h"
 #include "dictionary/frames.h"
 
 #include <QCoreApplication>
@@ -16,6 +17,7 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <spawn.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -29,7 +31,8 @@ using Clock = std::chrono::steady_clock;
 using std::chrono::milliseconds;
 
 constexpr qint64 kMaxFileBytes = qint64(1) << 30;
-constexpr milliseconds kDefaultProgressTimeout{10000};
+// A sound file keeps the reader sending; a damaged one can leave libmdb looping without a word.
+constexpr milliseconds kDefaultProgressTimeout{3000};
 constexpr milliseconds kOverallTimeout{300000};
 constexpr int kFramesFd = 3;
 constexpr int kPipeBytes = 1 << 20;
@@ -54,16 +57,17 @@ QString readerProgram()
 
 QString describe(int number, const QString& path, const QString& detail)
 {
+    if (number == ErrorNumber::FileInUse)  // Jet's own words
+        return QStringLiteral("Could not use '%1'; file already in use.").arg(path);
     QString what;
     switch (number) {
     case ErrorNumber::FileNotFound: what = QStringLiteral("Could not find file '%1'"); break;
     case ErrorNumber::UnrecognizedFormat: what = QStringLiteral("Unrecognized database format '%1'"); break;
     case ErrorNumber::NotValidPassword: what = QStringLiteral("Not a valid password for '%1'"); break;
     case ErrorNumber::FileTooLarge: what = QStringLiteral("Cannot read '%1', it is too large"); break;
-    case ErrorNumber::DamagedData: what = QStringLiteral("The database '%1' is damaged"); break;
+    case ErrorNumber::DamagedData: what = QStringLiteral("The database '%1' is damaged or incomplete"); break;
     case ErrorNumber::FileSystem: what = QStringLiteral("Cannot read '%1'"); break;
     case ErrorNumber::ReaderFailedToStart: what = QStringLiteral("Cannot start the reader for '%1'"); break;
-    case ErrorNumber::ReaderCrashed: what = QStringLiteral("The reader crashed while reading '%1'"); break;
     case ErrorNumber::ReaderTimedOut: what = QStringLiteral("The reader stopped answering while reading '%1'"); break;
     default: what = QStringLiteral("The reader sent what the program cannot accept while reading '%1'"); break;
     }
@@ -81,6 +85,7 @@ bool reportable(std::uint32_t number)
     case ErrorNumber::FileNotFound:
     case ErrorNumber::UnrecognizedFormat:
     case ErrorNumber::NotValidPassword:
+    case ErrorNumber::FileInUse:
     case ErrorNumber::FileTooLarge:
     case ErrorNumber::DamagedData:
     case ErrorNumber::FileSystem:
@@ -110,7 +115,7 @@ public:
         ::fcntl(readFd_, F_SETPIPE_SZ, kPipeBytes);
 
         const QByteArray programBytes = QFile::encodeName(program);
-        std::vector<QByteArray> arguments{programBytes, QFile::encodeName(path)};
+        std::vector<QByteArray> arguments{programBytes, fileNameToBytes(path)};
         for (const QString& table : tables)
             arguments.push_back(table.toUtf8());
         std::vector<char*> argv;
@@ -272,10 +277,12 @@ void pump(ReaderProcess& reader, frames::FrameDecoder& decoder, const QString& p
         const Clock::time_point deadline = std::min(lastProgress + progressTimeout, started + kOverallTimeout);
         if (now >= deadline) {
             reader.kill();
-            raise(ErrorNumber::ReaderTimedOut, path,
-                  now >= started + kOverallTimeout
-                      ? QStringLiteral("it took longer than %1 seconds").arg(kOverallTimeout.count() / 1000)
-                      : QStringLiteral("it sent nothing for %1 ms").arg(progressTimeout.count()));
+            if (now >= started + kOverallTimeout)
+                raise(ErrorNumber::ReaderTimedOut, path,
+                      QStringLiteral("it took longer than %1 seconds").arg(kOverallTimeout.count() / 1000));
+            // What libmdb does when it stops making progress: it loops on damage it cannot see.
+            raise(ErrorNumber::DamagedData, path,
+                  QStringLiteral("the reader found nothing more to read for %1 ms").arg(progressTimeout.count()));
         }
         pollfd ready{reader.output(), POLLIN, 0};
         const auto wait = std::chrono::duration_cast<milliseconds>(deadline - now).count() + 1;
@@ -307,11 +314,15 @@ void conclude(ReaderProcess& reader, const frames::FrameDecoder& decoder, const 
         reader.kill();
         raise(ErrorNumber::ReaderTimedOut, path, QStringLiteral("the reader did not end after its output"));
     }
+    // The reader ends this way only on damage that libmdb meets unprepared (or when someone kills it):
+    // libmdb crashed, or ended the process on an allocation beyond the reader's memory.
     if (reader.killedBySignal())
-        raise(ErrorNumber::ReaderCrashed, path,
-              QStringLiteral("it ended with signal %1 (%2)")
+        raise(ErrorNumber::DamagedData, path,
+              QStringLiteral("the reader ended with signal %1 (%2)")
                   .arg(reader.signal())
                   .arg(QString::fromLocal8Bit(strsignal(reader.signal()))));
+    if (reader.exitCode() != 0 && !decoder.failed())
+        raise(ErrorNumber::DamagedData, path, QStringLiteral("the reader ended with status %1").arg(reader.exitCode()));
     if (decoder.failed()) {
         const QString detail = QString::fromUtf8(decoder.failureMessage().data(),
                                                  static_cast<qsizetype>(decoder.failureMessage().size()));
@@ -337,10 +348,13 @@ void ReaderClient::setProgressTimeoutForTesting(int milliseconds)
 
 void ReaderClient::read(const QString& path, const QStringList& wantedTables, TableSink& sink)
 {
-    const QFileInfo info(path);
-    if (info.isFile() && info.size() > kMaxFileBytes)
+    struct stat facts {};
+    const qint64 size = ::stat(fileNameToBytes(path).constData(), &facts) == 0 && S_ISREG(facts.st_mode)
+                            ? qint64(facts.st_size)
+                            : 0;
+    if (size > kMaxFileBytes)
         raise(ErrorNumber::FileTooLarge, path,
-              QStringLiteral("it holds %1 bytes, more than the %2 a dictionary may have").arg(info.size()).arg(kMaxFileBytes));
+              QStringLiteral("it holds %1 bytes, more than the %2 a dictionary may have").arg(size).arg(kMaxFileBytes));
     const QString program = readerProgram();
     if (!QFileInfo(program).isExecutable())
         raise(ErrorNumber::ReaderFailedToStart, path, QStringLiteral("the reader program '%1' is missing").arg(program));
@@ -348,7 +362,7 @@ void ReaderClient::read(const QString& path, const QStringList& wantedTables, Ta
     frames::Limits limits;
     // What a file can legitimately decode to is a small multiple of its size; more means a damaged
     // file that points many rows at the same long value.
-    limits.maxTotalBytes = (std::uint64_t(256) << 20) + 8 * std::uint64_t(std::max<qint64>(info.size(), 0));
+    limits.maxTotalBytes = (std::uint64_t(256) << 20) + 8 * std::uint64_t(size);
     SinkAdapter adapter(sink);
     frames::FrameDecoder decoder(adapter, limits);
     ReaderProcess reader(program, path, wantedTables);

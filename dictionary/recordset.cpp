@@ -4,6 +4,8 @@
 #include "dictionary/engine.h"
 #include "dictionary/error.h"
 
+#include <new>
+
 namespace volmira {
 
 Recordset::Recordset() = default;
@@ -14,7 +16,12 @@ void Recordset::Open(const QString& sql, const Connection& activeConnection)
     if (open_)
         throw Error(ErrorNumber::ObjectClosed + 1, QStringLiteral("Operation is not allowed when the recordset is open"));
     activeConnection.notifyStatement(sql);
-    Engine::Result result = activeConnection.engine().run(sql);
+    Engine::Result result;
+    try {
+        result = activeConnection.engine().run(sql);
+    } catch (const std::bad_alloc&) {
+        throw outOfMemory();
+    }
     columnCount_ = result.columnCount;
     names_.clear();
     for (const Engine::ResultColumn& column : result.columns)

@@ -130,6 +130,8 @@ private:
 
     [[noreturn]] void fail(const QString& doing) const
     {
+        if (sqlite3_errcode(db_) == SQLITE_NOMEM)
+            throw outOfMemory();
         throw Error(ErrorNumber::EngineFailure,
                     QStringLiteral("In-memory database, %1: %2").arg(doing, QString::fromUtf8(sqlite3_errmsg(db_))));
     }

@@ -14,7 +14,7 @@ FileList::FileList(QString pattern, QWidget* parent) : QListWidget(parent), patt
 void FileList::setPath(const QString& folder)
 {
     const QString target = QDir::cleanPath(QDir(folder).absolutePath());
-    const QStringList names = readFolder(target, {pattern_}, QDir::Files);
+    const QStringList names = readFolder(target, FolderEntries::Files, pattern_);
     clear();
     addItems(names);
     path_ = target;

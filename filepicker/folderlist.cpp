@@ -53,7 +53,7 @@ QString FolderList::folderOf(const QListWidgetItem* item)
 void FolderList::setPath(const QString& folder)
 {
     const QString target = QDir::cleanPath(QDir(folder).absolutePath());
-    const QStringList subfolders = readFolder(target, {}, QDir::Dirs | QDir::NoDotAndDotDot);
+    const QStringList subfolders = readFolder(target, FolderEntries::Folders);
 
     QStringList chain;
     for (QDir up(target); ; ) {

@@ -1,10 +1,12 @@
 #pragma once
 
-#include <QDir>
 #include <QString>
 #include <QStringList>
 
-// The names in folder that match patterns (all names when patterns is empty), of the kinds in filters,
-// without hidden entries, sorted ignoring letter case. Raises a volmira::Error when the folder does not
-// exist or cannot be read.
-QStringList readFolder(const QString& folder, const QStringList& patterns, QDir::Filters filters);
+enum class FolderEntries { Folders, Files };
+
+// The names in folder of the wanted kind, without hidden entries, sorted ignoring letter case. Files
+// are all entries that are no folders (a link is taken for what it leads to) and whose names match
+// pattern. Names that are not UTF-8 are listed as dictionary/filename.h keeps them. Raises a
+// volmira::Error when the folder does not exist or cannot be read.
+QStringList readFolder(const QString& folder, FolderEntries wanted, const QString& pattern = QString());

@@ -7,6 +7,7 @@
 #include "filepicker/frmfiledialog.h"
 #include "mainwindow/appearance.h"
 #include "mainwindow/frmmain_layout.h"
+#include "mainwindow/lockedboxes.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -78,16 +79,16 @@ QGroupBox* makeFrame(QWidget* parent, const char* name, const QString& caption)
 }
 
 // A locked box: the user can select and copy its text but not change it.
-QLineEdit* makeLockedLine(QWidget* parent, const char* name)
+LockedLineBox* makeLockedLine(QWidget* parent, const char* name)
 {
-    auto* box = named(new QLineEdit(parent), name);
+    auto* box = named(new LockedLineBox(parent), name);
     box->setReadOnly(true);
     return box;
 }
 
-QPlainTextEdit* makeLockedText(QWidget* parent, const char* name, bool horizontalScrollBar)
+LockedTextBox* makeLockedText(QWidget* parent, const char* name, bool horizontalScrollBar)
 {
-    auto* box = named(new QPlainTextEdit(parent), name);
+    auto* box = named(new LockedTextBox(parent), name);
     box->setReadOnly(true);
     box->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box->setFocusPolicy(Qt::StrongFocus);
@@ -441,7 +442,7 @@ void frmMain::guarded(const std::function<void()>& handler)
     } catch (const volmira::Error& error) {
         failWith(error);
     } catch (const std::bad_alloc&) {
-        failWith(volmira::Error(volmira::ErrorNumber::OutOfMemory, QStringLiteral("Out of memory")));
+        failWith(volmira::outOfMemory());
     } catch (const std::exception& error) {
         failWith(volmira::Error(volmira::ErrorNumber::EngineFailure, QString::fromLocal8Bit(error.what())));
     }

@@ -21,6 +21,8 @@ class QLineEdit;
 class QListWidget;
 class QMenu;
 class QPlainTextEdit;
+class LockedLineBox;
+class LockedTextBox;
 class QPushButton;
 class QRadioButton;
 class QTimer;
@@ -196,30 +198,30 @@ private:
 
     // frmFields.
     QLabel* Label1 = nullptr;
-    QLineEdit* txtDatatype = nullptr;
+    LockedLineBox* txtDatatype = nullptr;
     QCheckBox* chkPrimary = nullptr;
     QLabel* Label6 = nullptr;
     QCheckBox* chlForeign = nullptr;
     QLabel* Label7 = nullptr;
     QLabel* Label2 = nullptr;
-    QPlainTextEdit* txtLogiDesc = nullptr;
+    LockedTextBox* txtLogiDesc = nullptr;
     QLabel* Label3 = nullptr;
-    QPlainTextEdit* txtDataDesc = nullptr;
+    LockedTextBox* txtDataDesc = nullptr;
 
     // frameGUI.
     QLabel* Label12 = nullptr;
-    QLineEdit* txtGUILabel = nullptr;
+    LockedLineBox* txtGUILabel = nullptr;
     QLabel* Label13 = nullptr;
-    QLineEdit* txtGUIControl = nullptr;
+    LockedLineBox* txtGUIControl = nullptr;
 
     // frmValidValues.
-    QPlainTextEdit* txtValues = nullptr;
+    LockedTextBox* txtValues = nullptr;
 
     // frmTable.
     QLabel* Label4 = nullptr;
-    QPlainTextEdit* txtTblLD = nullptr;
+    LockedTextBox* txtTblLD = nullptr;
     QLabel* Label5 = nullptr;
-    QPlainTextEdit* txtTblDD = nullptr;
+    LockedTextBox* txtTblDD = nullptr;
 
     // Window variables. List indexes and counters are int, not 16-bit: a list can hold more than
     // 32,767 tables or matches.

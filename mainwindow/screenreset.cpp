@@ -4,6 +4,8 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+
+#include "mainwindow/lockedboxes.h"
 #include <QPushButton>
 
 void frmMain::ResetScreen(bool blnKeepSearch)

@@ -1,7 +1,8 @@
 // Opens many damaged dictionaries the way the program's first screen does, each in a watched process,
 // and prints how they ended.
 //   bench_damaged [--files N] [--first K] [--workers W] [--seed S] [--limit MS]
-//   bench_damaged --write DIR      writes the undamaged originals and the two libmdb killers to DIR
+//   bench_damaged --write DIR      writes the undamaged originals, the two libmdb killers and the file
+//                                  whose rows share one long value to DIR
 
 #include "tools/damage/corpusrun.h"
 #include "tools/damage/damagedfile.h"
@@ -27,6 +28,7 @@ int writeOriginals(const QString& folder)
     std::vector<BaseDictionary> files = baseDictionaries();
     files.push_back(emptyUsageMapDictionary());
     files.push_back(zeroLengthPropertyDictionary());
+    files.push_back(sharedLongValueDictionary());
     QDir().mkpath(folder);
     for (const BaseDictionary& file : files) {
         const QString path = QDir(folder).filePath(QString(file.name).replace(QLatin1Char(' '), QLatin1Char('-')) + ".mdb");

@@ -16,7 +16,9 @@
 #include <cstring>
 #include <fcntl.h>
 #include <memory>
+#include <sys/file.h>
 #include <sys/stat.h>
+#include <unordered_set>
 #include <unistd.h>
 
 namespace volmira::reader {
@@ -39,6 +41,12 @@ constexpr int kMovedRow = 0x4000;
 constexpr int kRowOffsetMask = 0x1FFF; // the offset itself
 constexpr int kMaxMoves = 4;
 constexpr unsigned char kDataPage = 0x01;
+constexpr unsigned char kDefinitionPage = 0x02;
+constexpr unsigned char kUsageBitmapPage = 0x05;
+constexpr unsigned char kInlineUsageMap = 0x00;
+constexpr unsigned char kPagedUsageMap = 0x01;
+constexpr std::size_t kInlineUsageMapHeader = 5;
+constexpr std::size_t kUsageBitmapPageHeader = 4;
 constexpr std::size_t kHeaderBytes = 4096;
 constexpr int kInlineValue = 0x80;
 constexpr int kSinglePageValue = 0x40;
@@ -75,6 +83,22 @@ struct FileFacts {
     off_t size = 0;
 };
 
+// Another program that holds a write lock on the file (flock, POSIX or open-file-description lock) has
+// it to itself, as Jet's exclusive open. Only asked, never waited for; a read lock is no obstacle.
+bool heldForWriting(int fd)
+{
+    struct flock probe {};
+    probe.l_type = F_RDLCK;
+    probe.l_whence = SEEK_SET;
+    // An open-file-description query also sees the POSIX locks of other processes.
+    if (::fcntl(fd, F_OFD_GETLK, &probe) == 0 && probe.l_type != F_UNLCK)
+        return true;
+    if (::flock(fd, LOCK_SH | LOCK_NB) != 0)
+        return errno == EWOULDBLOCK;
+    ::flock(fd, LOCK_UN);
+    return false;
+}
+
 // Answers what libmdb cannot tell apart: a missing file, a folder, an empty or foreign file, a password.
 FileFacts checkFile(const std::string& path)
 {
@@ -101,6 +125,8 @@ FileFacts checkFile(const std::string& path)
         fail(ErrorNumber::UnrecognizedFormat, "it is not a regular file");
     if (facts.st_size == 0)
         fail(ErrorNumber::UnrecognizedFormat, "the file is empty");
+    if (heldForWriting(fd))
+        fail(ErrorNumber::FileInUse, "another program holds a write lock on it");
     unsigned char header[kHeaderBytes];
     ssize_t got;
     do
@@ -119,7 +145,7 @@ FileFacts checkFile(const std::string& path)
     // Jet files consist of whole pages; anything else was cut short.
     const off_t pageSize = header[0x14] == 0 ? 2048 : 4096;
     if (facts.st_size < 3 * pageSize || facts.st_size % pageSize != 0)
-        fail(ErrorNumber::UnrecognizedFormat, "the file is truncated");
+        fail(ErrorNumber::DamagedData, "the file is cut short after " + std::to_string(facts.st_size) + " bytes");
     return FileFacts{facts.st_size};
 }
 
@@ -169,63 +195,167 @@ int fixedWidthOf(int mdbType)
     }
 }
 
-// Visits a table's data pages, loading each into mdb->pg_buf. Follows the table's usage map as libmdb
-// does, but refuses pages past the end of the file (libmdb would quietly stop there) and scans the
-// file's pages where the map is missing or unreadable (libmdb crashes on an empty one).
+// A page read into the handle's second buffer, or nullptr when it lies past the end of the file.
+const unsigned char* readOtherPage(MdbHandle* mdb, std::uint32_t page, std::uint32_t pageCount)
+{
+    if (page == 0 || page >= pageCount || mdb_read_alt_pg(mdb, page) != mdb->fmt->pg_size)
+        return nullptr;
+    return mdb->alt_pg_buf;
+}
+
+[[noreturn]] void damagedTable(const std::string& table, const std::string& what)
+{
+    fail(ErrorNumber::DamagedData, "table '" + table + "' " + what);
+}
+
+// A table's definition is a chain of definition pages; its usage map is a row of a data page. libmdb
+// reads both without asking what kind of page it got, or quietly stops where the file ends.
+void checkDefinitionPages(MdbHandle* mdb, const MdbCatalogEntry& entry, const std::string& name, std::uint32_t pageCount)
+{
+    auto page = static_cast<std::uint32_t>(entry.table_pg);
+    std::uint32_t usageMapPage = 0;
+    for (std::uint32_t pages = 0; page != 0; ++pages) {
+        const unsigned char* p = readOtherPage(mdb, page, pageCount);
+        if (!p)
+            damagedTable(name, "has its definition on page " + std::to_string(page) + ", past the end of the file");
+        if (p[0] != kDefinitionPage || pages == pageCount)
+            damagedTable(name, "has its definition on page " + std::to_string(page) + ", which holds no definition");
+        if (pages == 0)
+            usageMapPage = le32(p + mdb->fmt->tab_usage_map_offset) >> 8;
+        page = le32(p + 4);
+    }
+    const unsigned char* map = readOtherPage(mdb, usageMapPage, pageCount);
+    if (!map)
+        damagedTable(name, "has its usage map on page " + std::to_string(usageMapPage) + ", past the end of the file");
+    if (map[0] != kDataPage)
+        damagedTable(name, "has its usage map on page " + std::to_string(usageMapPage) + ", which is no data page");
+}
+
+// Visits a table's data pages in the order of its usage map, loading each into mdb->pg_buf. Every page
+// the map lists must lie inside the file and be one of the table's data pages: anything else is damage,
+// which libmdb would skip or read as an empty table.
 class PageWalker final {
 public:
-    PageWalker(MdbHandle* mdb, MdbTableDef* table, std::uint32_t pageCount)
-        : mdb_(mdb), table_(table), pageCount_(pageCount), useMap_(table->usage_map != nullptr && table->map_sz > 0)
+    PageWalker(MdbHandle* mdb, MdbTableDef* table, std::string name, std::uint32_t pageCount, Output& out)
+        : mdb_(mdb), table_(table), name_(std::move(name)), pageCount_(pageCount), out_(out),
+          map_(static_cast<const unsigned char*>(table->usage_map)), mapSize_(map_ ? std::size_t(table->map_sz) : 0),
+          bitmapBits_(8 * (static_cast<std::size_t>(mdb->fmt->pg_size) - kUsageBitmapPageHeader))
     {
+        if (mapSize_ == 0)
+            return;
+        if (map_[0] == kInlineUsageMap && mapSize_ < kInlineUsageMapHeader)
+            damagedTable(name_, "has a cut usage map");
+        if (map_[0] != kInlineUsageMap && map_[0] != kPagedUsageMap)
+            damagedTable(name_, "has a usage map of unknown kind " + std::to_string(map_[0]));
     }
 
     // The next page, or 0 after the last.
     std::uint32_t next()
     {
-        const auto owner = static_cast<long>(table_->entry->table_pg);
-        for (;;) {
-            if (useMap_) {
-                const gint32 found = mdb_map_find_next(mdb_, table_->usage_map, static_cast<unsigned>(table_->map_sz),
-                                                       current_);
-                if (found < 0) {
-                    useMap_ = false;
-                    continue;
-                }
-                if (found == 0 || static_cast<std::uint32_t>(found) <= current_)
-                    return current_ = 0;
-                current_ = static_cast<std::uint32_t>(found);
-                if (current_ >= pageCount_)
-                    fail(ErrorNumber::UnrecognizedFormat, "the file is truncated: table '" + std::string(table_->name)
-                                                              + "' lists pages past its end");
-            } else if (++current_ >= pageCount_) {
-                return current_ = 0;
-            }
-            if (mdb_read_pg(mdb_, current_) != mdb_->fmt->pg_size)
-                fail(ErrorNumber::FileSystem, "page " + std::to_string(current_) + " cannot be read");
-            if (mdb_->pg_buf[0] == kDataPage && mdb_get_int32(mdb_->pg_buf, 4) == owner)
-                return current_;
-        }
+        const std::uint64_t page = mapSize_ == 0 ? nextOwnPage() : map_[0] == kInlineUsageMap ? nextInline() : nextPaged();
+        if (page == kNoPage)
+            return 0;
+        if (page >= pageCount_)
+            damagedTable(name_, "lists page " + std::to_string(page) + " past the end of the file, which has "
+                                    + std::to_string(pageCount_) + " pages");
+        current_ = static_cast<std::uint32_t>(page);
+        out_.pageRead();
+        if (mdb_read_pg(mdb_, current_) != mdb_->fmt->pg_size)
+            fail(ErrorNumber::FileSystem, "page " + std::to_string(current_) + " cannot be read");
+        if (mdb_->pg_buf[0] != kDataPage || mdb_get_int32(mdb_->pg_buf, 4) != static_cast<long>(table_->entry->table_pg))
+            damagedTable(name_, "lists page " + std::to_string(current_) + ", which is not one of its data pages");
+        return current_;
     }
 
 private:
+    static constexpr std::uint64_t kNoPage = ~std::uint64_t(0);
+
+    // A usage map of length 0 (on which libmdb crashes) lists nothing: the table's pages are found by
+    // their owner instead.
+    std::uint64_t nextOwnPage()
+    {
+        while (++current_ < pageCount_) {
+            out_.pageRead();
+            const unsigned char* p = readOtherPage(mdb_, current_, pageCount_);
+            if (p && p[0] == kDataPage && le32(p + 4) == table_->entry->table_pg)
+                return current_;
+        }
+        return kNoPage;
+    }
+
+    // Inline map: a start page and a bitmap of the pages after it.
+    std::uint64_t nextInline()
+    {
+        const std::uint64_t start = le32(map_ + 1);
+        const std::size_t bits = 8 * (mapSize_ - kInlineUsageMapHeader);
+        while (bit_ < bits) {
+            const std::size_t i = bit_++;
+            if (map_[kInlineUsageMapHeader + i / 8] >> (i % 8) & 1)
+                return start + i;
+        }
+        return kNoPage;
+    }
+
+    // Paged map: a list of bitmap pages, each covering the next stretch of the file.
+    std::uint64_t nextPaged()
+    {
+        const std::size_t slots = (mapSize_ - 1) / 4;
+        for (; slot_ < slots; ++slot_, bit_ = 0) {
+            const std::uint32_t mapPage = le32(map_ + 1 + 4 * slot_);
+            if (mapPage == 0)
+                continue;
+            if (bit_ == 0) {
+                const unsigned char* p = readOtherPage(mdb_, mapPage, pageCount_);
+                if (!p)
+                    damagedTable(name_, "has its usage map on page " + std::to_string(mapPage)
+                                            + ", past the end of the file");
+                if (p[0] != kUsageBitmapPage)
+                    damagedTable(name_, "has its usage map on page " + std::to_string(mapPage)
+                                            + ", which is no usage bitmap");
+                bitmap_.assign(p + kUsageBitmapPageHeader, p + mdb_->fmt->pg_size);
+            }
+            while (bit_ < bitmapBits_) {
+                const std::size_t i = bit_++;
+                if (bitmap_[i / 8] >> (i % 8) & 1)
+                    return std::uint64_t(slot_) * bitmapBits_ + i;
+            }
+        }
+        return kNoPage;
+    }
+
     MdbHandle* mdb_;
     MdbTableDef* table_;
+    std::string name_;
     std::uint32_t pageCount_;
-    bool useMap_;
+    Output& out_;
+    const unsigned char* map_;
+    std::size_t mapSize_;
+    std::size_t bitmapBits_;
+    std::size_t slot_ = 0;
+    std::size_t bit_ = 0;
+    std::vector<unsigned char> bitmap_;
     std::uint32_t current_ = 0;
+};
+
+// What the long values of one open may add up to. Every long value lies on pages of its own, so a sound
+// file's long values together hold fewer bytes than the file; reading more means rows that share a value,
+// and a small file could otherwise fill the program's memory with copies of it.
+struct LongValueBudget {
+    std::uint64_t bytesLeft;
 };
 
 class TableReader final {
 public:
-    TableReader(MdbHandle* mdb, MdbTableDef* table, std::uint32_t pageCount, Output& out)
-        : mdb_(mdb), table_(table), pageCount_(pageCount), out_(out), jet3_(mdb->f->jet_version == MDB_VER_JET3),
-          fields_(table->num_cols)
+    TableReader(MdbHandle* mdb, MdbTableDef* table, std::string name, std::uint32_t pageCount, LongValueBudget& budget,
+                Output& out)
+        : mdb_(mdb), table_(table), name_(std::move(name)), pageCount_(pageCount), budget_(budget), out_(out),
+          jet3_(mdb->f->jet_version == MDB_VER_JET3), fields_(table->num_cols)
     {
     }
 
     void readRows()
     {
-        PageWalker pages(mdb_, table_, pageCount_);
+        PageWalker pages(mdb_, table_, name_, pageCount_, out_);
         while (std::uint32_t page = pages.next())
             readPage(page);
     }
@@ -255,6 +385,9 @@ private:
     // Follows a moved row's pointers (a few hops at most); leaves another page in mdb->pg_buf.
     void readMovedRow(std::uint32_t pgRow)
     {
+        // A sound file moves each row once; rows that point at the same place would read it many times.
+        if (!movedTo_.insert(pgRow).second)
+            fail(ErrorNumber::DamagedData, "two rows of table '" + name_ + "' moved to the same place");
         for (int hop = 0; hop < kMaxMoves; ++hop) {
             const std::uint32_t page = pgRow >> 8;
             if (page == 0 || page >= pageCount_ || mdb_read_pg(mdb_, page) != mdb_->fmt->pg_size
@@ -441,6 +574,10 @@ private:
         }
         if (kind != kSinglePageValue && kind != kChainedValue)
             damagedValue(column, "has an unknown storage kind");
+        if (length > budget_.bytesLeft)
+            fail(ErrorNumber::FileTooLarge, std::string("the long values in column '") + column.name + "' of table '"
+                                                + table_->name + "' add up to more than the file holds");
+        budget_.bytesLeft -= length;
         for (int pages = 0; longValue_.size() < length; ++pages) {
             if (pgRow == 0)
                 damagedValue(column, "ends before its length");
@@ -473,6 +610,7 @@ private:
         const int pageSize = static_cast<int>(mdb_->fmt->pg_size);
         if (page != longValuePageNumber_) {
             longValuePageNumber_ = 0;
+            out_.pageRead();
             if (page == 0 || page >= pageCount_ || mdb_read_alt_pg(mdb_, page) != pageSize)
                 return nullptr;
             longValuePage_.assign(mdb_->alt_pg_buf, mdb_->alt_pg_buf + pageSize);
@@ -492,18 +630,22 @@ private:
 
     MdbHandle* mdb_;
     MdbTableDef* table_;
+    std::string name_;
     std::uint32_t pageCount_;
+    LongValueBudget& budget_;
     Output& out_;
     bool jet3_;
     std::vector<MdbField> fields_;
     std::vector<unsigned char> longValue_;
     std::vector<unsigned char> longValuePage_;
     std::uint32_t longValuePageNumber_ = 0;
+    std::unordered_set<std::uint32_t> movedTo_;
 };
 
-void readTable(MdbHandle* mdb, MdbCatalogEntry* entry, std::uint32_t pageCount, Output& out)
+void readTable(MdbHandle* mdb, MdbCatalogEntry* entry, std::uint32_t pageCount, LongValueBudget& budget, Output& out)
 {
     const std::string name = validUtf8(entry->object_name);
+    checkDefinitionPages(mdb, *entry, name, pageCount);
     std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(entry));
     if (!table || !mdb_read_columns(table.get()) || !table->columns)
         fail(ErrorNumber::DamagedData, "the definition of table '" + name + "' cannot be read");
@@ -518,27 +660,28 @@ void readTable(MdbHandle* mdb, MdbCatalogEntry* entry, std::uint32_t pageCount, 
         columns.emplace_back(columnTypeOf(column->col_type), std::move(columnName));
     }
     out.beginTable(name, columns);
-    TableReader(mdb, table.get(), pageCount, out).readRows();
+    TableReader(mdb, table.get(), name, pageCount, budget, out).readRows();
     out.endTable();
 }
 
-// libmdb stops reading the catalog quietly where a file was cut short, which would lose tables: the
-// catalog lists itself, and its pages must all lie inside the file.
-void checkCatalogComplete(MdbHandle* mdb, std::uint32_t pageCount)
+// libmdb stops reading the catalog quietly where a file was cut short, which would lose tables, and
+// loops or crashes on some damage to it: its definition, usage map and pages are checked first, the way
+// libmdb itself finds the catalog (a table defined on page 2).
+void checkCatalog(MdbHandle* mdb, std::uint32_t pageCount, Output& out)
 {
-    for (unsigned i = 0; i < mdb->catalog->len; ++i) {
-        auto* entry = static_cast<MdbCatalogEntry*>(g_ptr_array_index(mdb->catalog, i));
-        if (entry->object_type != MDB_TABLE || std::strcmp(entry->object_name, "MSysObjects") != 0)
-            continue;
-        std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(entry));
-        if (!table)
-            break;
-        PageWalker pages(mdb, table.get(), pageCount);
-        while (pages.next()) {
-        }
-        return;
+    static const std::string name = "MSysObjects";
+    MdbCatalogEntry entry {};
+    entry.mdb = mdb;
+    std::strcpy(entry.object_name, name.c_str());
+    entry.object_type = MDB_TABLE;
+    entry.table_pg = 2;
+    checkDefinitionPages(mdb, entry, name, pageCount);
+    std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(&entry));
+    if (!table)
+        damagedTable(name, "has a definition that cannot be read");
+    PageWalker pages(mdb, table.get(), name, pageCount, out);
+    while (pages.next()) {
     }
-    fail(ErrorNumber::UnrecognizedFormat, "its catalog is incomplete");
 }
 
 }  // namespace
@@ -549,11 +692,11 @@ void readDictionary(const std::string& path, const std::vector<std::string>& wan
     std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(path.c_str(), MDB_NOFLAGS));
     if (!mdb)
         fail(ErrorNumber::UnrecognizedFormat, "libmdb does not take it for an Access database");
-    if (!mdb_read_catalog(mdb.get(), MDB_TABLE))
-        fail(ErrorNumber::UnrecognizedFormat, "its catalog cannot be read");
     const auto pageCount = static_cast<std::uint32_t>(facts.size / mdb->fmt->pg_size);
-
-    checkCatalogComplete(mdb.get(), pageCount);
+    checkCatalog(mdb.get(), pageCount, out);
+    if (!mdb_read_catalog(mdb.get(), MDB_TABLE))
+        fail(ErrorNumber::DamagedData, "its catalog cannot be read");
+    LongValueBudget budget{static_cast<std::uint64_t>(facts.size)};
 
     std::vector<std::string> names;
     std::vector<MdbCatalogEntry*> entries;
@@ -580,7 +723,7 @@ void readDictionary(const std::string& path, const std::vector<std::string>& wan
                 continue;
             if (!read[i]) {
                 read[i] = true;
-                readTable(mdb.get(), entries[i], pageCount, out);
+                readTable(mdb.get(), entries[i], pageCount, budget, out);
             }
             break;
         }

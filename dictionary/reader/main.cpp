@@ -8,12 +8,17 @@
 #include "dictionary/reader/failure.h"
 #include "dictionary/reader/output.h"
 
+#include <algorithm>
 #include <csignal>
 #include <cstdlib>
 #include <fcntl.h>
 #include <new>
+#include <poll.h>
+#include <pthread.h>
 #include <string>
+#include <sys/prctl.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #include <vector>
 
@@ -37,8 +42,44 @@ void limit(int resource, rlim_t value)
     setrlimit(resource, &limits);
 }
 
+#if !defined(READER_SANITIZED)
+// Sound reading needs a fixed amount plus a few times the file; damage that makes libmdb allocate
+// without end meets this bound long before the machine's memory.
+rlim_t memoryFor(const char* path)
+{
+    constexpr rlim_t kMostEver = rlim_t(2) << 30;
+    struct stat facts {};
+    if (::stat(path, &facts) != 0 || !S_ISREG(facts.st_mode))
+        return kMostEver;
+    return std::min(kMostEver, (rlim_t(512) << 20) + 4 * static_cast<rlim_t>(facts.st_size));
+}
+#endif
+
+// The reader ends with the program, however the program ends: the kernel kills it when the program
+// dies, and it leaves when the program closes its end of the pipe. A reader stuck inside libmdb never
+// writes, so a thread of its own watches the pipe.
+void endWithTheProgram()
+{
+    prctl(PR_SET_PDEATHSIG, SIGKILL);
+    pthread_t watcher;
+    pthread_attr_t attributes;
+    pthread_attr_init(&attributes);
+    pthread_attr_setstacksize(&attributes, 64 * 1024);
+    pthread_attr_setdetachstate(&attributes, PTHREAD_CREATE_DETACHED);
+    pthread_create(
+        &watcher, &attributes,
+        [](void*) -> void* {
+            pollfd end{kFramesFd, 0, 0};  // a pipe's writing end reports POLLERR once the reading end is closed
+            while (::poll(&end, 1, -1) < 0 || !(end.revents & (POLLERR | POLLHUP | POLLNVAL))) {
+            }
+            _exit(3);
+        },
+        nullptr);
+    pthread_attr_destroy(&attributes);
+}
+
 // The reader touches nothing but the file it reads: no files written, no core dumps, bounded memory and time.
-void confine()
+void confine(const char* path)
 {
     for (const char* name : {"MDBOPTS", "MDBPATH", "MDBICONV", "MDB_JET3_CHARSET"})
         unsetenv(name);
@@ -49,7 +90,7 @@ void confine()
     // A sanitized reader writes its reports to files, and AddressSanitizer reserves far more address
     // space than this.
     limit(RLIMIT_FSIZE, 0);
-    limit(RLIMIT_AS, rlim_t(2) << 30);
+    limit(RLIMIT_AS, memoryFor(path));
 #endif
     closefrom(kFramesFd + 1);
     std::signal(SIGPIPE, SIG_DFL);
@@ -61,7 +102,8 @@ int main(int argc, char** argv)
 {
     if (fcntl(kFramesFd, F_GETFD) == -1)
         return 2;
-    confine();
+    endWithTheProgram();
+    confine(argc > 1 ? argv[1] : "");
     fcntl(kFramesFd, F_SETPIPE_SZ, kPipeBytes);
 
     volmira::reader::Output out(kFramesFd);

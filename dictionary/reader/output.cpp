@@ -10,6 +10,7 @@ namespace {
 
 // Big writes keep the pipe full with few system calls; the program reads a megabyte at a time.
 constexpr std::size_t kFlushBytes = std::size_t(512) << 10;
+constexpr std::uint32_t kPagesPerProgress = 256;
 
 // The program has gone away when a write fails: nobody is left to tell.
 void writeAll(int fd, const char* data, std::size_t size)
@@ -107,6 +108,16 @@ void Output::failure(int number, std::string_view message)
     writer_.putString(message.substr(0, 1024));
     writer_.end();
     flush();
+}
+
+void Output::pageRead()
+{
+    if (++pagesRead_ % kPagesPerProgress != 0)
+        return;
+    // What went out so far ends with a whole frame (flush writes only those), so this frame can go
+    // straight out while a row is still being built.
+    const char progress[frames::kHeaderSize] = {static_cast<char>(frames::FrameType::Progress), 0, 0, 0, 0};
+    writeAll(fd_, progress, sizeof progress);
 }
 
 void Output::done()

@@ -22,6 +22,9 @@ public:
     void endRow();
     void endTable();
     void failure(int number, std::string_view message);
+    // Counts a page read; now and then tells the program that the reading goes on, so that a long value
+    // or a long walk over pages is not taken for a reader that hangs.
+    void pageRead();
     void done();
     void flush();
 
@@ -35,6 +38,7 @@ private:
     std::size_t rowCountOffset_ = 0;
     std::uint32_t batchRows_ = 0;
     std::uint32_t tableRows_ = 0;
+    std::uint32_t pagesRead_ = 0;
 };
 
 }  // namespace volmira::reader

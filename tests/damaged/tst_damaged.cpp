@@ -3,6 +3,7 @@
 // The files are opened in child processes (this program started with --serve-first-screen), so that a
 // crash or hang of the program's own code is seen and counted instead of ending the test.
 
+#include "dictionary/errornumbers.h"
 #include "tools/damage/corpusrun.h"
 #include "tools/damage/damagedfile.h"
 #include "tools/damage/firstscreen.h"
@@ -171,6 +172,19 @@ private slots:
         qInfo().noquote() << "\nlibmdb killers:\n" + tally.table();
         QVERIFY2(tally.clean(), qPrintable(faultsText(tally)));
         QCOMPARE(tally.files, 2);
+    }
+
+    // A file copied in part: whatever page it ends at, the loss is reported as damage, never read as
+    // a dictionary with fewer rows or tables.
+    void truncatedFilesEndAsDamage()
+    {
+        const std::vector<BaseDictionary> files = truncatedDictionaries();
+        QVERIFY2(files.size() >= 12, qPrintable(QString::number(files.size())));
+        const Tally tally = runFiles(files, runOptions(folder_.path()));
+        QVERIFY2(tally.clean(), qPrintable(faultsText(tally)));
+        QCOMPARE(tally.opened, 0);
+        QCOMPARE(tally.errors.size(), std::size_t(1));
+        QCOMPARE(tally.errors.begin()->first, int(volmira::ErrorNumber::DamagedData));
     }
 
     void damagedFiles()

@@ -487,10 +487,10 @@ private slots:
             sink.beginTable("Broken", {{"Name", ColumnType::Text}});
             const volmira::CellView cell{volmira::CellView::Kind::Text, 0, "half"};
             sink.row(&cell, 1);
-            throw Error(ErrorNumber::ReaderCrashed, QStringLiteral("The reader crashed"));
+            throw Error(ErrorNumber::DamagedData, QStringLiteral("The database is damaged"));
         });
-        QCOMPARE(errorOf(*engine, QStringLiteral("Select Name from Broken")), ErrorNumber::ReaderCrashed);
-        QCOMPARE(errorOf(*engine, QStringLiteral("Select Name from Broken")), ErrorNumber::ReaderCrashed);
+        QCOMPARE(errorOf(*engine, QStringLiteral("Select Name from Broken")), ErrorNumber::DamagedData);
+        QCOMPARE(errorOf(*engine, QStringLiteral("Select Name from Broken")), ErrorNumber::DamagedData);
         QCOMPARE(calls, 3);
         QCOMPARE(rows(*engine, QStringLiteral("Select Table from Main")), QStringList{"T"});
     }

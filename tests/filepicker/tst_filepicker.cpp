@@ -1,3 +1,4 @@
+#include "dictionary/filename.h"
 #include "filepicker/drivelist.h"
 #include "filepicker/filelist.h"
 #include "filepicker/folderlist.h"
@@ -14,6 +15,9 @@
 #include <QTimer>
 
 #include <memory>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -69,6 +73,7 @@ private slots:
     void clickThenOpenAcceptsAndHides();
     void doubleClickOnAFileAcceptsAtOnce();
     void doubleClickOnAFolderOpensItAndEmptiesTheFileName();
+    void anyNameAndLinksToDevicesListAsFiles();
     void openWithoutAFileAsksForOne();
     void driveChangeOpensTheDriveAndEmptiesTheFileName();
     void fileInTheRootGetsTwoSeparators();
@@ -229,6 +234,26 @@ void FilePickerTest::doubleClickOnAFolderOpensItAndEmptiesTheFileName()
     doubleClick(folders, folders->findItems("work", Qt::MatchExactly).value(0));
     QCOMPARE(folders->path(), folder);
     QCOMPARE(control<FileList>("lstFiles")->count(), 3);
+}
+
+// A name that is not UTF-8 lists and comes back as the same bytes; a link to a device is no folder.
+void FilePickerTest::anyNameAndLinksToDevicesListAsFiles()
+{
+    const QByteArray inner = QFile::encodeName(folder + "/sub b/");
+    const QByteArray latin1Name = inner + "caf\xe9.mdb";
+    const int fd = ::open(latin1Name.constData(), O_WRONLY | O_CREAT | O_CLOEXEC, 0644);
+    QVERIFY(fd >= 0);
+    ::close(fd);
+    QCOMPARE(::symlink("/dev/null", (inner + "device.mdb").constData()), 0);
+    QCOMPARE(::symlink("/dev/null", (inner + "device").constData()), 0);
+
+    auto* folders = control<FolderList>("lstFolder");
+    doubleClick(folders, folders->findItems("sub b", Qt::MatchExactly).value(0));
+    QCOMPARE(texts(folders).mid(texts(folders).indexOf("sub b")), QStringList({"sub b"}));
+    auto* files = control<FileList>("lstFiles");
+    QCOMPARE(texts(files), QStringList({volmira::fileNameFromBytes("caf\xe9.mdb"), QStringLiteral("device.mdb")}));
+    doubleClick(files, files->item(0));
+    QCOMPARE(volmira::fileNameToBytes(picker->fileName), latin1Name);
 }
 
 void FilePickerTest::openWithoutAFileAsksForOne()

@@ -87,7 +87,7 @@ check_layer("dictionary layer" QT CORE EXCLUDE_READER
 check_layer("windows" QT ANY
   FILES mainwindow/* areas/*.h areas/*.cpp browse/* search/* filepicker/*
   PROJECT mainwindow/ areas/ browse/ search/ filepicker/ dictionary/connection.h dictionary/error.h
-          dictionary/errornumbers.h dictionary/fieldvalue.h dictionary/recordset.h dictionary/statements.h
+          dictionary/errornumbers.h dictionary/fieldvalue.h dictionary/filename.h dictionary/recordset.h dictionary/statements.h
           dictionary/shownattributes.h
   FORBID ${systemLibraries})
 check_layer("test support" QT CORE

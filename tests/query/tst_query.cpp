@@ -13,6 +13,7 @@
 #include <QTest>
 
 #include <algorithm>
+#include <sys/resource.h>
 
 using namespace volmira;
 using jet4::ColumnType;
@@ -300,6 +301,51 @@ private slots:
             QVERIFY(run.out.isEmpty());
             QVERIFY2(prefixed(run.err) && run.err.contains("usage: volmira-query"), run.err.constData());
         }
+    }
+
+    // A file name that is not UTF-8 names the file as its bytes do.
+    void opensAFileNamedInAnotherEncoding()
+    {
+        QVERIFY(QFile::copy(path_, dir_.filePath(QStringLiteral("plain.mdb"))));
+        QProcess process;
+        process.setWorkingDirectory(dir_.path());
+        process.start(QStringLiteral("/bin/sh"),
+                      {QStringLiteral("-c"), QStringLiteral("name=$(printf 'caf\\351.mdb') && cp plain.mdb \"$name\" && exec \"$0\" \"$name\" \"$1\""),
+                       binFolder() + QStringLiteral("/volmira-query"), QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES")});
+        QVERIFY(process.waitForFinished(60000));
+        QCOMPARE(process.readAllStandardError(), QByteArray());
+        QCOMPARE(process.readAllStandardOutput(), QByteArray("0.15\n"));
+    }
+
+    // Memory too small for the file: error 7 like any other error, never an abort.
+    void outOfMemoryIsAnError()
+    {
+        DatabaseModel model = dictionary();
+        const QString definition = QStringLiteral("Long definition text without end. ").repeated(3000);
+        for (int i = 0; i < 200; ++i)
+            model.tables[0].rows.push_back({"BIG", QStringLiteral("C%1").arg(i), "acct", "char", "1", "", definition,
+                                            false, false, i, Value(), Value()});
+        const QString path = dir_.filePath(QStringLiteral("big.mdb"));
+        jet4::writeDatabaseFile(model, path);
+        int outOfMemory = 0;
+        for (const int megabytes : {64, 80, 96, 112}) {
+            QProcess process;
+            process.setChildProcessModifier([megabytes] {
+                const rlimit limit{rlim_t(megabytes) << 20, rlim_t(megabytes) << 20};
+                ::setrlimit(RLIMIT_AS, &limit);
+            });
+            process.start(binFolder() + QStringLiteral("/volmira-query"),
+                          {path, QStringLiteral("Select Distinct Table from Main")});
+            QVERIFY(process.waitForFinished(60000));
+            QCOMPARE(process.exitStatus(), QProcess::NormalExit);
+            const QByteArray err = process.readAllStandardError();
+            if (process.exitCode() == 0)
+                continue;
+            QCOMPARE(process.exitCode(), 1);
+            QCOMPARE(err, QByteArray("volmira-query: Error 7: Out of memory\n"));
+            ++outOfMemory;
+        }
+        QVERIFY(outOfMemory > 0);
     }
 
     void connectionReadsTheFileAndKeepsTypes()

@@ -175,8 +175,12 @@ private slots:
         w.putString("");
         w.end();
         endTable(w, 2);
+        w.begin(FrameType::Progress);  // progress changes nothing, between tables and between rows
+        w.end();
         table(w);
         rows(w, 3);
+        w.begin(FrameType::Progress);
+        w.end();
         rows(w, 1);
         endTable(w, 4);
         done(w);
@@ -373,6 +377,13 @@ private slots:
             done(w);
             done(w);
             QTest::newRow("data after done") << bytes(w) << false;
+        }
+        {
+            FrameWriter w;
+            w.begin(FrameType::Progress);
+            w.end();
+            hello(w);
+            QTest::newRow("progress before hello") << bytes(w) << false;
         }
         {
             FrameWriter w;

@@ -9,6 +9,7 @@
 #include <algorithm>
 #include <array>
 #include <map>
+#include <set>
 
 namespace volmira::damage {
 
@@ -433,6 +434,56 @@ std::vector<BaseDictionary> baseDictionaries()
     return {written(QStringLiteral("handmade"), handmadeDictionary()),
             written(QStringLiteral("synthetic-400"), syntheticDictionary(400, 6)),
             written(QStringLiteral("synthetic-1500"), syntheticDictionary(1500, 9))};
+}
+
+std::vector<BaseDictionary> truncatedDictionaries()
+{
+    DatabaseModel handmadeCatalogFirst = handmadeDictionary();
+    handmadeCatalogFirst.options.catalogFirst = true;
+    DatabaseModel syntheticCatalogFirst = syntheticDictionary(400, 6);
+    syntheticCatalogFirst.options.catalogFirst = true;
+    const std::vector<std::pair<QString, DatabaseModel>> models = {
+        {QStringLiteral("handmade"), handmadeDictionary()},
+        {QStringLiteral("handmade, catalog first"), handmadeCatalogFirst},
+        {QStringLiteral("synthetic-400, catalog first"), syntheticCatalogFirst}};
+    std::vector<BaseDictionary> cut;
+    for (const auto& [name, model] : models) {
+        WrittenLayout layout;
+        const QByteArray bytes = writeDatabase(model, &layout);
+        std::set<std::uint32_t> pages;
+        const WrittenTable& catalog = layout.tables.front();
+        pages.insert(catalog.definitionPages.begin(), catalog.definitionPages.end());
+        pages.insert(catalog.dataPages.begin(), catalog.dataPages.end());
+        for (const WrittenTable& table : layout.tables) {
+            pages.insert(table.usedMapPgRow >> 8);
+            pages.insert(table.freeMapPgRow >> 8);
+        }
+        std::set<std::uint32_t> lengths;
+        for (const std::uint32_t page : pages) {
+            lengths.insert(page);
+            if (page + 1 < layout.pageCount)
+                lengths.insert(page + 1);
+        }
+        for (const std::uint32_t length : lengths)
+            cut.push_back({QStringLiteral("%1 cut to %2 pages").arg(name).arg(length),
+                           bytes.left(qsizetype(length) * kPageSize)});
+    }
+    return cut;
+}
+
+BaseDictionary sharedLongValueDictionary()
+{
+    DatabaseModel model = handmadeDictionary();
+    model.options.faults.sharedLongValueTable = QStringLiteral("Main");
+    std::vector<Row>& rows = model.tables[0].rows;
+    constexpr int kDefinition = 6;  // [PD_Definition]
+    rows[0][kDefinition] = QString(8000000, QLatin1Char('d'));
+    for (int i = 0; rows.size() < 300; ++i) {
+        Row row = rows[1 + std::size_t(i) % 13];
+        row[1] = QStringLiteral("SHARED_COL_%1").arg(i);
+        rows.push_back(std::move(row));
+    }
+    return written(QStringLiteral("shared long value"), model);
 }
 
 BaseDictionary emptyUsageMapDictionary()

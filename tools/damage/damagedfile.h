@@ -27,6 +27,15 @@ std::vector<BaseDictionary> baseDictionaries();
 BaseDictionary emptyUsageMapDictionary();       // a table's used-pages map is a row of length 0
 BaseDictionary zeroLengthPropertyDictionary();  // a catalog property block holds a record of length 0
 
+// The writer's dictionaries, as it lays them out and with their catalog first (as Access does), cut
+// short at every page boundary of their catalog and usage maps: each ends just before or just after
+// such a page. None is whole, so none may open.
+std::vector<BaseDictionary> truncatedDictionaries();
+
+// 300 rows of Main whose definitions (those not kept inside the row) all point at one long value of
+// 16 MB: a file of 17 MB from which a reader that follows every pointer decodes some 200 copies.
+BaseDictionary sharedLongValueDictionary();
+
 struct DamagedFile {
     QString description;  // what was done where, enough to rebuild the file from its seed by hand
     QByteArray bytes;

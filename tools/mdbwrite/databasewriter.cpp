@@ -364,8 +364,9 @@ private:
 
 class TableRowWriter final {
 public:
-    TableRowWriter(PageFile& file, TableLayout& table, std::uint32_t owner, int memoInlineMax)
-        : file_(file), table_(table), owner_(owner), memoInlineMax_(memoInlineMax),
+    TableRowWriter(PageFile& file, TableLayout& table, std::uint32_t owner, int memoInlineMax, bool shareLongValues)
+        : file_(file), table_(table), owner_(owner), memoInlineMax_(memoInlineMax), shareLongValues_(shareLongValues),
+          sharedHeaders_(shareLongValues ? std::size_t(table.longValueColumns) : 0),
           currentLval_(std::size_t(table.longValueColumns), 0), longData_(std::size_t(table.longValueColumns)),
           varStart_(table.columns.size()), varEnd_(table.columns.size())
     {
@@ -598,6 +599,21 @@ private:
     // Stores a long value on LVAL pages and returns its 12-byte header.
     void storeLongValue(int longIndex, const std::vector<std::uint8_t>& data, std::uint8_t* header)
     {
+        if (shareLongValues_) {
+            std::vector<std::uint8_t>& shared = sharedHeaders_[std::size_t(longIndex)];
+            if (!shared.empty()) {
+                std::memcpy(header, shared.data(), kLongValueHeaderSize);
+                return;
+            }
+            storeOwnLongValue(longIndex, data, header);
+            shared.assign(header, header + kLongValueHeaderSize);
+            return;
+        }
+        storeOwnLongValue(longIndex, data, header);
+    }
+
+    void storeOwnLongValue(int longIndex, const std::vector<std::uint8_t>& data, std::uint8_t* header)
+    {
         put24(header, std::uint32_t(data.size()));
         put32(header + 8, 0);
         if (data.size() <= std::size_t(kMaxRowSize)) {
@@ -695,6 +711,8 @@ private:
     TableLayout& table_;
     std::uint32_t owner_;
     int memoInlineMax_;
+    bool shareLongValues_;
+    std::vector<std::vector<std::uint8_t>> sharedHeaders_;
     std::uint32_t currentData_ = 0;
     std::vector<std::uint32_t> currentLval_;
     std::vector<std::vector<std::uint8_t>> longData_;
@@ -704,9 +722,9 @@ private:
     std::size_t rowsWritten_ = 0;
 };
 
-void writeRows(PageFile& file, TableLayout& table, const TableModel& model, int memoInlineMax)
+void writeRows(PageFile& file, TableLayout& table, const TableModel& model, int memoInlineMax, bool shareLongValues = false)
 {
-    TableRowWriter writer(file, table, table.tdefPages.front(), memoInlineMax);
+    TableRowWriter writer(file, table, table.tdefPages.front(), memoInlineMax, shareLongValues);
     if (model.rowGenerator) {
         Row row;
         for (std::size_t i = 0; i < model.generatedRowCount; ++i) {
@@ -778,6 +796,8 @@ QByteArray build(const DatabaseModel& model, WrittenLayout* layout)
     if (!options.faults.zeroLengthPropertyTable.isEmpty())
         named(options.faults.zeroLengthPropertyTable)->propertyBlock = zeroLengthPropertyBlock();
     const TableLayout* emptyMapTable = options.faults.emptyUsageMapTable.isEmpty() ? nullptr : named(options.faults.emptyUsageMapTable);
+    const TableLayout* sharedLongValueTable =
+        options.faults.sharedLongValueTable.isEmpty() ? nullptr : named(options.faults.sharedLongValueTable);
 
     PageFile file;
     const std::uint32_t headerPage = file.allocate();
@@ -809,9 +829,6 @@ QByteArray build(const DatabaseModel& model, WrittenLayout* layout)
             maps = {reserveMap(false), reserveMap(false)};
     }
 
-    for (std::size_t t = 1; t < tables.size(); ++t)
-        writeRows(file, tables[t], model.tables[t - 1], options.memoInlineMax);
-
     TableModel catalogRows = catalog;
     const OleDate created{kCreationDate};
     auto catalogRow = [&](std::uint32_t id, std::uint32_t parent, const QString& name, int type, std::uint32_t flags,
@@ -834,7 +851,12 @@ QByteArray build(const DatabaseModel& model, WrittenLayout* layout)
     catalogRow(kCatalogPage, kCatalogParentTables, kCatalogName, 1, kSystemObjectFlags, tables.front().propertyBlock);
     for (std::size_t t = 1; t < tables.size(); ++t)
         catalogRow(tables[t].tdefPages.front(), kCatalogParentTables, tables[t].name, 1, 0, tables[t].propertyBlock);
-    writeRows(file, tables.front(), catalogRows, options.memoInlineMax);
+    if (options.catalogFirst)
+        writeRows(file, tables.front(), catalogRows, options.memoInlineMax);
+    for (std::size_t t = 1; t < tables.size(); ++t)
+        writeRows(file, tables[t], model.tables[t - 1], options.memoInlineMax, &tables[t] == sharedLongValueTable);
+    if (!options.catalogFirst)
+        writeRows(file, tables.front(), catalogRows, options.memoInlineMax);
 
     UsageMapWriter maps(file);
     for (TableLayout& table : tables) {

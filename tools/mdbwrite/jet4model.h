@@ -113,11 +113,15 @@ struct TableModel {
 struct FaultOptions {
     QString emptyUsageMapTable;         // this table's used-pages map is a row of length 0
     QString zeroLengthPropertyTable;    // this table's catalog row has an LvProp block with a 0-length record
+    QString sharedLongValueTable;       // this table's rows after the first point at the first row's long values
+                                        // (those stored on long-value pages) instead of their own
 };
 
 struct WriteOptions {
     QString password;        // database password, at most 20 characters; empty = none
     int memoInlineMax = 64;  // memos whose stored form is at most this long stay in the row
+    bool catalogFirst = false;  // the catalog's rows before the tables' rows, as Access places them, so
+                                // that a file cut short keeps its catalog but loses table pages
     FaultOptions faults;
 };
 

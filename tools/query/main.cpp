@@ -5,6 +5,7 @@
 #include "dictionary/connection.h"
 #include "dictionary/engine.h"
 #include "dictionary/error.h"
+#include "dictionary/filename.h"
 #include "dictionary/recordset.h"
 
 #include <QCoreApplication>
@@ -324,6 +325,15 @@ bool answer(const QString& sql, const volmira::Connection& connection, const Opt
 
 }  // namespace
 
+// The file's name as its bytes: a name that is not UTF-8 still opens.
+QString fileArgument(int argc, char** argv, const QString& decoded)
+{
+    for (int i = 1; i < argc; ++i)
+        if (QString::fromLocal8Bit(argv[i]) == decoded)
+            return volmira::fileNameFromBytes(argv[i]);
+    return decoded;
+}
+
 int main(int argc, char** argv)
 {
     qInstallMessageHandler(qtMessage);
@@ -332,7 +342,7 @@ int main(int argc, char** argv)
     volmira::Connection connection;
     try {
         // Only the tables the statements name are read, each once.
-        connection.openOn(volmira::Engine::open(options.file, volmira::Engine::Preload::CatalogOnly));
+        connection.openOn(volmira::Engine::open(fileArgument(argc, argv, options.file), volmira::Engine::Preload::CatalogOnly));
     } catch (const volmira::Error& e) {
         reportError(e);
         return 1;
