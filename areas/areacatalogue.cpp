@@ -82,10 +82,7 @@ QPixmap areaPicture(const FunctionalArea& area)
     return renderPicture(QStringLiteral(":/pictures/%1.svg").arg(QLatin1String(area.code)), area.pictureSize);
 }
 
-QPixmap defaultAreaPicture()
-{
-    return renderPicture(QStringLiteral(":/pictures/default.svg"), QSize(74, 63));
-}
+QPixmap defaultAreaPicture() { return renderPicture(QStringLiteral(":/pictures/default.svg"), QSize(74, 63)); }
 
 QIcon programIcon()
 {

@@ -16,10 +16,10 @@ namespace {
 
 const QStringList& copiedHeadings()
 {
-    static const QStringList headings{QStringLiteral("Column"),          QStringLiteral("Data Type"),
-                                      QStringLiteral("Primary Key"),     QStringLiteral("Foreign Key"),
-                                      QStringLiteral("Logical Description"), QStringLiteral("Data Definition"),
-                                      QStringLiteral("GUI Label"),       QStringLiteral("GUI Control")};
+    static const QStringList headings{
+        QStringLiteral("Column"),      QStringLiteral("Data Type"),           QStringLiteral("Primary Key"),
+        QStringLiteral("Foreign Key"), QStringLiteral("Logical Description"), QStringLiteral("Data Definition"),
+        QStringLiteral("GUI Label"),   QStringLiteral("GUI Control")};
     return headings;
 }
 
@@ -27,9 +27,14 @@ QString yesNo(bool flag) { return flag ? QStringLiteral("Yes") : QStringLiteral(
 
 QStringList copiedCells(const volmira::ShownColumn& column)
 {
-    return {column.column,      column.dataType,           yesNo(column.primaryKey),
-            yesNo(column.foreignKey), column.logicalDescription, column.dataDefinition,
-            column.guiLabel,    column.guiControl};
+    return {column.column,
+            column.dataType,
+            yesNo(column.primaryKey),
+            yesNo(column.foreignKey),
+            column.logicalDescription,
+            column.dataDefinition,
+            column.guiLabel,
+            column.guiControl};
 }
 
 // A cell of tab-separated text is one line without tabs: a line break (CR LF, CR or LF) and a tab each

@@ -5,7 +5,20 @@
 namespace volmira {
 
 // The column types of a Jet table as the program distinguishes them.
-enum class ColumnType : unsigned char { Bool, Byte, Integer, Long, Currency, Single, Double, DateTime, Text, Memo, Binary, Other };
+enum class ColumnType : unsigned char {
+    Bool,
+    Byte,
+    Integer,
+    Long,
+    Currency,
+    Single,
+    Double,
+    DateTime,
+    Text,
+    Memo,
+    Binary,
+    Other
+};
 
 // One cell of a row as it arrives from the reader; text is UTF-8 (raw bytes for Binary) and points into
 // the reader's buffer, valid only during the call that hands it over. Which kinds a column carries:
@@ -16,8 +29,8 @@ enum class ColumnType : unsigned char { Bool, Byte, Integer, Long, Currency, Sin
 struct CellView {
     enum class Kind : unsigned char { Null, Text, Number, Single, YesNo, Date, Binary };
     Kind kind = Kind::Null;
-    double number = 0;       // Number, Single (the float widened), YesNo (-1 or 0), Date
-    std::string_view text;   // Text, Binary
+    double number = 0;      // Number, Single (the float widened), YesNo (-1 or 0), Date
+    std::string_view text;  // Text, Binary
 };
 
 }  // namespace volmira

@@ -37,7 +37,8 @@ void Connection::Open(const QString& /*userName*/, const QString& /*password*/)
 Engine& Connection::engine() const
 {
     if (!engine_)
-        throw Error(ErrorNumber::ObjectClosed, QStringLiteral("Operation is not allowed when the connection is closed"));
+        throw Error(ErrorNumber::ObjectClosed,
+                    QStringLiteral("Operation is not allowed when the connection is closed"));
     return *engine_;
 }
 

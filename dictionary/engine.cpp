@@ -12,7 +12,8 @@ std::shared_ptr<Engine> Engine::open(const QString& path, Preload preload)
 {
     try {
         return std::make_shared<SqliteEngine>(
-            [path](const QStringList& tables, TableSink& sink) { ReaderClient::read(path, tables, sink); }, true, preload);
+            [path](const QStringList& tables, TableSink& sink) { ReaderClient::read(path, tables, sink); }, true,
+            preload);
     } catch (const std::bad_alloc&) {
         throw outOfMemory();
     }

@@ -46,7 +46,7 @@ public:
     struct Result {
         int columnCount = 0;
         std::vector<ResultColumn> columns;  // columnCount of them
-        std::vector<Field> cells;  // row-major
+        std::vector<Field> cells;           // row-major
     };
     // Runs one SELECT; raises an Error that names a missing table or column.
     virtual Result run(const QString& sql) = 0;

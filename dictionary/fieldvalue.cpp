@@ -38,10 +38,7 @@ QString nonFinite(double value)
     return value < 0 ? QStringLiteral("-Infinity") : QStringLiteral("Infinity");
 }
 
-bool isWholeBelowExponentRange(double value)
-{
-    return std::fabs(value) < 1e15 && std::trunc(value) == value;
-}
+bool isWholeBelowExponentRange(double value) { return std::fabs(value) < 1e15 && std::trunc(value) == value; }
 
 QString significantDigits(double value, int digits)
 {
@@ -154,37 +151,27 @@ FieldValue FieldValue::binary(QByteArray bytes)
 QString FieldValue::toText() const
 {
     switch (kind_) {
-    case Kind::Null:
-        throw Error(ErrorNumber::InvalidUseOfNull, QStringLiteral("Invalid use of Null"));
-    case Kind::Text:
-        return text_;
+    case Kind::Null: throw Error(ErrorNumber::InvalidUseOfNull, QStringLiteral("Invalid use of Null"));
+    case Kind::Text: return text_;
     case Kind::Number:
         switch (numberType_) {
-        case NumberType::Double:
-            return significantDigits(number_, 15);
+        case NumberType::Double: return significantDigits(number_, 15);
         case NumberType::Single:
-            return isWholeBelowExponentRange(number_) ? significantDigits(number_, 15)
-                                                      : significantDigits(number_, 7);
-        case NumberType::Currency:
-            return currencyText(number_);
+            return isWholeBelowExponentRange(number_) ? significantDigits(number_, 15) : significantDigits(number_, 7);
+        case NumberType::Currency: return currencyText(number_);
         }
         break;
-    case Kind::YesNo:
-        return number_ != 0 ? QStringLiteral("True") : QStringLiteral("False");
+    case Kind::YesNo: return number_ != 0 ? QStringLiteral("True") : QStringLiteral("False");
     case Kind::Date: {
         const QString text = dateText(number_);
         return text.isEmpty() ? number(number_).toText() : text;
     }
-    case Kind::Binary:
-        return QStringLiteral("0x") + QString::fromLatin1(bytes_.toHex());
+    case Kind::Binary: return QStringLiteral("0x") + QString::fromLatin1(bytes_.toHex());
     }
     return {};
 }
 
-bool FieldValue::isTrue() const noexcept
-{
-    return (kind_ == Kind::YesNo || kind_ == Kind::Number) && number_ == -1;
-}
+bool FieldValue::isTrue() const noexcept { return (kind_ == Kind::YesNo || kind_ == Kind::Number) && number_ == -1; }
 
 double FieldValue::toNumber() const noexcept
 {
@@ -196,16 +183,12 @@ bool FieldValue::operator==(const FieldValue& other) const noexcept
     if (kind_ != other.kind_)
         return false;
     switch (kind_) {
-    case Kind::Null:
-        return true;
-    case Kind::Text:
-        return text_ == other.text_;
+    case Kind::Null: return true;
+    case Kind::Text: return text_ == other.text_;
     case Kind::Number:
     case Kind::YesNo:
-    case Kind::Date:
-        return number_ == other.number_;
-    case Kind::Binary:
-        return bytes_ == other.bytes_;
+    case Kind::Date: return number_ == other.number_;
+    case Kind::Binary: return bytes_ == other.bytes_;
     }
     return false;
 }

@@ -23,39 +23,26 @@ void storeU32(char* p, std::uint32_t value)
     p[3] = static_cast<char>(value >> 24);
 }
 
-[[noreturn]] void protocolError(const std::string& what)
-{
-    throw FrameError(FrameError::Kind::Protocol, what);
-}
+[[noreturn]] void protocolError(const std::string& what) { throw FrameError(FrameError::Kind::Protocol, what); }
 
-[[noreturn]] void limitError(const std::string& what)
-{
-    throw FrameError(FrameError::Kind::Limit, what);
-}
+[[noreturn]] void limitError(const std::string& what) { throw FrameError(FrameError::Kind::Limit, what); }
 
 // Which cells a column of each type may carry.
 bool cellFits(ColumnType type, CellTag tag)
 {
     switch (type) {
-    case ColumnType::Bool:
-        return tag == CellTag::Yes || tag == CellTag::No;
-    case ColumnType::Single:
-        return tag == CellTag::Single || tag == CellTag::Null;
+    case ColumnType::Bool: return tag == CellTag::Yes || tag == CellTag::No;
+    case ColumnType::Single: return tag == CellTag::Single || tag == CellTag::Null;
     case ColumnType::Byte:
     case ColumnType::Integer:
     case ColumnType::Long:
     case ColumnType::Currency:
-    case ColumnType::Double:
-        return tag == CellTag::Number || tag == CellTag::Null;
-    case ColumnType::DateTime:
-        return tag == CellTag::Date || tag == CellTag::Null;
+    case ColumnType::Double: return tag == CellTag::Number || tag == CellTag::Null;
+    case ColumnType::DateTime: return tag == CellTag::Date || tag == CellTag::Null;
     case ColumnType::Text:
-    case ColumnType::Memo:
-        return tag == CellTag::Text || tag == CellTag::Null;
-    case ColumnType::Binary:
-        return tag == CellTag::Binary || tag == CellTag::Null;
-    case ColumnType::Other:
-        return tag != CellTag::Yes && tag != CellTag::No;
+    case ColumnType::Memo: return tag == CellTag::Text || tag == CellTag::Null;
+    case ColumnType::Binary: return tag == CellTag::Binary || tag == CellTag::Null;
+    case ColumnType::Other: return tag != CellTag::Yes && tag != CellTag::No;
     }
     return false;
 }
@@ -86,10 +73,7 @@ void FrameWriter::begin(FrameType type)
     putU32(0);
 }
 
-void FrameWriter::end()
-{
-    patchU32(frameStart_ + 1, static_cast<std::uint32_t>(size_ - frameStart_ - kHeaderSize));
-}
+void FrameWriter::end() { patchU32(frameStart_ + 1, static_cast<std::uint32_t>(size_ - frameStart_ - kHeaderSize)); }
 
 void FrameWriter::putU32(std::uint32_t value)
 {
@@ -124,10 +108,7 @@ std::size_t FrameWriter::placeholderU32()
     return offset;
 }
 
-void FrameWriter::patchU32(std::size_t offset, std::uint32_t value)
-{
-    storeU32(buffer_.get() + offset, value);
-}
+void FrameWriter::patchU32(std::size_t offset, std::uint32_t value) { storeU32(buffer_.get() + offset, value); }
 
 // ---- FrameDecoder ----
 
@@ -226,7 +207,7 @@ void FrameDecoder::commit(std::size_t n)
         // No reader builds frames this big: the length is garbage rather than a large file.
         if (length > limits_.maxFrameBytes)
             protocolError("a frame of " + std::to_string(length) + " bytes exceeds the limit of "
-                       + std::to_string(limits_.maxFrameBytes));
+                          + std::to_string(limits_.maxFrameBytes));
         if (end_ - begin_ < kHeaderSize + length)
             return;
         Cursor payload(header + kHeaderSize, length);
@@ -335,8 +316,7 @@ void FrameDecoder::decodeFrame(FrameType type, Cursor& payload)
         listener_.endTable();
         return;
     case State::Done:
-    case State::Failed:
-        break;
+    case State::Failed: break;
     }
     protocolError("a frame after the last frame");
 }

@@ -29,7 +29,14 @@
 namespace volmira::frames {
 
 enum class FrameType : std::uint8_t {
-    Hello = 'H', Catalog = 'C', Table = 'T', Rows = 'R', EndTable = 'E', Failure = 'X', Done = 'D', Progress = 'P'
+    Hello = 'H',
+    Catalog = 'C',
+    Table = 'T',
+    Rows = 'R',
+    EndTable = 'E',
+    Failure = 'X',
+    Done = 'D',
+    Progress = 'P'
 };
 enum class CellTag : std::uint8_t { Null = 0, Text = 1, Number = 2, Single = 3, Yes = 4, No = 5, Date = 6, Binary = 7 };
 

@@ -45,8 +45,10 @@ std::optional<Parts> parts(double serial)
 
 std::optional<double> parse(const QString& text)
 {
-    static const QRegularExpression iso(QStringLiteral(R"(^\s*(\d{4})-(\d{1,2})-(\d{1,2})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
-    static const QRegularExpression us(QStringLiteral(R"(^\s*(\d{1,2})/(\d{1,2})/(\d{4})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
+    static const QRegularExpression iso(
+        QStringLiteral(R"(^\s*(\d{4})-(\d{1,2})-(\d{1,2})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
+    static const QRegularExpression us(
+        QStringLiteral(R"(^\s*(\d{1,2})/(\d{1,2})/(\d{4})(?:\s+(\d{1,2}):(\d{2})(?::(\d{2}))?)?\s*$)"));
     Parts p;
     QRegularExpressionMatch match = iso.match(text);
     if (match.hasMatch()) {
@@ -125,26 +127,13 @@ QString format(const Parts& p, const QString& pattern)
         const int width = int(run.size());
         auto number = [&](int value) { out += QStringLiteral("%1").arg(value, width, 10, QLatin1Char('0')); };
         switch (c.unicode()) {
-        case u'y':
-            number(width == 4 ? p.year : p.year % 100);
-            break;
-        case u'm':
-            number(afterHour ? p.minute : p.month);
-            break;
-        case u'd':
-            number(p.day);
-            break;
-        case u'h':
-            number(p.hour);
-            break;
-        case u'n':
-            number(p.minute);
-            break;
-        case u's':
-            number(p.second);
-            break;
-        default:
-            out += run;
+        case u'y': number(width == 4 ? p.year : p.year % 100); break;
+        case u'm': number(afterHour ? p.minute : p.month); break;
+        case u'd': number(p.day); break;
+        case u'h': number(p.hour); break;
+        case u'n': number(p.minute); break;
+        case u's': number(p.second); break;
+        default: out += run;
         }
         if (c.isLetter())
             afterHour = c == u'h';

@@ -78,7 +78,8 @@ std::optional<jetdate::Parts> dateArgument(sqlite3_context* context, sqlite3_val
     else
         serial = jetdate::parse(text(value));
     if (!serial) {
-        raise(context, ErrorNumber::TypeMismatch, QStringLiteral("Type mismatch: '%1' is not a date").arg(text(value).left(100)));
+        raise(context, ErrorNumber::TypeMismatch,
+              QStringLiteral("Type mismatch: '%1' is not a date").arg(text(value).left(100)));
         return std::nullopt;
     }
     std::optional<jetdate::Parts> parts = jetdate::parts(*serial);
@@ -127,7 +128,8 @@ void instr3(sqlite3_context* context, int, sqlite3_value** arguments)
         sqlite3_result_int64(context, from + 1);
         return;
     }
-    const long long found = textfold::find(haystack.mid(from).toUtf8().toStdString(), textfold::foldedCodePoints(utf8(arguments[2])));
+    const long long found =
+        textfold::find(haystack.mid(from).toUtf8().toStdString(), textfold::foldedCodePoints(utf8(arguments[2])));
     sqlite3_result_int64(context, found ? found + from : 0);
 }
 
@@ -186,12 +188,9 @@ std::optional<std::vector<PatternElement>> parsePattern(const std::u32string& pa
 bool matchesOne(const PatternElement& e, char32_t c)
 {
     switch (e.kind) {
-    case PatternElement::Kind::Character:
-        return fold(c) == e.character;
-    case PatternElement::Kind::AnyOne:
-        return true;
-    case PatternElement::Kind::Digit:
-        return c >= U'0' && c <= U'9';
+    case PatternElement::Kind::Character: return fold(c) == e.character;
+    case PatternElement::Kind::AnyOne: return true;
+    case PatternElement::Kind::Digit: return c >= U'0' && c <= U'9';
     case PatternElement::Kind::Class: {
         const char32_t folded = fold(c);
         bool inside = false;
@@ -199,8 +198,7 @@ bool matchesOne(const PatternElement& e, char32_t c)
             inside = inside || (c >= low && c <= high) || (folded >= fold(low) && folded <= fold(high));
         return inside != e.negated;
     }
-    case PatternElement::Kind::AnyRun:
-        break;
+    case PatternElement::Kind::AnyRun: break;
     }
     return false;
 }
@@ -241,7 +239,8 @@ void like(sqlite3_context* context, int, sqlite3_value** arguments)
     if (!kept) {
         std::optional<Elements> elements = parsePattern(text(arguments[1]).toStdU32String());
         if (!elements) {
-            raise(context, ErrorNumber::InvalidPattern, QStringLiteral("Invalid pattern string '%1'").arg(text(arguments[1]).left(100)));
+            raise(context, ErrorNumber::InvalidPattern,
+                  QStringLiteral("Invalid pattern string '%1'").arg(text(arguments[1]).left(100)));
             return;
         }
         parsed = std::make_unique<Elements>(std::move(*elements));
@@ -423,30 +422,22 @@ void toText(sqlite3_context* context, int, sqlite3_value** arguments)
     }
     const double number = sqlite3_value_double(arguments[0]);
     switch (TextKind(sqlite3_value_int(arguments[1]))) {
-    case TextKind::YesNo:
-        resultText(context, FieldValue::yesNo(number != 0).toText());
-        return;
-    case TextKind::Single:
-        resultText(context, FieldValue::single(float(number)).toText());
-        return;
+    case TextKind::YesNo: resultText(context, FieldValue::yesNo(number != 0).toText()); return;
+    case TextKind::Single: resultText(context, FieldValue::single(float(number)).toText()); return;
     case TextKind::Date:
         if (const QString date = jetdate::text(number); !date.isEmpty()) {
             resultText(context, date);
             return;
         }
         break;
-    case TextKind::Plain:
-        break;
+    case TextKind::Plain: break;
     }
     resultText(context, FieldValue::number(number).toText());
 }
 
 }  // namespace
 
-bool isLikePattern(const QString& pattern)
-{
-    return parsePattern(pattern.toStdU32String()).has_value();
-}
+bool isLikePattern(const QString& pattern) { return parsePattern(pattern.toStdU32String()).has_value(); }
 
 void install(sqlite3* db, std::optional<Error>* error)
 {

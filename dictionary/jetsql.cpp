@@ -12,7 +12,7 @@ namespace {
 struct Token {
     enum class Kind { Word, Name, Text, Number, Date, Symbol, End };
     Kind kind = Kind::End;
-    QString text;  // Word: as written; Name: inside the brackets; Text: undoubled; Date: between the #s
+    QString text;      // Word: as written; Name: inside the brackets; Text: undoubled; Date: between the #s
     int position = 0;  // 0-based
 };
 
@@ -39,7 +39,8 @@ std::vector<Token> tokenize(const QString& sql)
         }
         Token token;
         token.position = i;
-        const bool afterName = !tokens.empty() && (tokens.back().kind == Token::Kind::Word || tokens.back().kind == Token::Kind::Name);
+        const bool afterName =
+            !tokens.empty() && (tokens.back().kind == Token::Kind::Word || tokens.back().kind == Token::Kind::Name);
         if (c == u'\'' || c == u'"') {
             token.kind = Token::Kind::Text;
             int j = i + 1;
@@ -138,7 +139,8 @@ public:
             bool ok = false;
             const double top = current().kind == Token::Kind::Number ? current().text.toDouble(&ok) : 0;
             if (!ok || top < 1 || top > 2147483647 || top != std::floor(top))
-                fail(QStringLiteral("expected a whole number of rows after TOP but found '%1'").arg(describe(current())));
+                fail(QStringLiteral("expected a whole number of rows after TOP but found '%1'")
+                         .arg(describe(current())));
             result.top = int(top);
             ++index_;
             if (isKeyword(current(), "PERCENT"))
@@ -187,10 +189,11 @@ private:
     }
     static bool isReserved(const Token& token)
     {
-        static const char* reserved[] = {"SELECT", "DISTINCT", "FROM", "WHERE", "AND", "OR", "NOT", "ORDER", "BY", "GROUP",
-                                         "HAVING", "UNION", "JOIN", "AS", "ON", "IN", "IS", "LIKE", "BETWEEN", "INNER",
-                                         "LEFT", "RIGHT", "FULL", "OUTER", "CROSS", "TOP", "NULL", "TRUE", "FALSE", "MOD",
-                                         "ALL", "INTO", "ASC", "DESC"};
+        static const char* reserved[] = {"SELECT", "DISTINCT", "FROM",  "WHERE",  "AND",     "OR",    "NOT",
+                                         "ORDER",  "BY",       "GROUP", "HAVING", "UNION",   "JOIN",  "AS",
+                                         "ON",     "IN",       "IS",    "LIKE",   "BETWEEN", "INNER", "LEFT",
+                                         "RIGHT",  "FULL",     "OUTER", "CROSS",  "TOP",     "NULL",  "TRUE",
+                                         "FALSE",  "MOD",      "ALL",   "INTO",   "ASC",     "DESC"};
         for (const char* word : reserved)
             if (isKeyword(token, word))
                 return true;
@@ -409,9 +412,9 @@ private:
     {
         Expression left = concatenation();
         static const std::pair<const char*, Expression::Op> ops[] = {
-            {"=", Expression::Op::Equal},         {"<>", Expression::Op::NotEqual},
-            {"<", Expression::Op::Less},          {"<=", Expression::Op::LessOrEqual},
-            {">", Expression::Op::Greater},       {">=", Expression::Op::GreaterOrEqual}};
+            {"=", Expression::Op::Equal},   {"<>", Expression::Op::NotEqual},
+            {"<", Expression::Op::Less},    {"<=", Expression::Op::LessOrEqual},
+            {">", Expression::Op::Greater}, {">=", Expression::Op::GreaterOrEqual}};
         for (;;) {
             bool found = false;
             for (const auto& [symbol, op] : ops) {
@@ -431,8 +434,9 @@ private:
                 expectKeyword("NULL");
                 e.operands.push_back(std::move(left));
             } else {
-                const bool negated = isKeyword(current(), "NOT")
-                                     && (isKeyword(next(), "IN") || isKeyword(next(), "BETWEEN") || isKeyword(next(), "LIKE"));
+                const bool negated =
+                    isKeyword(current(), "NOT")
+                    && (isKeyword(next(), "IN") || isKeyword(next(), "BETWEEN") || isKeyword(next(), "LIKE"));
                 if (negated)
                     ++index_;
                 e.negated = negated;
@@ -559,7 +563,8 @@ private:
         case Token::Kind::Date: {
             const std::optional<double> serial = jetdate::parse(token.text);
             if (!serial)
-                fail(QStringLiteral("'#%1#' is not a date (write #yyyy-mm-dd# or #yyyy-mm-dd hh:mm:ss#)").arg(token.text));
+                fail(QStringLiteral("'#%1#' is not a date (write #yyyy-mm-dd# or #yyyy-mm-dd hh:mm:ss#)")
+                         .arg(token.text));
             e.kind = Expression::Kind::Date;
             e.number = *serial;
             ++index_;
@@ -574,8 +579,7 @@ private:
                 return e;
             }
             fail(QStringLiteral("expected an expression but found '%1'").arg(describe(token)));
-        case Token::Kind::End:
-            fail(QStringLiteral("expected an expression but found the end of the statement"));
+        case Token::Kind::End: fail(QStringLiteral("expected an expression but found the end of the statement"));
         case Token::Kind::Word:
         case Token::Kind::Name:
             if (token.kind == Token::Kind::Word && next().kind == Token::Kind::Symbol && next().text == u'(') {
@@ -613,10 +617,10 @@ private:
             int minimum, maximum;
         };
         static const Known aggregates[] = {{"COUNT", 1, 1}, {"MIN", 1, 1}, {"MAX", 1, 1}, {"SUM", 1, 1}, {"AVG", 1, 1}};
-        static const Known functions[] = {{"UCase", 1, 1}, {"LCase", 1, 1}, {"Len", 1, 1},   {"Left", 2, 2},
-                                          {"Right", 2, 2}, {"Mid", 2, 3},   {"Trim", 1, 1},  {"LTrim", 1, 1},
-                                          {"RTrim", 1, 1}, {"InStr", 2, 3}, {"Nz", 1, 2},    {"IIf", 3, 3},
-                                          {"Year", 1, 1},  {"Month", 1, 1}, {"Day", 1, 1},   {"Format", 2, 2}};
+        static const Known functions[] = {{"UCase", 1, 1}, {"LCase", 1, 1}, {"Len", 1, 1},  {"Left", 2, 2},
+                                          {"Right", 2, 2}, {"Mid", 2, 3},   {"Trim", 1, 1}, {"LTrim", 1, 1},
+                                          {"RTrim", 1, 1}, {"InStr", 2, 3}, {"Nz", 1, 2},   {"IIf", 3, 3},
+                                          {"Year", 1, 1},  {"Month", 1, 1}, {"Day", 1, 1},  {"Format", 2, 2}};
         const Token& token = current();
         const Known* known = nullptr;
         for (const Known& k : aggregates) {
@@ -658,10 +662,7 @@ private:
 
 }  // namespace
 
-SelectStatement parse(const QString& sql)
-{
-    return Parser(sql).statement();
-}
+SelectStatement parse(const QString& sql) { return Parser(sql).statement(); }
 
 QStringList referencedTables(const SelectStatement& statement)
 {

@@ -14,11 +14,11 @@ namespace volmira::jetsql {
 
 struct Expression {
     enum class Kind {
-        Column,     // [table.]name
-        Text,       // text
-        Number,     // number
-        YesNo,      // True (-1) or False (0) in number
-        Date,       // serial day number in number
+        Column,  // [table.]name
+        Text,    // text
+        Number,  // number
+        YesNo,   // True (-1) or False (0) in number
+        Date,    // serial day number in number
         Null,
         Function,   // name (as written) with operands
         Aggregate,  // name in upper case: COUNT, MIN, MAX, SUM, AVG; COUNT(*) has no operand
@@ -29,15 +29,32 @@ struct Expression {
         Like,       // operand 0 LIKE operand 1, negated for NOT LIKE
         IsNull,     // operand 0 IS NULL, negated for IS NOT NULL
     };
-    enum class Op { Or, And, Not, Negate, Equal, NotEqual, Less, LessOrEqual, Greater, GreaterOrEqual,
-                    Concat, Add, Subtract, Multiply, Divide, IntegerDivide, Modulo };
+    enum class Op {
+        Or,
+        And,
+        Not,
+        Negate,
+        Equal,
+        NotEqual,
+        Less,
+        LessOrEqual,
+        Greater,
+        GreaterOrEqual,
+        Concat,
+        Add,
+        Subtract,
+        Multiply,
+        Divide,
+        IntegerDivide,
+        Modulo
+    };
 
     Kind kind = Kind::Null;
     Op op = Op::Equal;
     bool negated = false;
-    QString table;   // Column: the table or alias before the dot, or empty
-    QString name;    // Column, Function, Aggregate
-    QString text;    // Text, apostrophes or quotes undoubled
+    QString table;  // Column: the table or alias before the dot, or empty
+    QString name;   // Column, Function, Aggregate
+    QString text;   // Text, apostrophes or quotes undoubled
     double number = 0;
     std::vector<Expression> operands;
     int position = 0;  // 1-based place in the statement text

@@ -48,7 +48,7 @@ QString readerProgram()
     if (!testReaderProgram.isEmpty())
         return testReaderProgram;
     const QString folder = QCoreApplication::instance() ? QCoreApplication::applicationDirPath()
-                                                         : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
+                                                        : QFileInfo(QStringLiteral("/proc/self/exe")).canonicalPath();
     const QString installed =
         QDir::cleanPath(folder + QStringLiteral("/" VOLMIRA_READER_FROM_BINDIR "/volmira-reader"));
     const QString beside = folder + QStringLiteral("/volmira-reader");
@@ -89,10 +89,8 @@ bool reportable(std::uint32_t number)
     case ErrorNumber::FileTooLarge:
     case ErrorNumber::DamagedData:
     case ErrorNumber::FileSystem:
-    case ErrorNumber::ReaderProtocol:
-        return true;
-    default:
-        return false;
+    case ErrorNumber::ReaderProtocol: return true;
+    default: return false;
     }
 }
 
@@ -149,7 +147,8 @@ public:
         sigdelset(&signalSet, SIGSTOP);
         posix_spawnattr_setsigdefault(&attributes, &signalSet);
         posix_spawnattr_setflags(&attributes, POSIX_SPAWN_SETSIGMASK | POSIX_SPAWN_SETSIGDEF);
-        const int result = posix_spawn(&pid_, programBytes.constData(), &actions, &attributes, argv.data(), envp.data());
+        const int result =
+            posix_spawn(&pid_, programBytes.constData(), &actions, &attributes, argv.data(), envp.data());
         posix_spawnattr_destroy(&attributes);
         posix_spawn_file_actions_destroy(&actions);
         ::close(writeFd);
@@ -157,9 +156,10 @@ public:
             pid_ = 0;
             ::close(readFd_);
             readFd_ = -1;
-            throw Error(ErrorNumber::ReaderFailedToStart,
-                        describe(ErrorNumber::ReaderFailedToStart, path,
-                                 QStringLiteral("'%1': %2").arg(program, QString::fromLocal8Bit(std::strerror(result)))));
+            throw Error(
+                ErrorNumber::ReaderFailedToStart,
+                describe(ErrorNumber::ReaderFailedToStart, path,
+                         QStringLiteral("'%1': %2").arg(program, QString::fromLocal8Bit(std::strerror(result)))));
         }
     }
 
@@ -247,8 +247,8 @@ public:
     {
         const QString table = QString::fromUtf8(name.data(), static_cast<qsizetype>(name.size()));
         if (!catalog_.contains(table) || sent_.contains(table))
-            throw frames::FrameError(frames::FrameError::Kind::Protocol,
-                                     "the reader sent table '" + table.toStdString() + "' that is not in the catalog or twice");
+            throw frames::FrameError(frames::FrameError::Kind::Protocol, "the reader sent table '" + table.toStdString()
+                                                                             + "' that is not in the catalog or twice");
         sent_.insert(table);
         std::vector<ColumnInfo> infos(columns.size());
         for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -324,11 +324,12 @@ void conclude(ReaderProcess& reader, const frames::FrameDecoder& decoder, const 
     if (reader.exitCode() != 0 && !decoder.failed())
         raise(ErrorNumber::DamagedData, path, QStringLiteral("the reader ended with status %1").arg(reader.exitCode()));
     if (decoder.failed()) {
-        const QString detail = QString::fromUtf8(decoder.failureMessage().data(),
-                                                 static_cast<qsizetype>(decoder.failureMessage().size()));
+        const QString detail =
+            QString::fromUtf8(decoder.failureMessage().data(), static_cast<qsizetype>(decoder.failureMessage().size()));
         if (!reportable(decoder.failureNumber()))
-            raise(ErrorNumber::ReaderProtocol, path,
-                  QStringLiteral("the reader reported an unknown error %1: %2").arg(decoder.failureNumber()).arg(detail));
+            raise(
+                ErrorNumber::ReaderProtocol, path,
+                QStringLiteral("the reader reported an unknown error %1: %2").arg(decoder.failureNumber()).arg(detail));
         raise(static_cast<int>(decoder.failureNumber()), path, detail);
     }
     decoder.finish();
@@ -336,10 +337,7 @@ void conclude(ReaderProcess& reader, const frames::FrameDecoder& decoder, const 
 
 }  // namespace
 
-void ReaderClient::setReaderProgramForTesting(const QString& program)
-{
-    testReaderProgram = program;
-}
+void ReaderClient::setReaderProgramForTesting(const QString& program) { testReaderProgram = program; }
 
 void ReaderClient::setProgressTimeoutForTesting(int milliseconds)
 {
@@ -349,15 +347,15 @@ void ReaderClient::setProgressTimeoutForTesting(int milliseconds)
 void ReaderClient::read(const QString& path, const QStringList& wantedTables, TableSink& sink)
 {
     struct stat facts {};
-    const qint64 size = ::stat(fileNameToBytes(path).constData(), &facts) == 0 && S_ISREG(facts.st_mode)
-                            ? qint64(facts.st_size)
-                            : 0;
+    const qint64 size =
+        ::stat(fileNameToBytes(path).constData(), &facts) == 0 && S_ISREG(facts.st_mode) ? qint64(facts.st_size) : 0;
     if (size > kMaxFileBytes)
         raise(ErrorNumber::FileTooLarge, path,
               QStringLiteral("it holds %1 bytes, more than the %2 a dictionary may have").arg(size).arg(kMaxFileBytes));
     const QString program = readerProgram();
     if (!QFileInfo(program).isExecutable())
-        raise(ErrorNumber::ReaderFailedToStart, path, QStringLiteral("the reader program '%1' is missing").arg(program));
+        raise(ErrorNumber::ReaderFailedToStart, path,
+              QStringLiteral("the reader program '%1' is missing").arg(program));
 
     frames::Limits limits;
     // What a file can legitimately decode to is a small multiple of its size; more means a damaged

@@ -14,7 +14,8 @@ Recordset::~Recordset() = default;
 void Recordset::Open(const QString& sql, const Connection& activeConnection)
 {
     if (open_)
-        throw Error(ErrorNumber::ObjectClosed + 1, QStringLiteral("Operation is not allowed when the recordset is open"));
+        throw Error(ErrorNumber::ObjectClosed + 1,
+                    QStringLiteral("Operation is not allowed when the recordset is open"));
     activeConnection.notifyStatement(sql);
     Engine::Result result;
     try {
@@ -64,7 +65,8 @@ void Recordset::MoveNext()
 {
     requireOpen();
     if (position_ >= rowCount())
-        throw Error(ErrorNumber::NoCurrentRecord, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted"));
+        throw Error(ErrorNumber::NoCurrentRecord,
+                    QStringLiteral("Either BOF or EOF is True, or the current record has been deleted"));
     ++position_;
 }
 
@@ -72,7 +74,8 @@ void Recordset::MovePrevious()
 {
     requireOpen();
     if (position_ < 0 || rowCount() == 0)
-        throw Error(ErrorNumber::NoCurrentRecord, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted"));
+        throw Error(ErrorNumber::NoCurrentRecord,
+                    QStringLiteral("Either BOF or EOF is True, or the current record has been deleted"));
     --position_;
 }
 
@@ -87,22 +90,25 @@ void Recordset::Move(long long rows)
     requireOpen();
     const long long target = position_ + rows;
     if (target < -1 || target > rowCount())
-        throw Error(ErrorNumber::NoCurrentRecord, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted"));
+        throw Error(ErrorNumber::NoCurrentRecord,
+                    QStringLiteral("Either BOF or EOF is True, or the current record has been deleted"));
     position_ = target;
 }
 
-const Field& Recordset::Fields(int i) const
-{
-    return fieldAt(position_, i);
-}
+const Field& Recordset::Fields(int i) const { return fieldAt(position_, i); }
 
 const Field& Recordset::fieldAt(long long row, int i) const
 {
     requireOpen();
     if (row < 0 || row >= rowCount())
-        throw Error(ErrorNumber::NoCurrentRecord, QStringLiteral("Either BOF or EOF is True, or the current record has been deleted"));
+        throw Error(ErrorNumber::NoCurrentRecord,
+                    QStringLiteral("Either BOF or EOF is True, or the current record has been deleted"));
     if (i < 0 || i >= columnCount_)
-        throw Error(ErrorNumber::ItemNotFound, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal (field %1)").arg(i));
+        throw Error(
+            ErrorNumber::ItemNotFound,
+            QStringLiteral(
+                "Item cannot be found in the collection corresponding to the requested name or ordinal (field %1)")
+                .arg(i));
     return cells_[size_t(row * columnCount_ + i)];
 }
 
@@ -110,7 +116,11 @@ const QString& Recordset::fieldName(int i) const
 {
     requireOpen();
     if (i < 0 || size_t(i) >= names_.size())
-        throw Error(ErrorNumber::ItemNotFound, QStringLiteral("Item cannot be found in the collection corresponding to the requested name or ordinal (field %1)").arg(i));
+        throw Error(
+            ErrorNumber::ItemNotFound,
+            QStringLiteral(
+                "Item cannot be found in the collection corresponding to the requested name or ordinal (field %1)")
+                .arg(i));
     return names_[size_t(i)];
 }
 

@@ -49,7 +49,7 @@ private:
     bool open_ = false;
     int columnCount_ = 0;
     std::vector<QString> names_;
-    long long position_ = 0;  // -1 = before the first row, rowCount = after the last
+    long long position_ = 0;    // -1 = before the first row, rowCount = after the last
     std::vector<Field> cells_;  // row-major: row r, field i at r * columnCount_ + i
 };
 

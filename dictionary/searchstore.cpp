@@ -322,7 +322,8 @@ Engine::Result SearchStore::run(const SearchQuery& query) const
         for (size_t i = 0; i < width; ++i) {
             const std::uint32_t id = found[r * width + i];
             const std::string& spelling = selected[i]->spellings[id];
-            result.cells.push_back(Field{id ? FieldValue::text(QString::fromUtf8(spelling.data(), int(spelling.size()))) : FieldValue()});
+            result.cells.push_back(
+                Field{id ? FieldValue::text(QString::fromUtf8(spelling.data(), int(spelling.size()))) : FieldValue()});
         }
     }
     return result;

@@ -52,18 +52,18 @@ public:
 private:
     struct Key {
         int column;
-        std::vector<std::uint32_t> ids;             // per row; 0 is Null
-        std::vector<std::string> spellings;         // per id, as first stored; [0] unused
-        std::vector<const std::string*> folded;     // per id, the key of idOfFolded; [0] unused
+        std::vector<std::uint32_t> ids;          // per row; 0 is Null
+        std::vector<std::string> spellings;      // per id, as first stored; [0] unused
+        std::vector<const std::string*> folded;  // per id, the key of idOfFolded; [0] unused
         std::unordered_map<std::string, std::uint32_t> idOfFolded;
-        std::vector<std::uint32_t> postingStart;    // per id: where its rows start in `postings`
-        std::vector<std::uint32_t> postings;        // row numbers grouped by id, ascending
-        std::vector<std::uint32_t> rank;            // per id, its place in text order; Null (0) first
+        std::vector<std::uint32_t> postingStart;  // per id: where its rows start in `postings`
+        std::vector<std::uint32_t> postings;      // row numbers grouped by id, ascending
+        std::vector<std::uint32_t> rank;          // per id, its place in text order; Null (0) first
     };
     struct Searched {
         int column;
-        std::string folded;                 // all rows' folded text, one after the other
-        std::vector<std::uint64_t> offsets; // per row, and one past the last
+        std::string folded;                  // all rows' folded text, one after the other
+        std::vector<std::uint64_t> offsets;  // per row, and one past the last
         std::vector<bool> isNull;
     };
 

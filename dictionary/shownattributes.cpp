@@ -35,15 +35,9 @@ ShownColumn shownColumnAt(const Recordset& columns, long long row)
     return readColumn([&columns, row](int i) -> const FieldValue& { return columns.fieldAt(row, i).Value; });
 }
 
-QString shownText(const FieldValue& value)
-{
-    return value.isNull() ? QString() : value.toText();
-}
+QString shownText(const FieldValue& value) { return value.isNull() ? QString() : value.toText(); }
 
-QString shownGuiText(const FieldValue& value)
-{
-    return value.isNull() ? QStringLiteral("N/A") : value.toText();
-}
+QString shownGuiText(const FieldValue& value) { return value.isNull() ? QStringLiteral("N/A") : value.toText(); }
 
 QString shownDataType(const FieldValue& dataType, const FieldValue& attributes)
 {

@@ -61,12 +61,13 @@ public:
     Database(TableReader reader, bool useSearchStores, Preload preload)
         : reader_(std::move(reader)), useSearchStores_(useSearchStores)
     {
-        if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX,
-                            nullptr) != SQLITE_OK) {
+        if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr)
+            != SQLITE_OK) {
             const QString message = db_ ? QString::fromUtf8(sqlite3_errmsg(db_)) : QStringLiteral("out of memory");
             sqlite3_close(db_);
             db_ = nullptr;
-            throw Error(ErrorNumber::EngineFailure, QStringLiteral("Cannot create the in-memory database: %1").arg(message));
+            throw Error(ErrorNumber::EngineFailure,
+                        QStringLiteral("Cannot create the in-memory database: %1").arg(message));
         }
         // Large pages keep long memo rows on one page; nothing is journalled: the database lives only here.
         execute("PRAGMA page_size=65536; PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
@@ -96,8 +97,9 @@ public:
             if (const StoredTable* found = findTable(name))
                 return *found;
         }
-        throw Error(ErrorNumber::TableNotFound,
-                    QStringLiteral("Cannot find the input table or query '%1'. Make sure it exists and that its name is spelled correctly.").arg(name));
+        throw Error(ErrorNumber::TableNotFound, QStringLiteral("Cannot find the input table or query '%1'. Make sure "
+                                                               "it exists and that its name is spelled correctly.")
+                                                    .arg(name));
     }
 
     Result run(const QString& sql);
@@ -107,7 +109,8 @@ public:
     {
         QStringList missing;
         for (const QString& name : names)
-            if (!findTable(name) && catalog_.contains(name, Qt::CaseInsensitive) && !missing.contains(name, Qt::CaseInsensitive))
+            if (!findTable(name) && catalog_.contains(name, Qt::CaseInsensitive)
+                && !missing.contains(name, Qt::CaseInsensitive))
                 missing << name;
         if (!missing.isEmpty())
             load(missing);
@@ -158,7 +161,8 @@ private:
             skipping_ = false;
             tables_.resize(tablesBefore);
             for (int i = counterBefore; i < tableCounter_; ++i)
-                sqlite3_exec(db_, QStringLiteral("DROP TABLE IF EXISTS t%1").arg(i).toUtf8().constData(), nullptr, nullptr, nullptr);
+                sqlite3_exec(db_, QStringLiteral("DROP TABLE IF EXISTS t%1").arg(i).toUtf8().constData(), nullptr,
+                             nullptr, nullptr);
             sqlite3_exec(db_, "COMMIT", nullptr, nullptr, nullptr);
             throw;
         }
@@ -208,7 +212,8 @@ void SqliteEngine::Database::beginTable(const QString& name, const std::vector<C
             loading_->store = std::make_unique<SearchStore>(keys, texts);
     }
     execute(create + u')');
-    if (!columns.empty() && sqlite3_prepare_v2(db_, (insert + u')').toUtf8().constData(), -1, &insert_, nullptr) != SQLITE_OK)
+    if (!columns.empty()
+        && sqlite3_prepare_v2(db_, (insert + u')').toUtf8().constData(), -1, &insert_, nullptr) != SQLITE_OK)
         fail(QStringLiteral("preparing to load %1").arg(name));
 }
 
@@ -225,9 +230,7 @@ void SqliteEngine::Database::row(const CellView* cells, int count)
         }
         const CellView& cell = cells[i];
         switch (cell.kind) {
-        case CellView::Kind::Null:
-            sqlite3_bind_null(insert_, parameter);
-            break;
+        case CellView::Kind::Null: sqlite3_bind_null(insert_, parameter); break;
         case CellView::Kind::Text:
             // A non-null pointer even for "": SQLite stores a null pointer as Null.
             sqlite3_bind_text(insert_, parameter, cell.text.empty() ? "" : cell.text.data(), int(cell.text.size()),
@@ -332,7 +335,8 @@ int keyEquality(const Expression& e, const jetsql::SelectStatement& statement, c
 std::optional<SearchQuery> searchQueryFor(const jetsql::SelectStatement& statement, const StoredTable& table)
 {
     const SearchStore& store = *table.store;
-    if (!statement.distinct || !statement.joins.empty() || statement.top || !statement.groupBy.empty() || statement.having)
+    if (!statement.distinct || !statement.joins.empty() || statement.top || !statement.groupBy.empty()
+        || statement.having)
         return std::nullopt;
     SearchQuery query;
     for (const jetsql::SelectItem& item : statement.items) {
@@ -407,8 +411,7 @@ bool narrowRows(const jetsql::SelectStatement& statement, const StoredTable& tab
 FieldValue fieldValue(sqlite3_stmt* statement, int column, ColumnType type)
 {
     switch (sqlite3_column_type(statement, column)) {
-    case SQLITE_NULL:
-        return FieldValue();
+    case SQLITE_NULL: return FieldValue();
     case SQLITE_INTEGER:
     case SQLITE_FLOAT: {
         const double number = sqlite3_column_double(statement, column);
@@ -490,14 +493,10 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
 
 SqliteEngine::SqliteEngine(TableReader reader, bool useSearchStores, Preload preload)
     : database_(std::make_unique<Database>(std::move(reader), useSearchStores, preload))
-{
-}
+{}
 
 SqliteEngine::~SqliteEngine() = default;
 
-Engine::Result SqliteEngine::run(const QString& sql)
-{
-    return database_->run(sql);
-}
+Engine::Result SqliteEngine::run(const QString& sql) { return database_->run(sql); }
 
 }  // namespace volmira

@@ -22,23 +22,17 @@ Type typeOf(ColumnType type)
 {
     switch (type) {
     case ColumnType::Text:
-    case ColumnType::Memo:
-        return Type::Text;
-    case ColumnType::Bool:
-        return Type::YesNo;
+    case ColumnType::Memo: return Type::Text;
+    case ColumnType::Bool: return Type::YesNo;
     case ColumnType::Byte:
     case ColumnType::Integer:
     case ColumnType::Long:
     case ColumnType::Currency:
     case ColumnType::Single:
-    case ColumnType::Double:
-        return Type::Number;
-    case ColumnType::DateTime:
-        return Type::Date;
-    case ColumnType::Binary:
-        return Type::Binary;
-    case ColumnType::Other:
-        break;
+    case ColumnType::Double: return Type::Number;
+    case ColumnType::DateTime: return Type::Date;
+    case ColumnType::Binary: return Type::Binary;
+    case ColumnType::Other: break;
     }
     return Type::Unknown;
 }
@@ -46,19 +40,13 @@ Type typeOf(ColumnType type)
 ColumnType columnTypeOf(Type type)
 {
     switch (type) {
-    case Type::Text:
-        return ColumnType::Text;
-    case Type::Number:
-        return ColumnType::Double;
-    case Type::YesNo:
-        return ColumnType::Bool;
-    case Type::Date:
-        return ColumnType::DateTime;
-    case Type::Binary:
-        return ColumnType::Binary;
+    case Type::Text: return ColumnType::Text;
+    case Type::Number: return ColumnType::Double;
+    case Type::YesNo: return ColumnType::Bool;
+    case Type::Date: return ColumnType::DateTime;
+    case Type::Binary: return ColumnType::Binary;
     case Type::Null:
-    case Type::Unknown:
-        break;
+    case Type::Unknown: break;
     }
     return ColumnType::Other;
 }
@@ -246,7 +234,8 @@ Sql Translator::column(const Expression& e, Clause clause)
             continue;
         if (found >= 0)
             throw Error(ErrorNumber::AmbiguousColumn,
-                        QStringLiteral("The specified field '%1' could refer to more than one table listed in the FROM clause of your SQL statement.")
+                        QStringLiteral("The specified field '%1' could refer to more than one table listed in the FROM "
+                                       "clause of your SQL statement.")
                             .arg(e.name));
         found = int(s);
         index = i;
@@ -257,9 +246,12 @@ Sql Translator::column(const Expression& e, Clause clause)
             for (const jetsql::SelectItem& item : statement_.items) {
                 if (item.star || item.alias.compare(e.name, Qt::CaseInsensitive) != 0)
                     continue;
-                if (std::find(resolvingAliases_.begin(), resolvingAliases_.end(), &item.expression) != resolvingAliases_.end())
-                    throw Error(ErrorNumber::CircularAlias,
-                                QStringLiteral("Circular reference caused by alias '%1' in query definition's SELECT list.").arg(item.alias));
+                if (std::find(resolvingAliases_.begin(), resolvingAliases_.end(), &item.expression)
+                    != resolvingAliases_.end())
+                    throw Error(
+                        ErrorNumber::CircularAlias,
+                        QStringLiteral("Circular reference caused by alias '%1' in query definition's SELECT list.")
+                            .arg(item.alias));
                 resolvingAliases_.push_back(&item.expression);
                 Sql s = expression(item.expression, clause);
                 resolvingAliases_.pop_back();
@@ -269,7 +261,8 @@ Sql Translator::column(const Expression& e, Clause clause)
         const QString name = e.table.isEmpty() ? e.name : e.table + u'.' + e.name;
         if (sources_.size() == 1)
             throw Error(ErrorNumber::ColumnNotFound,
-                        QStringLiteral("Too few parameters: the table '%1' has no column '%2'.").arg(sources_[0].table->name, name));
+                        QStringLiteral("Too few parameters: the table '%1' has no column '%2'.")
+                            .arg(sources_[0].table->name, name));
         throw Error(ErrorNumber::ColumnNotFound,
                     QStringLiteral("Too few parameters: no table of the statement has a column '%1'.").arg(name));
     }
@@ -283,30 +276,25 @@ Sql Translator::column(const Expression& e, Clause clause)
 Sql Translator::expression(const Expression& e, Clause clause)
 {
     switch (e.kind) {
-    case Kind::Column:
-        return column(e, clause);
-    case Kind::Text:
-        return make(parameter({true, e.text, 0}), Type::Text);
+    case Kind::Column: return column(e, clause);
+    case Kind::Text: return make(parameter({true, e.text, 0}), Type::Text);
     case Kind::Number: {
         const bool whole = e.number == std::floor(e.number) && std::fabs(e.number) < 2147483648.0;
-        return make(parameter({false, QString(), e.number}), Type::Number, whole ? ColumnType::Long : ColumnType::Double);
+        return make(parameter({false, QString(), e.number}), Type::Number,
+                    whole ? ColumnType::Long : ColumnType::Double);
     }
-    case Kind::YesNo:
-        return make(e.number != 0 ? QStringLiteral("-1") : QStringLiteral("0"), Type::YesNo);
-    case Kind::Date:
-        return make(parameter({false, QString(), e.number}), Type::Date);
-    case Kind::Null:
-        return make(QStringLiteral("NULL"), Type::Null);
-    case Kind::Function:
-        return function(e, clause);
-    case Kind::Aggregate:
-        return aggregate(e, clause);
+    case Kind::YesNo: return make(e.number != 0 ? QStringLiteral("-1") : QStringLiteral("0"), Type::YesNo);
+    case Kind::Date: return make(parameter({false, QString(), e.number}), Type::Date);
+    case Kind::Null: return make(QStringLiteral("NULL"), Type::Null);
+    case Kind::Function: return function(e, clause);
+    case Kind::Aggregate: return aggregate(e, clause);
     case Kind::Unary: {
         const Sql operand = expression(e.operands[0], clause);
         if (e.op == Op::Negate) {
             if (!isNumeric(operand.type) && !isOpen(operand.type))
                 mismatch(e);
-            return make(QStringLiteral("(-%1)").arg(value(operand)), operand.type == Type::Date ? Type::Date : Type::Number);
+            return make(QStringLiteral("(-%1)").arg(value(operand)),
+                        operand.type == Type::Date ? Type::Date : Type::Number);
         }
         if (operand.type == Type::Text || operand.type == Type::Binary)
             mismatch(e);
@@ -315,8 +303,7 @@ Sql Translator::expression(const Expression& e, Clause clause)
         // NOT of a number is bitwise, as in Jet: NOT 5 is -6.
         return make(QStringLiteral("(~CAST(%1 AS INTEGER))").arg(value(operand)), Type::Number, ColumnType::Long);
     }
-    case Kind::Binary:
-        return binary(e, clause);
+    case Kind::Binary: return binary(e, clause);
     case Kind::In: {
         const Sql left = expression(e.operands[0], clause);
         bool text = left.type == Type::Text;
@@ -338,21 +325,25 @@ Sql Translator::expression(const Expression& e, Clause clause)
         checkComparable(e, subject, low);
         checkComparable(e, subject, high);
         checkComparable(e, low, high);
-        const QString collation =
-            subject.type == Type::Text || low.type == Type::Text || high.type == Type::Text ? QStringLiteral(" COLLATE JET") : QString();
+        const QString collation = subject.type == Type::Text || low.type == Type::Text || high.type == Type::Text
+                                      ? QStringLiteral(" COLLATE JET")
+                                      : QString();
         // Jet takes the bounds in either order.
         return condition(QStringLiteral("(%1%2 %3BETWEEN min(%4%2, %5) AND max(%4%2, %5))")
-                             .arg(value(subject), collation, e.negated ? QStringLiteral("NOT ") : QString(), value(low), value(high)));
+                             .arg(value(subject), collation, e.negated ? QStringLiteral("NOT ") : QString(), value(low),
+                                  value(high)));
     }
     case Kind::Like: {
         const Expression& pattern = e.operands[1];
         if (pattern.kind == Kind::Text && !jetfunctions::isLikePattern(pattern.text))
             throw Error(ErrorNumber::InvalidPattern, QStringLiteral("Invalid pattern string '%1'").arg(pattern.text));
-        const QString like = QStringLiteral("jet_like(%1, %2)").arg(textOperand(e.operands[0], clause), textOperand(pattern, clause));
+        const QString like =
+            QStringLiteral("jet_like(%1, %2)").arg(textOperand(e.operands[0], clause), textOperand(pattern, clause));
         return condition(e.negated ? QStringLiteral("(NOT %1)").arg(like) : like);
     }
     case Kind::IsNull:
-        return condition(QStringLiteral("(%1 IS %2NULL)").arg(valueOf(e.operands[0], clause), e.negated ? QStringLiteral("NOT ") : QString()));
+        return condition(QStringLiteral("(%1 IS %2NULL)")
+                             .arg(valueOf(e.operands[0], clause), e.negated ? QStringLiteral("NOT ") : QString()));
     }
     return make(QStringLiteral("NULL"), Type::Null);
 }
@@ -366,9 +357,11 @@ Sql Translator::binary(const Expression& e, Clause clause)
     case Op::And: {
         if (a.type == Type::Text || a.type == Type::Binary || b.type == Type::Text || b.type == Type::Binary)
             mismatch(e);
-        const bool logical = (a.type == Type::YesNo || a.type == Type::Null) && (b.type == Type::YesNo || b.type == Type::Null);
+        const bool logical =
+            (a.type == Type::YesNo || a.type == Type::Null) && (b.type == Type::YesNo || b.type == Type::Null);
         if (logical)
-            return condition(QStringLiteral("(%1 %2 %3)").arg(a.text, e.op == Op::And ? QStringLiteral("AND") : QStringLiteral("OR"), b.text));
+            return condition(QStringLiteral("(%1 %2 %3)")
+                                 .arg(a.text, e.op == Op::And ? QStringLiteral("AND") : QStringLiteral("OR"), b.text));
         // Over numbers AND and OR are bitwise, as in Jet.
         return make(QStringLiteral("(CAST(%1 AS INTEGER) %2 CAST(%3 AS INTEGER))")
                         .arg(value(a), e.op == Op::And ? QStringLiteral("&") : QStringLiteral("|"), value(b)),
@@ -382,15 +375,18 @@ Sql Translator::binary(const Expression& e, Clause clause)
     case Op::GreaterOrEqual: {
         checkComparable(e, a, b);
         static const char* const ops[] = {"=", "<>", "<", "<=", ">", ">="};
-        const QString collation = a.type == Type::Text || b.type == Type::Text ? QStringLiteral(" COLLATE JET") : QString();
-        return condition(QStringLiteral("%1%2 %3 %4").arg(value(a), collation, QLatin1String(ops[int(e.op) - int(Op::Equal)]), value(b)));
+        const QString collation =
+            a.type == Type::Text || b.type == Type::Text ? QStringLiteral(" COLLATE JET") : QString();
+        return condition(QStringLiteral("%1%2 %3 %4")
+                             .arg(value(a), collation, QLatin1String(ops[int(e.op) - int(Op::Equal)]), value(b)));
     }
     case Op::Concat:
         if (a.type == Type::Binary || b.type == Type::Binary)
             mismatch(e);
         return make(QStringLiteral("jet_concat(%1, %2)").arg(text(a), text(b)), Type::Text);
     case Op::Add:
-        if ((a.type == Type::Text || a.type == Type::Null) && (b.type == Type::Text || b.type == Type::Null) && a.type != b.type)
+        if ((a.type == Type::Text || a.type == Type::Null) && (b.type == Type::Text || b.type == Type::Null)
+            && a.type != b.type)
             return make(QStringLiteral("NULL"), Type::Null);
         if (a.type == Type::Text && b.type == Type::Text)
             return make(QStringLiteral("(%1 || %2)").arg(a.text, b.text), Type::Text);
@@ -416,8 +412,7 @@ Sql Translator::binary(const Expression& e, Clause clause)
                     e.op == Op::Divide ? ColumnType::Double : ColumnType::Long);
     }
     case Op::Not:
-    case Op::Negate:
-        break;
+    case Op::Negate: break;
     }
     return make(QStringLiteral("NULL"), Type::Null);
 }
@@ -446,18 +441,21 @@ Sql Translator::function(const Expression& e, Clause clause)
                         .arg(name.toLower(), textOperand(args[0], clause), numberOperand(args[1], clause)),
                     Type::Text);
     if (name == u"Mid") {
-        QString call = QStringLiteral("jet_mid(%1, %2").arg(textOperand(args[0], clause), numberOperand(args[1], clause));
+        QString call =
+            QStringLiteral("jet_mid(%1, %2").arg(textOperand(args[0], clause), numberOperand(args[1], clause));
         if (args.size() == 3)
             call += QStringLiteral(", ") + numberOperand(args[2], clause);
         return make(call + u')', Type::Text);
     }
     if (name == u"InStr") {
         if (args.size() == 2)
-            return make(QStringLiteral("jet_instr(%1, %2)").arg(textOperand(args[0], clause), textOperand(args[1], clause)),
-                        Type::Number, ColumnType::Long);
-        return make(QStringLiteral("jet_instr3(%1, %2, %3)")
-                        .arg(numberOperand(args[0], clause), textOperand(args[1], clause), textOperand(args[2], clause)),
-                    Type::Number, ColumnType::Long);
+            return make(
+                QStringLiteral("jet_instr(%1, %2)").arg(textOperand(args[0], clause), textOperand(args[1], clause)),
+                Type::Number, ColumnType::Long);
+        return make(
+            QStringLiteral("jet_instr3(%1, %2, %3)")
+                .arg(numberOperand(args[0], clause), textOperand(args[1], clause), textOperand(args[2], clause)),
+            Type::Number, ColumnType::Long);
     }
     if (name == u"Nz" || name == u"IIf") {
         // Both give one of two values: their type when they agree.
@@ -468,14 +466,20 @@ Sql Translator::function(const Expression& e, Clause clause)
             b = expression(args[iif ? 2 : 1], clause);
         else
             b = make(parameter({true, QString(), 0}), Type::Text);  // in a query Nz gives "" for Null
-        Type type = a.type == b.type ? a.type : a.type == Type::Null ? b.type : b.type == Type::Null ? a.type : Type::Unknown;
-        if (type == Type::Unknown && isNumeric(a.type) && isNumeric(b.type) && a.type != Type::Date && b.type != Type::Date)
+        Type type = a.type == b.type       ? a.type
+                    : a.type == Type::Null ? b.type
+                    : b.type == Type::Null ? a.type
+                                           : Type::Unknown;
+        if (type == Type::Unknown && isNumeric(a.type) && isNumeric(b.type) && a.type != Type::Date
+            && b.type != Type::Date)
             type = Type::Number;
-        const ColumnType columnType =
-            a.columnType == b.columnType || b.type == Type::Null ? a.columnType : a.type == Type::Null ? b.columnType : columnTypeOf(type);
+        const ColumnType columnType = a.columnType == b.columnType || b.type == Type::Null ? a.columnType
+                                      : a.type == Type::Null                               ? b.columnType
+                                                                                           : columnTypeOf(type);
         if (iif)
-            return make(QStringLiteral("(CASE WHEN %1 THEN %2 ELSE %3 END)").arg(truth(args[0], clause), value(a), value(b)), type,
-                        columnType);
+            return make(
+                QStringLiteral("(CASE WHEN %1 THEN %2 ELSE %3 END)").arg(truth(args[0], clause), value(a), value(b)),
+                type, columnType);
         return make(QStringLiteral("coalesce(%1, %2)").arg(value(a), value(b)), type, columnType);
     }
     if (name == u"Year" || name == u"Month" || name == u"Day") {
@@ -490,21 +494,25 @@ Sql Translator::function(const Expression& e, Clause clause)
         mismatch(e);
     const Expression& pattern = args[1];
     if (pattern.kind != Kind::Text || !jetdate::isFormat(pattern.text))
-        syntaxError(QStringLiteral("'%1' is not understood: Format takes a date and a date pattern such as \"yyyy-mm-dd\"")
-                        .arg(textOf(pattern)),
-                    pattern.position);
+        syntaxError(
+            QStringLiteral("'%1' is not understood: Format takes a date and a date pattern such as \"yyyy-mm-dd\"")
+                .arg(textOf(pattern)),
+            pattern.position);
     return make(QStringLiteral("jet_format(%1, %2)").arg(value(date), parameter({true, pattern.text, 0})), Type::Text);
 }
 
 Sql Translator::aggregate(const Expression& e, Clause clause)
 {
     if (clause == Clause::Where || clause == Clause::On)
-        throw Error(ErrorNumber::AggregateInWhere, QStringLiteral("Cannot have aggregate function in %1 clause (%2).")
-                                                       .arg(clause == Clause::Where ? QStringLiteral("WHERE") : QStringLiteral("JOIN"), textOf(e)));
+        throw Error(ErrorNumber::AggregateInWhere,
+                    QStringLiteral("Cannot have aggregate function in %1 clause (%2).")
+                        .arg(clause == Clause::Where ? QStringLiteral("WHERE") : QStringLiteral("JOIN"), textOf(e)));
     if (clause == Clause::GroupBy)
-        throw Error(ErrorNumber::AggregateInWhere, QStringLiteral("Cannot have aggregate function in GROUP BY clause (%1).").arg(textOf(e)));
+        throw Error(ErrorNumber::AggregateInWhere,
+                    QStringLiteral("Cannot have aggregate function in GROUP BY clause (%1).").arg(textOf(e)));
     if (inAggregate_)
-        syntaxError(QStringLiteral("'%1' is not understood: an aggregate inside an aggregate").arg(textOf(e)), e.position);
+        syntaxError(QStringLiteral("'%1' is not understood: an aggregate inside an aggregate").arg(textOf(e)),
+                    e.position);
     if (e.operands.empty())
         return make(QStringLiteral("count(*)"), Type::Number, ColumnType::Long);
     inAggregate_ = true;
@@ -512,7 +520,8 @@ Sql Translator::aggregate(const Expression& e, Clause clause)
     inAggregate_ = false;
     if (e.name != u"COUNT" && argument.columnType == ColumnType::Memo)
         throw Error(ErrorNumber::AggregateOverMemo,
-                    QStringLiteral("Cannot have Memo, OLE, or Hyperlink Object fields in aggregate argument (%1).").arg(textOf(e.operands[0])));
+                    QStringLiteral("Cannot have Memo, OLE, or Hyperlink Object fields in aggregate argument (%1).")
+                        .arg(textOf(e.operands[0])));
     if (e.name == u"COUNT")
         return make(QStringLiteral("count(%1)").arg(value(argument)), Type::Number, ColumnType::Long);
     if (e.name == u"SUM" || e.name == u"AVG") {
@@ -521,7 +530,8 @@ Sql Translator::aggregate(const Expression& e, Clause clause)
         return make(QStringLiteral("%1(%2)").arg(e.name.toLower(), value(argument)), Type::Number,
                     argument.columnType == ColumnType::Currency ? ColumnType::Currency : ColumnType::Double);
     }
-    return make(QStringLiteral("%1(%2)").arg(e.name.toLower(), collated(argument, value(argument))), argument.type, argument.columnType);
+    return make(QStringLiteral("%1(%2)").arg(e.name.toLower(), collated(argument, value(argument))), argument.type,
+                argument.columnType);
 }
 
 bool Translator::containsAggregate(const Expression& e)
@@ -564,7 +574,8 @@ void Translator::checkGrouped(const Expression& e, const QStringList& groups, Cl
             }
         }
         throw Error(ErrorNumber::NotPartOfAggregate,
-                    QStringLiteral("You tried to execute a query that does not include the specified expression '%1' as part of an aggregate function.")
+                    QStringLiteral("You tried to execute a query that does not include the specified expression '%1' "
+                                   "as part of an aggregate function.")
                         .arg(textOf(e)));
     }
     for (const Expression& operand : e.operands)
@@ -585,7 +596,8 @@ QString Translator::storedName(const Expression& e) const
 bool Translator::isStoredColumn(const Expression& e) const
 {
     for (const Source& source : sources_)
-        if ((e.table.isEmpty() || source.spelledAs.compare(e.table, Qt::CaseInsensitive) == 0) && source.table->findColumn(e.name) >= 0)
+        if ((e.table.isEmpty() || source.spelledAs.compare(e.table, Qt::CaseInsensitive) == 0)
+            && source.table->findColumn(e.name) >= 0)
             return true;
     return false;
 }
@@ -602,7 +614,8 @@ void Translator::expandStar(const jetsql::SelectItem& item)
             columns.emplace_back(&source, int(i));
     }
     if (!matched)
-        throw Error(ErrorNumber::ColumnNotFound, QStringLiteral("Too few parameters: the statement has no table '%1'.").arg(item.starTable));
+        throw Error(ErrorNumber::ColumnNotFound,
+                    QStringLiteral("Too few parameters: the statement has no table '%1'.").arg(item.starTable));
     for (const auto& [source, index] : columns) {
         const StoredColumn& stored = source->table->columns[size_t(index)];
         // Over a join, a name two tables share is told apart by its table.
@@ -610,7 +623,8 @@ void Translator::expandStar(const jetsql::SelectItem& item)
         for (const Source& other : sources_)
             sharing += other.table->findColumn(stored.name) >= 0;
         Item out;
-        out.sql = make(QStringLiteral("%1.c%2").arg(source->sqlAlias).arg(index), typeOf(stored.resultType()), stored.resultType());
+        out.sql = make(QStringLiteral("%1.c%2").arg(source->sqlAlias).arg(index), typeOf(stored.resultType()),
+                       stored.resultType());
         out.sql.bareColumn = true;
         out.name = sharing > 1 ? source->spelledAs + u'.' + stored.name : stored.name;
         items_.push_back(out);
@@ -647,8 +661,9 @@ Translation Translator::translate()
     for (size_t j = 0; j < statement_.joins.size(); ++j) {
         const jetsql::Join& join = statement_.joins[j];
         const Source& source = sources_[j + 1];
-        from += (join.type == jetsql::Join::Type::Left ? QStringLiteral(" LEFT JOIN ") : QStringLiteral(" JOIN ")) + source.table->sqlName
-                + QStringLiteral(" AS ") + source.sqlAlias + QStringLiteral(" ON ") + truth(join.on, Clause::On);
+        from += (join.type == jetsql::Join::Type::Left ? QStringLiteral(" LEFT JOIN ") : QStringLiteral(" JOIN "))
+                + source.table->sqlName + QStringLiteral(" AS ") + source.sqlAlias + QStringLiteral(" ON ")
+                + truth(join.on, Clause::On);
     }
 
     QStringList conditions;
@@ -686,8 +701,9 @@ Translation Translator::translate()
         if (order.expression.kind == Kind::Number) {
             const double position = order.expression.number;
             if (position < 1 || position > double(items_.size()) || position != std::floor(position))
-                syntaxError(QStringLiteral("ORDER BY %1 names no column of the select list").arg(textOf(order.expression)),
-                            order.expression.position);
+                syntaxError(
+                    QStringLiteral("ORDER BY %1 names no column of the select list").arg(textOf(order.expression)),
+                    order.expression.position);
             s = items_[size_t(position) - 1].sql;
         } else {
             s = expression(order.expression, Clause::OrderBy);
@@ -697,7 +713,8 @@ Translation Translator::translate()
                         QStringLiteral("ORDER BY clause (%1) conflicts with DISTINCT.").arg(textOf(order.expression)));
         if (grouped && order.expression.kind != Kind::Number)
             checkGrouped(order.expression, groups, Clause::OrderBy);
-        keys.push_back({collated(s, value(s)) + (order.descending ? QStringLiteral(" DESC") : QString()), order.descending});
+        keys.push_back(
+            {collated(s, value(s)) + (order.descending ? QStringLiteral(" DESC") : QString()), order.descending});
     }
     explicitKeys = keys;
     if (grouped) {
@@ -708,7 +725,8 @@ Translation Translator::translate()
             checkGrouped(*statement_.having, groups, Clause::Having);
     }
     auto alreadyOrdered = [&](const QString& text) {
-        return std::any_of(keys.begin(), keys.end(), [&](const Key& k) { return k.text == text || k.text == text + QStringLiteral(" DESC"); });
+        return std::any_of(keys.begin(), keys.end(),
+                           [&](const Key& k) { return k.text == text || k.text == text + QStringLiteral(" DESC"); });
     };
     // Jet gives distinct and grouped rows in ascending order of what makes them distinct; others as stored.
     if (statement_.distinct) {
@@ -766,7 +784,8 @@ Translation Translator::translate()
                 key.chop(5);
             inner << key;
             const QString name = QStringLiteral("k%1").arg(k);
-            const QString ordered = name + QStringLiteral(" COLLATE JET") + (keys[k].descending ? QStringLiteral(" DESC") : QString());
+            const QString ordered =
+                name + QStringLiteral(" COLLATE JET") + (keys[k].descending ? QStringLiteral(" DESC") : QString());
             if (k < explicitKeys.size())
                 ranked << ordered;
             sorted << ordered;
@@ -775,7 +794,8 @@ Translation Translator::translate()
             inner[i] += QStringLiteral(" AS v%1").arg(i);
         for (size_t k = 0; k < keys.size(); ++k)
             inner[values.size() + qsizetype(k)] += QStringLiteral(" AS k%1").arg(k);
-        result.sql = QStringLiteral("SELECT %1 FROM (SELECT *, rank() OVER (ORDER BY %2) AS jet_rank FROM (%3%4%5)) WHERE jet_rank <= %6 ORDER BY %7")
+        result.sql = QStringLiteral("SELECT %1 FROM (SELECT *, rank() OVER (ORDER BY %2) AS jet_rank FROM (%3%4%5)) "
+                                    "WHERE jet_rank <= %6 ORDER BY %7")
                          .arg(outer.join(QStringLiteral(", ")), ranked.join(QStringLiteral(", ")), select,
                               inner.join(QStringLiteral(", ")), body)
                          .arg(statement_.top)

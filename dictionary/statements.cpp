@@ -23,10 +23,7 @@ const QStringList& dictionaryTables()
     return tables;
 }
 
-QString version()
-{
-    return QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES");
-}
+QString version() { return QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES"); }
 
 QString areaTables(const QString& area)
 {
@@ -42,8 +39,8 @@ QString tableArea(const QString& table)
 
 QString describedTableArea(const QString& table)
 {
-    return QStringLiteral("Select [Functional Area] from CDS_TBL_TABLE_DESC where Table= '")
-           + doubleApostrophes(table) + QStringLiteral("' ");
+    return QStringLiteral("Select [Functional Area] from CDS_TBL_TABLE_DESC where Table= '") + doubleApostrophes(table)
+           + QStringLiteral("' ");
 }
 
 QString tableDescription(const QString& area, const QString& table)
@@ -73,9 +70,9 @@ QString columnMatches(const QString& area, const QString& table, const QString& 
 
 QString validValues(const QString& area, const QString& table, const QString& column)
 {
-    return QStringLiteral("Select Value, Description from [Values] where [Functional Area]='")
-           + doubleApostrophes(area) + QStringLiteral("' and [Table] = '") + doubleApostrophes(table)
-           + QStringLiteral("' and [Column] = '") + doubleApostrophes(column) + QStringLiteral("' ");
+    return QStringLiteral("Select Value, Description from [Values] where [Functional Area]='") + doubleApostrophes(area)
+           + QStringLiteral("' and [Table] = '") + doubleApostrophes(table) + QStringLiteral("' and [Column] = '")
+           + doubleApostrophes(column) + QStringLiteral("' ");
 }
 
 QString tableValidValues(const QString& area, const QString& table)
@@ -92,7 +89,8 @@ QString searchAllAreas(SearchMode mode, const QString& text)
     case SearchMode::TableName:
         return "SELECT DISTINCT Table from Main where InStr(Table, '" + t + "' ) > 0 order by Table";
     case SearchMode::TableDescription:
-        return "Select Distinct Table from CDS_TBL_TABLE_DESC where InStr(Description, '" + t + "' ) > 0 order by Table";
+        return "Select Distinct Table from CDS_TBL_TABLE_DESC where InStr(Description, '" + t
+               + "' ) > 0 order by Table";
     case SearchMode::ColumnName:
         return "Select Distinct Table from Main where InStr([Column], '" + t + "' ) > 0 order by Table";
     case SearchMode::ColumnDescription:
@@ -116,8 +114,8 @@ QString searchArea(SearchMode mode, const QString& area, const QString& text)
         return "Select Distinct Table from Main where [Functional Area]= '" + a + "' and InStr([Column], '" + t
                + "' ) > 0 ";
     case SearchMode::ColumnDescription:
-        return "Select Distinct Table from Main where [Functional Area]= '" + a + "' and InStr([PD_Definition], '"
-               + t + "' ) > 0 ";
+        return "Select Distinct Table from Main where [Functional Area]= '" + a + "' and InStr([PD_Definition], '" + t
+               + "' ) > 0 ";
     }
     return {};
 }

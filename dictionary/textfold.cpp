@@ -215,7 +215,8 @@ long long utf16Position(const unsigned char* text, size_t at) noexcept
     return units;
 }
 
-long long findByDecoding(const unsigned char* p, const unsigned char* end, const std::vector<char32_t>& foldedNeedle) noexcept
+long long findByDecoding(const unsigned char* p, const unsigned char* end,
+                         const std::vector<char32_t>& foldedNeedle) noexcept
 {
     const unsigned char* begin = p;
     const char32_t first = foldedNeedle.front();

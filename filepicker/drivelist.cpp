@@ -10,9 +10,9 @@ namespace {
 bool isPseudoFileSystem(const QByteArray& type)
 {
     static const QList<QByteArray> pseudo = {
-        "autofs", "binfmt_misc", "bpf", "cgroup", "cgroup2", "configfs", "debugfs", "devpts", "devtmpfs",
-        "efivarfs", "fusectl", "hugetlbfs", "mqueue", "nsfs", "overlay", "proc", "pstore", "ramfs",
-        "rpc_pipefs", "securityfs", "squashfs", "sysfs", "tmpfs", "tracefs"};
+        "autofs",   "binfmt_misc", "bpf",        "cgroup",     "cgroup2",  "configfs", "debugfs", "devpts",
+        "devtmpfs", "efivarfs",    "fusectl",    "hugetlbfs",  "mqueue",   "nsfs",     "overlay", "proc",
+        "pstore",   "ramfs",       "rpc_pipefs", "securityfs", "squashfs", "sysfs",    "tmpfs",   "tracefs"};
     return pseudo.contains(type);
 }
 
@@ -48,17 +48,15 @@ QList<MountedVolume> browsableVolumes(const QList<MountedVolume>& mounted)
             continue;
         if (!QFileInfo(volume.rootPath).isDir())
             continue;
-        const bool duplicate = std::any_of(result.cbegin(), result.cend(), [&](const MountedVolume& v) {
-            return v.rootPath == volume.rootPath;
-        });
+        const bool duplicate = std::any_of(result.cbegin(), result.cend(),
+                                           [&](const MountedVolume& v) { return v.rootPath == volume.rootPath; });
         if (!duplicate)
             result.append(volume);
     }
     if (!haveRoot)
         result.append({QStringLiteral("/"), QByteArray(), QString()});
-    std::sort(result.begin(), result.end(), [](const MountedVolume& a, const MountedVolume& b) {
-        return a.rootPath < b.rootPath;
-    });
+    std::sort(result.begin(), result.end(),
+              [](const MountedVolume& a, const MountedVolume& b) { return a.rootPath < b.rootPath; });
     return result;
 }
 
@@ -82,10 +80,7 @@ void DriveList::refresh()
     setCurrentIndex(-1);
 }
 
-QString DriveList::drive() const
-{
-    return currentData().toString();
-}
+QString DriveList::drive() const { return currentData().toString(); }
 
 QString DriveList::driveOf(const QString& folder) const
 {
@@ -99,7 +94,4 @@ QString DriveList::driveOf(const QString& folder) const
     return best;
 }
 
-void DriveList::selectDriveOf(const QString& folder)
-{
-    setCurrentIndex(findData(driveOf(folder)));
-}
+void DriveList::selectDriveOf(const QString& folder) { setCurrentIndex(findData(driveOf(folder))); }

@@ -56,7 +56,7 @@ void FolderList::setPath(const QString& folder)
     const QStringList subfolders = readFolder(target, FolderEntries::Folders);
 
     QStringList chain;
-    for (QDir up(target); ; ) {
+    for (QDir up(target);;) {
         chain.prepend(up.absolutePath());
         if (up.isRoot() || !up.cdUp())
             break;

@@ -19,8 +19,8 @@ QStringList readFolder(const QString& folder, FolderEntries wanted, const QStrin
     if (::stat(path.constData(), &facts) != 0 && (errno == ENOENT || errno == ENOTDIR))
         throw volmira::Error(volmira::ErrorNumber::FileSystem,
                              QStringLiteral("The folder %1 does not exist.").arg(folder));
-    DIR* dir = S_ISDIR(facts.st_mode) && ::access(path.constData(), R_OK | X_OK) == 0 ? ::opendir(path.constData())
-                                                                                     : nullptr;
+    DIR* dir =
+        S_ISDIR(facts.st_mode) && ::access(path.constData(), R_OK | X_OK) == 0 ? ::opendir(path.constData()) : nullptr;
     if (!dir)
         throw volmira::Error(volmira::ErrorNumber::FileSystem,
                              QStringLiteral("The folder %1 cannot be read.").arg(folder));

@@ -29,14 +29,10 @@ struct Placement {
 };
 
 constexpr Placement placements[] = {
-    {"frame1", 120, 120, 5895, 4695, 4},
-    {"lstDrive", 120, 240, 2520, 345, 7},
-    {"lstFolder", 120, 650, 2535, 3915, 6},
-    {"lstFiles", 2655, 240, 3135, 4365, 5},
-    {"Label1", 120, 4920, 975, 375, 1},
-    {"txtFile", 1200, 4920, 4815, 375, 0},
-    {"cmdOk", 3480, 5400, 1215, 375, 2},
-    {"cmdCancel", 4800, 5400, 1215, 375, 3},
+    {"frame1", 120, 120, 5895, 4695, 4},    {"lstDrive", 120, 240, 2520, 345, 7},
+    {"lstFolder", 120, 650, 2535, 3915, 6}, {"lstFiles", 2655, 240, 3135, 4365, 5},
+    {"Label1", 120, 4920, 975, 375, 1},     {"txtFile", 1200, 4920, 4815, 375, 0},
+    {"cmdOk", 3480, 5400, 1215, 375, 2},    {"cmdCancel", 4800, 5400, 1215, 375, 3},
 };
 
 constexpr int ClientWidthTwips = 6075;
@@ -172,8 +168,7 @@ void frmFileDialog::keyPressEvent(QKeyEvent* event)
         }
         event->ignore();
         return;
-    default:
-        QDialog::keyPressEvent(event);
+    default: QDialog::keyPressEvent(event);
     }
 }
 
@@ -221,10 +216,7 @@ void frmFileDialog::lstFiles_Click()
     txtFile->setText(lstFiles->selectedName().isEmpty() ? QString() : selectedFilePath());
 }
 
-void frmFileDialog::lstFiles_DblClick()
-{
-    cmdOk_Click();
-}
+void frmFileDialog::lstFiles_DblClick() { cmdOk_Click(); }
 
 void frmFileDialog::cmdOk_Click()
 {
@@ -238,7 +230,4 @@ void frmFileDialog::cmdOk_Click()
     hide();
 }
 
-void frmFileDialog::cmdCancel_Click()
-{
-    close();
-}
+void frmFileDialog::cmdCancel_Click() { close(); }

@@ -120,7 +120,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         checkSingle(value);
     } else if (kind == 2) {
         const volmira::FieldValue yes = volmira::FieldValue::yesNo(size % 2);
-        if (yes.toText() != (size % 2 ? QLatin1String("True") : QLatin1String("False")) || yes.isTrue() != bool(size % 2))
+        if (yes.toText() != (size % 2 ? QLatin1String("True") : QLatin1String("False"))
+            || yes.isTrue() != bool(size % 2))
             broken();
     } else if (kind == 3 && size >= 8) {
         double serial;

@@ -18,7 +18,8 @@ int sign(int v) { return (v > 0) - (v < 0); }
 
 bool validUtf8(std::string_view text)
 {
-    return QString::fromUtf8(text.data(), qsizetype(text.size())).toUtf8() == QByteArray(text.data(), qsizetype(text.size()));
+    return QString::fromUtf8(text.data(), qsizetype(text.size())).toUtf8()
+           == QByteArray(text.data(), qsizetype(text.size()));
 }
 
 }  // namespace

@@ -74,10 +74,7 @@ void useLightScheme(QWidget* window)
 
 CaptionFrame::CaptionFrame(const QString& caption, QWidget* parent) : QGroupBox(caption, parent) {}
 
-int CaptionFrame::borderLineY() const
-{
-    return fontMetrics().height() / 2;
-}
+int CaptionFrame::borderLineY() const { return fontMetrics().height() / 2; }
 
 void CaptionFrame::paintEvent(QPaintEvent*)
 {

@@ -350,9 +350,9 @@ void frmMain::buildControls()
 
     // Each box, list and drop-down is named by its own label, which a screen reader reads with it.
     const std::pair<QLabel*, QWidget*> buddies[] = {
-        {Label8, lstTables},     {Label9, lstColumns},  {Label10, cmbDomain},  {Label11, txtSearch},
-        {Label1, txtDatatype},   {Label6, chkPrimary},  {Label7, chlForeign},  {Label2, txtLogiDesc},
-        {Label3, txtDataDesc},   {Label12, txtGUILabel}, {Label13, txtGUIControl}, {Label4, txtTblLD},
+        {Label8, lstTables},   {Label9, lstColumns},   {Label10, cmbDomain},     {Label11, txtSearch},
+        {Label1, txtDatatype}, {Label6, chkPrimary},   {Label7, chlForeign},     {Label2, txtLogiDesc},
+        {Label3, txtDataDesc}, {Label12, txtGUILabel}, {Label13, txtGUIControl}, {Label4, txtTblLD},
         {Label5, txtTblDD}};
     for (const auto& [label, control] : buddies) {
         label->setBuddy(control);
@@ -473,9 +473,9 @@ void frmMain::queueActivation()
 void frmMain::setListIndex(QListWidget* list, int index)
 {
     if (index < -1 || index >= list->count())
-        throw volmira::Error(volmira::ErrorNumber::InvalidPropertyValue, QStringLiteral("Invalid property value: list index %1 of %2 rows")
-                                      .arg(index)
-                                      .arg(list->count()));
+        throw volmira::Error(
+            volmira::ErrorNumber::InvalidPropertyValue,
+            QStringLiteral("Invalid property value: list index %1 of %2 rows").arg(index).arg(list->count()));
     {
         const QSignalBlocker blocker(list);
         list->setCurrentRow(index);
@@ -593,18 +593,11 @@ bool frmMain::eventFilter(QObject* watched, QEvent* event)
     int keyAscii = 0;
     switch (key->key()) {
     case Qt::Key_Return:
-    case Qt::Key_Enter:
-        keyAscii = 13;
-        break;
-    case Qt::Key_Backspace:
-        keyAscii = 8;
-        break;
-    case Qt::Key_Escape:
-        keyAscii = 27;
-        break;
+    case Qt::Key_Enter: keyAscii = 13; break;
+    case Qt::Key_Backspace: keyAscii = 8; break;
+    case Qt::Key_Escape: keyAscii = 27; break;
     case Qt::Key_Tab:
-    case Qt::Key_Backtab:
-        break;  // moves the focus; types nothing
+    case Qt::Key_Backtab: break;  // moves the focus; types nothing
     default:
         if (key->text().size() == 1)
             keyAscii = key->text().at(0).unicode();

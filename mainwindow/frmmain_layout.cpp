@@ -112,16 +112,11 @@ QRect Placement::pixelGeometry() const
 QFont font(FontRole role)
 {
     switch (role) {
-    case FontRole::Window:
-        return makeFont("Constantia", 14.25, true);
-    case FontRole::Constantia:
-        return makeFont("Constantia", 9.75, false);
-    case FontRole::Constantia12Bold:
-        return makeFont("Constantia", 12, true);
-    case FontRole::Candara12Bold:
-        return makeFont("Candara", 12, true);
-    case FontRole::Arial:
-        return makeFont("Arial", 9.75, false);
+    case FontRole::Window: return makeFont("Constantia", 14.25, true);
+    case FontRole::Constantia: return makeFont("Constantia", 9.75, false);
+    case FontRole::Constantia12Bold: return makeFont("Constantia", 12, true);
+    case FontRole::Candara12Bold: return makeFont("Candara", 12, true);
+    case FontRole::Arial: return makeFont("Arial", 9.75, false);
     }
     return makeFont("Constantia", 14.25, true);
 }
@@ -157,8 +152,7 @@ void applyLayout(QWidget* clientArea)
         if (placement.tabIndex != none && control->focusPolicy() != Qt::NoFocus)
             tabChain.emplace_back(placement.tabIndex, control);
     }
-    std::sort(tabChain.begin(), tabChain.end(),
-              [](const auto& a, const auto& b) { return a.first < b.first; });
+    std::sort(tabChain.begin(), tabChain.end(), [](const auto& a, const auto& b) { return a.first < b.first; });
     for (size_t i = 1; i < tabChain.size(); ++i)
         QWidget::setTabOrder(tabChain[i - 1].second, tabChain[i].second);
 }

@@ -29,10 +29,7 @@ constexpr qsizetype kLineChars = 1000;
 constexpr int kContinued = 1;
 constexpr int kNote = 2;
 
-bool lineBreak(QChar c)
-{
-    return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator;
-}
+bool lineBreak(QChar c) { return c == QLatin1Char('\n') || c == QLatin1Char('\r') || c == QChar::ParagraphSeparator; }
 
 // Where a block may end at or before `end` without parting a surrogate pair or a base from its marks.
 qsizetype blockEnd(const QString& text, qsizetype begin, qsizetype end)
@@ -70,7 +67,8 @@ Portion portionFrom(const QString& full, qsizetype from)
         lineStart = brokenHere;
         if (brokenHere) {
             // A line break ends the block; CR LF is one.
-            at += full.at(at) == QLatin1Char('\r') && at + 1 < full.size() && full.at(at + 1) == QLatin1Char('\n') ? 2 : 1;
+            at += full.at(at) == QLatin1Char('\r') && at + 1 < full.size() && full.at(at + 1) == QLatin1Char('\n') ? 2
+                                                                                                                   : 1;
             if (at == full.size()) {  // a text ending in a line break shows an empty last line
                 portion.text += QLatin1Char('\n');
                 portion.continued.push_back(false);
@@ -114,10 +112,7 @@ LockedTextBox::LockedTextBox(QWidget* parent) : QPlainTextEdit(parent)
     });
 }
 
-bool LockedTextBox::isShortened() const
-{
-    return document()->lastBlock().userState() == kNote;
-}
+bool LockedTextBox::isShortened() const { return document()->lastBlock().userState() == kNote; }
 
 void LockedTextBox::showText(const QString& text)
 {

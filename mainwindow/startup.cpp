@@ -33,10 +33,7 @@ void frmMain::Form_Activate()
     SetNavigationEnabled(false);
 }
 
-void frmMain::Timer1_Timer()
-{
-    lblTime->setText(volmira::layout::labelText(clockText()));
-}
+void frmMain::Timer1_Timer() { lblTime->setText(volmira::layout::labelText(clockText())); }
 
 void frmMain::mnuOpen_Click()
 {
@@ -63,10 +60,7 @@ void frmMain::mnuOpen_Click()
     }
 }
 
-void frmMain::mnuExit_Click()
-{
-    close();
-}
+void frmMain::mnuExit_Click() { close(); }
 
 // The current moment is read once for the date and once for the time.
 QString frmMain::clockText() const

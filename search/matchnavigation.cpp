@@ -22,7 +22,8 @@ QString stepText(const QString& text) { return volmira::trimBlanks(text).toUpper
 
 // The first item from `from` on whose text contains `part` (letter case counts); -1 for none.
 // An empty part names nothing, so no item contains it.
-int findForward(const QListWidget& list, int from, const QString& part) {
+int findForward(const QListWidget& list, int from, const QString& part)
+{
     if (part.isEmpty())
         return -1;
     for (int i = std::max(from, 0); i < list.count(); ++i)
@@ -32,7 +33,8 @@ int findForward(const QListWidget& list, int from, const QString& part) {
 }
 
 // The same, from `from` down to the first item.
-int findBackward(const QListWidget& list, int from, const QString& part) {
+int findBackward(const QListWidget& list, int from, const QString& part)
+{
     if (part.isEmpty())
         return -1;
     for (int i = std::min(from, list.count() - 1); i >= 0; --i)
@@ -44,7 +46,8 @@ int findBackward(const QListWidget& list, int from, const QString& part) {
 // The first item from `from` on whose text is `name` (letter case counts); -1 for none. The
 // column-description walk selects the column the match set names, not one whose name merely
 // contains it (D_K_X before D_K). An empty name names no item.
-int findNamed(const QListWidget& list, int from, const QString& name) {
+int findNamed(const QListWidget& list, int from, const QString& name)
+{
     if (name.isEmpty())
         return -1;
     for (int i = std::max(from, 0); i < list.count(); ++i)
@@ -55,7 +58,8 @@ int findNamed(const QListWidget& list, int from, const QString& name) {
 
 // The column name of the match set's current row. A row without a name (a Null column) gives the
 // empty text, which names no list item.
-QString matchName(const volmira::Recordset& matches) {
+QString matchName(const volmira::Recordset& matches)
+{
     if (matches.Eof() || matches.Bof())
         return {};
     const volmira::FieldValue& name = matches.Fields(0).Value;
@@ -66,7 +70,8 @@ QString matchName(const volmira::Recordset& matches) {
 // the list index of the match then shown (-1 for none), with the match set left on the row the
 // following Next step reads. Stepping back by replaying the steps makes Previous the exact reverse
 // of Next.
-int replayMatchWalk(volmira::Recordset& matches, const QListWidget& columns, int steps) {
+int replayMatchWalk(volmira::Recordset& matches, const QListWidget& columns, int steps)
+{
     matches.MoveFirst();
     int shown = -1;
     for (int step = 0; step < steps && !matches.Eof(); ++step) {
@@ -87,17 +92,20 @@ void frmMain::cmdLast_Click() { SelectLastResult(); }
 
 // First and Last show the table's first match again also when that table is already selected
 // (selecting a row from code always runs its handling): the user asked to start from there.
-void frmMain::SelectFirstResult() {
+void frmMain::SelectFirstResult()
+{
     if (lstTables->count() > 0)
         selectWalkTable(0);
 }
 
-void frmMain::SelectLastResult() {
+void frmMain::SelectLastResult()
+{
     if (lstTables->count() > 0)
         selectWalkTable(lstTables->count() - 1);
 }
 
-void frmMain::FindNextMatch(const QString& text) {
+void frmMain::FindNextMatch(const QString& text)
+{
     const QString part = stepText(text);
     if (part.isEmpty() || lstColumns->count() == 0)
         return;
@@ -143,7 +151,8 @@ void frmMain::FindNextMatch(const QString& text) {
 
 // Stepping back into the previous table shows that table's first match, as every table selection
 // does in the column modes.
-void frmMain::FindPreviousMatch(const QString& text) {
+void frmMain::FindPreviousMatch(const QString& text)
+{
     const QString part = stepText(text);
     if (part.isEmpty() || lstColumns->count() == 0)
         return;
@@ -189,7 +198,8 @@ void frmMain::FindPreviousMatch(const QString& text) {
 // without a match would nest one selection per table and could exhaust the stack. So a selection
 // asked for while one is running waits until the running one has returned (it was that selection's
 // last act anyway) and is then made here, in a loop.
-void frmMain::selectWalkTable(int index) {
+void frmMain::selectWalkTable(int index)
+{
     if (index < 0 || index >= lstTables->count())
         return;
     if (blnSelectingTable) {
@@ -208,7 +218,8 @@ void frmMain::selectWalkTable(int index) {
     }
 }
 
-void frmMain::selectWalkColumn(int index) {
+void frmMain::selectWalkColumn(int index)
+{
     setListIndex(lstColumns, index);
     walk.intMatchIndex = index;
 }

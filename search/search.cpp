@@ -20,13 +20,15 @@ using volmira::statements::SearchMode;
 
 const QString kAllAreas = QStringLiteral("ALL");
 
-void showInformation(QWidget* parent, const QString& title, const QString& text) {
+void showInformation(QWidget* parent, const QString& title, const QString& text)
+{
     volmira::appearance::showMessage(parent, QMessageBox::Information, title, text);
 }
 
 }  // namespace
 
-void frmMain::cmdSearch_Click() {
+void frmMain::cmdSearch_Click()
+{
     if (volmira::trimBlanks(txtSearch->text()).isEmpty()) {
         showInformation(this, QStringLiteral("Volmira"), QStringLiteral("Enter text to search"));
         txtSearch->setFocus();
@@ -41,12 +43,13 @@ void frmMain::cmdSearch_Click() {
     RunSearch(txtSearch->text());
 }
 
-void frmMain::RunSearch(const QString& searchText) {
+void frmMain::RunSearch(const QString& searchText)
+{
     const QString text = volmira::trimBlanks(searchText);
     cmdPrevious->setEnabled(true);
 
     // The first selected option decides, in this order.
-    const SearchMode mode = optTable->isChecked()      ? SearchMode::TableName
+    const SearchMode mode = optTable->isChecked()     ? SearchMode::TableName
                             : optTblDesc->isChecked() ? SearchMode::TableDescription
                             : optColumn->isChecked()  ? SearchMode::ColumnName
                                                       : SearchMode::ColumnDescription;
@@ -90,7 +93,8 @@ void frmMain::optTblDesc_Click() { cmdSearch->setEnabled(true); }
 void frmMain::optColDesc_Click() { cmdSearch->setEnabled(true); }
 
 // Enter searches also while the Search button is disabled: it repeats the search shown.
-void frmMain::txtSearch_KeyPress(int KeyAscii) {
+void frmMain::txtSearch_KeyPress(int KeyAscii)
+{
     if (KeyAscii == 13)
         cmdSearch_Click();
 }

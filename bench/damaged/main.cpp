@@ -31,7 +31,8 @@ int writeOriginals(const QString& folder)
     files.push_back(sharedLongValueDictionary());
     QDir().mkpath(folder);
     for (const BaseDictionary& file : files) {
-        const QString path = QDir(folder).filePath(QString(file.name).replace(QLatin1Char(' '), QLatin1Char('-')) + ".mdb");
+        const QString path =
+            QDir(folder).filePath(QString(file.name).replace(QLatin1Char(' '), QLatin1Char('-')) + ".mdb");
         QFile out(path);
         if (!out.open(QIODevice::WriteOnly) || out.write(file.bytes) != file.bytes.size()) {
             std::fprintf(stderr, "cannot write %s\n", qPrintable(path));
@@ -67,7 +68,9 @@ int main(int argc, char** argv)
         else if (hasValue && std::strcmp(argv[i], "--limit") == 0)
             limit = std::atoi(argv[++i]);
         else {
-            std::fprintf(stderr, "usage: %s [--files N] [--first K] [--workers W] [--seed S] [--limit MS] | --write DIR\n", argv[0]);
+            std::fprintf(stderr,
+                         "usage: %s [--files N] [--first K] [--workers W] [--seed S] [--limit MS] | --write DIR\n",
+                         argv[0]);
             return 2;
         }
     }

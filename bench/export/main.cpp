@@ -113,10 +113,10 @@ int main(int argc, char** argv)
         const QString folder = out.filePath(QString::number(run));
         opens.push_back(timed(QCoreApplication::applicationFilePath(), {QStringLiteral("--open"), path}));
         html.push_back(timed(exporter, {path, folder + QStringLiteral("/html")}));
-        markdown.push_back(timed(exporter, {path, folder + QStringLiteral("/md"), QStringLiteral("--format"),
-                                            QStringLiteral("markdown")}));
-        csv.push_back(timed(exporter, {path, folder + QStringLiteral("/csv"), QStringLiteral("--format"),
-                                       QStringLiteral("csv")}));
+        markdown.push_back(timed(
+            exporter, {path, folder + QStringLiteral("/md"), QStringLiteral("--format"), QStringLiteral("markdown")}));
+        csv.push_back(timed(
+            exporter, {path, folder + QStringLiteral("/csv"), QStringLiteral("--format"), QStringLiteral("csv")}));
     }
     const Figures open = figures(opens);
     std::printf("  %-30s %12s %10s %12s %12s\n", "", "wall median", "wall min", "cpu median", "cpu / open");

@@ -105,8 +105,8 @@ int main(int argc, char** argv)
             const double tableLong = medianMilliseconds(selecting(tables, 1));
             const double columnShort = medianMilliseconds(selecting(columns, 0));
             const double columnLong = medianMilliseconds(selecting(columns, 1));
-            std::printf("%-17s %10d | %9.1f / %6.1f ms | %9.1f / %6.1f ms\n", shape.name, size, columnShort,
-                        columnLong, tableShort, tableLong);
+            std::printf("%-17s %10d | %9.1f / %6.1f ms | %9.1f / %6.1f ms\n", shape.name, size, columnShort, columnLong,
+                        tableShort, tableLong);
             std::fflush(stdout);
         }
     }

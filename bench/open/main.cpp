@@ -34,8 +34,18 @@ using volmira::Connection;
 using volmira::Recordset;
 
 double megabytes(long kilobytes) { return double(kilobytes) / 1024.0; }
-long maxRssSelf() { rusage u{}; getrusage(RUSAGE_SELF, &u); return u.ru_maxrss; }
-long maxRssChildren() { rusage u{}; getrusage(RUSAGE_CHILDREN, &u); return u.ru_maxrss; }
+long maxRssSelf()
+{
+    rusage u{};
+    getrusage(RUSAGE_SELF, &u);
+    return u.ru_maxrss;
+}
+long maxRssChildren()
+{
+    rusage u{};
+    getrusage(RUSAGE_CHILDREN, &u);
+    return u.ru_maxrss;
+}
 double cpuOf(int who)
 {
     rusage u{};
@@ -130,7 +140,8 @@ void timeStatements(const Connection& connection, const QString& table, const QS
         }
         std::sort(times.begin(), times.end());
         std::sort(cpu.begin(), cpu.end());
-        std::printf("  %-26s %9.2f %9.2f %9.2f %8lld\n", s.shape, times[times.size() / 2], times.back(), cpu[cpu.size() / 2], rows);
+        std::printf("  %-26s %9.2f %9.2f %9.2f %8lld\n", s.shape, times[times.size() / 2], times.back(),
+                    cpu[cpu.size() / 2], rows);
     }
 }
 
@@ -191,7 +202,8 @@ int measureFile(const QString& path)
                 openSeconds, screenSeconds, exportSeconds, screenSeconds / exportSeconds);
     std::printf("  cpu: open %.2f s in the program + %.2f s in the reader; mdb-export %.2f s; ratio %.2f\n", openCpu,
                 openReaderCpu, exportCpu, (openCpu + openReaderCpu) / exportCpu);
-    std::printf("  the reader alone, into a sink that keeps nothing: %.2f s for %lld rows\n", readSeconds, counting.rows);
+    std::printf("  the reader alone, into a sink that keeps nothing: %.2f s for %lld rows\n", readSeconds,
+                counting.rows);
     std::printf("  peak memory: program %.0f MB (%.2f x file), reader %.0f MB\n", megabytes(selfKb),
                 megabytes(selfKb) / fileMb, megabytes(readerKb));
     return 0;
@@ -215,7 +227,7 @@ int measureInProcess(std::size_t mainRows)
                 continue;
             std::vector<volmira::ColumnInfo> columns;
             for (const auto& c : t.columns)
-                columns.push_back({c.name, c.type == volmira::jet4::ColumnType::Bool  ? volmira::ColumnType::Bool
+                columns.push_back({c.name, c.type == volmira::jet4::ColumnType::Bool   ? volmira::ColumnType::Bool
                                            : c.type == volmira::jet4::ColumnType::Long ? volmira::ColumnType::Long
                                            : c.type == volmira::jet4::ColumnType::Memo ? volmira::ColumnType::Memo
                                                                                        : volmira::ColumnType::Text});
@@ -232,7 +244,8 @@ int measureInProcess(std::size_t mainRows)
                     const auto& v = row[k];
                     if (v.isText()) {
                         texts[k] = v.toText().toUtf8();
-                        cells[k] = {volmira::CellView::Kind::Text, 0, std::string_view(texts[k].constData(), size_t(texts[k].size()))};
+                        cells[k] = {volmira::CellView::Kind::Text, 0,
+                                    std::string_view(texts[k].constData(), size_t(texts[k].size()))};
                     } else if (v.isBool()) {
                         cells[k] = {volmira::CellView::Kind::YesNo, v.toBool() ? -1.0 : 0.0, {}};
                     } else if (v.isInteger()) {

@@ -48,9 +48,8 @@ double openAndRun(const QString& path, const QString& sql)
 {
     std::vector<double> times;
     for (int i = 0; i < repeats; ++i)
-        times.push_back(secondsOf([&] {
-            volmira::Engine::open(path, volmira::Engine::Preload::CatalogOnly)->run(sql);
-        }));
+        times.push_back(
+            secondsOf([&] { volmira::Engine::open(path, volmira::Engine::Preload::CatalogOnly)->run(sql); }));
     return median(times);
 }
 
@@ -88,7 +87,9 @@ QByteArray thousandStatements(const QString& path)
         case 1: sql = volmira::statements::areaTables(area); break;
         case 2: sql = volmira::statements::tableDescription(area, table); break;
         case 3: sql = volmira::statements::columns(area, table); break;
-        default: sql = volmira::statements::searchArea(volmira::statements::SearchMode::ColumnDescription, area, QStringLiteral("code"));
+        default:
+            sql = volmira::statements::searchArea(volmira::statements::SearchMode::ColumnDescription, area,
+                                                  QStringLiteral("code"));
         }
         statements += sql.toUtf8() + '\n';
     }
@@ -122,7 +123,8 @@ int main(int argc, char** argv)
             namedCalls.push_back(toolCall({path, namedTableStatement}));
             mainCalls.push_back(toolCall({path, mainStatement}));
         }
-        std::printf("one call of volmira-query:     %-50s %8.4f s\n", namedTableStatement.toUtf8().constData(), median(namedCalls));
+        std::printf("one call of volmira-query:     %-50s %8.4f s\n", namedTableStatement.toUtf8().constData(),
+                    median(namedCalls));
         std::printf("                               %-50s %8.4f s   ratio %.3f\n", mainStatement.toUtf8().constData(),
                     median(mainCalls), median(namedCalls) / median(mainCalls));
 

@@ -31,14 +31,16 @@ struct Figures {
     double worst = 0;
 };
 
-Figures summarise(std::vector<double> ms) {
+Figures summarise(std::vector<double> ms)
+{
     if (ms.empty())
         return {};
     std::sort(ms.begin(), ms.end());
     return {ms[ms.size() / 2], ms.back()};
 }
 
-double timed(const std::function<void()>& action) {
+double timed(const std::function<void()>& action)
+{
     QElapsedTimer clock;
     clock.start();
     action();
@@ -47,7 +49,8 @@ double timed(const std::function<void()>& action) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
+int main(int argc, char** argv)
+{
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
@@ -56,7 +59,8 @@ int main(int argc, char** argv) {
 
     QTemporaryDir folder;
     const QString path = folder.filePath(QStringLiteral("synthetic.mdb"));
-    const double writeMs = timed([&] { volmira::jet4::writeDatabaseFile(volmira::jet4::syntheticDictionary(mainRows), path); });
+    const double writeMs =
+        timed([&] { volmira::jet4::writeDatabaseFile(volmira::jet4::syntheticDictionary(mainRows), path); });
 
     MainWindowSession session({path});
     // With --trace, each search's statements are listed with the time from each to the next.
@@ -70,9 +74,12 @@ int main(int argc, char** argv) {
     bool opened = false;
     const double openMs = timed([&] {
         session.start();
-        opened = QTest::qWaitFor([&] { return !session.fatalErrors.empty() ||
-                                     session.find<QLabel>("lblDBVer")->text().startsWith("Database Version :"); },
-                        120000);
+        opened = QTest::qWaitFor(
+            [&] {
+                return !session.fatalErrors.empty()
+                       || session.find<QLabel>("lblDBVer")->text().startsWith("Database Version :");
+            },
+            120000);
     });
     if (!opened || !session.fatalErrors.empty()) {
         std::fprintf(stderr, "the dictionary did not open: %s\n",
@@ -137,9 +144,11 @@ int main(int argc, char** argv) {
             searchMs.push_back(timed([&] { QTest::keyClick(box, Qt::Key_Return); }));
             if (trace && i == 0) {
                 const double end = traceClock.nsecsElapsed() / 1e6;
-                std::printf("  %7.2f ms before the first statement\n", traced.empty() ? end - start : traced[0].first - start);
+                std::printf("  %7.2f ms before the first statement\n",
+                            traced.empty() ? end - start : traced[0].first - start);
                 for (std::size_t k = 0; k < traced.size(); ++k)
-                    std::printf("  %7.2f ms  %s\n", (k + 1 < traced.size() ? traced[k + 1].first : end) - traced[k].first,
+                    std::printf("  %7.2f ms  %s\n",
+                                (k + 1 < traced.size() ? traced[k + 1].first : end) - traced[k].first,
                                 qPrintable(traced[k].second.left(110)));
             }
         }

@@ -18,8 +18,8 @@
 #include <memory>
 #include <sys/file.h>
 #include <sys/stat.h>
-#include <unordered_set>
 #include <unistd.h>
+#include <unordered_set>
 
 namespace volmira::reader {
 
@@ -38,7 +38,7 @@ constexpr int kMaxChainPages = 8192;
 constexpr int kMaxRowsPerPage = 1000;  // libmdb's own bound on a row number
 constexpr int kDeletedRow = 0x8000;    // flags in a row's offset
 constexpr int kMovedRow = 0x4000;
-constexpr int kRowOffsetMask = 0x1FFF; // the offset itself
+constexpr int kRowOffsetMask = 0x1FFF;  // the offset itself
 constexpr int kMaxMoves = 4;
 constexpr unsigned char kDataPage = 0x01;
 constexpr unsigned char kDefinitionPage = 0x02;
@@ -74,10 +74,7 @@ std::string folded(const std::string& text)
     return result;
 }
 
-[[noreturn]] void fail(int number, std::string message)
-{
-    throw Failure{number, std::move(message)};
-}
+[[noreturn]] void fail(int number, std::string message) { throw Failure{number, std::move(message)}; }
 
 struct FileFacts {
     off_t size = 0;
@@ -135,12 +132,10 @@ FileFacts checkFile(const std::string& path)
     if (got < 0)
         fail(ErrorNumber::FileSystem, std::strerror(errno));
     switch (inspectHeader(header, static_cast<std::size_t>(got))) {
-    case HeaderVerdict::NotJet:
-        fail(ErrorNumber::UnrecognizedFormat, "it is not a Jet database");
+    case HeaderVerdict::NotJet: fail(ErrorNumber::UnrecognizedFormat, "it is not a Jet database");
     case HeaderVerdict::PasswordProtected:
         fail(ErrorNumber::NotValidPassword, "the database is protected by a password");
-    case HeaderVerdict::Jet:
-        break;
+    case HeaderVerdict::Jet: break;
     }
     // Jet files consist of whole pages; anything else was cut short.
     const off_t pageSize = header[0x14] == 0 ? 2048 : 4096;
@@ -210,7 +205,8 @@ const unsigned char* readOtherPage(MdbHandle* mdb, std::uint32_t page, std::uint
 
 // A table's definition is a chain of definition pages; its usage map is a row of a data page. libmdb
 // reads both without asking what kind of page it got, or quietly stops where the file ends.
-void checkDefinitionPages(MdbHandle* mdb, const MdbCatalogEntry& entry, const std::string& name, std::uint32_t pageCount)
+void checkDefinitionPages(MdbHandle* mdb, const MdbCatalogEntry& entry, const std::string& name,
+                          std::uint32_t pageCount)
 {
     auto page = static_cast<std::uint32_t>(entry.table_pg);
     std::uint32_t usageMapPage = 0;
@@ -252,7 +248,9 @@ public:
     // The next page, or 0 after the last.
     std::uint32_t next()
     {
-        const std::uint64_t page = mapSize_ == 0 ? nextOwnPage() : map_[0] == kInlineUsageMap ? nextInline() : nextPaged();
+        const std::uint64_t page = mapSize_ == 0                ? nextOwnPage()
+                                   : map_[0] == kInlineUsageMap ? nextInline()
+                                                                : nextPaged();
         if (page == kNoPage)
             return 0;
         if (page >= pageCount_)
@@ -262,7 +260,8 @@ public:
         out_.pageRead();
         if (mdb_read_pg(mdb_, current_) != mdb_->fmt->pg_size)
             fail(ErrorNumber::FileSystem, "page " + std::to_string(current_) + " cannot be read");
-        if (mdb_->pg_buf[0] != kDataPage || mdb_get_int32(mdb_->pg_buf, 4) != static_cast<long>(table_->entry->table_pg))
+        if (mdb_->pg_buf[0] != kDataPage
+            || mdb_get_int32(mdb_->pg_buf, 4) != static_cast<long>(table_->entry->table_pg))
             damagedTable(name_, "lists page " + std::to_string(current_) + ", which is not one of its data pages");
         return current_;
     }
@@ -307,11 +306,11 @@ private:
             if (bit_ == 0) {
                 const unsigned char* p = readOtherPage(mdb_, mapPage, pageCount_);
                 if (!p)
-                    damagedTable(name_, "has its usage map on page " + std::to_string(mapPage)
-                                            + ", past the end of the file");
+                    damagedTable(name_,
+                                 "has its usage map on page " + std::to_string(mapPage) + ", past the end of the file");
                 if (p[0] != kUsageBitmapPage)
-                    damagedTable(name_, "has its usage map on page " + std::to_string(mapPage)
-                                            + ", which is no usage bitmap");
+                    damagedTable(name_,
+                                 "has its usage map on page " + std::to_string(mapPage) + ", which is no usage bitmap");
                 bitmap_.assign(p + kUsageBitmapPageHeader, p + mdb_->fmt->pg_size);
             }
             while (bit_ < bitmapBits_) {
@@ -350,8 +349,7 @@ public:
                 Output& out)
         : mdb_(mdb), table_(table), name_(std::move(name)), pageCount_(pageCount), budget_(budget), out_(out),
           jet3_(mdb->f->jet_version == MDB_VER_JET3), fields_(table->num_cols)
-    {
-    }
+    {}
 
     void readRows()
     {
@@ -392,11 +390,13 @@ private:
             const std::uint32_t page = pgRow >> 8;
             if (page == 0 || page >= pageCount_ || mdb_read_pg(mdb_, page) != mdb_->fmt->pg_size
                 || mdb_->pg_buf[0] != kDataPage)
-                fail(ErrorNumber::DamagedData, "a row of table '" + std::string(table_->name) + "' moved to a missing page");
+                fail(ErrorNumber::DamagedData,
+                     "a row of table '" + std::string(table_->name) + "' moved to a missing page");
             int start = 0;
             size_t size = 0;
             if (mdb_find_row(mdb_, static_cast<int>(pgRow & 0xFF), &start, &size) != 0 || size == 0)
-                fail(ErrorNumber::DamagedData, "a row of table '" + std::string(table_->name) + "' moved to a missing row");
+                fail(ErrorNumber::DamagedData,
+                     "a row of table '" + std::string(table_->name) + "' moved to a missing row");
             if (!(start & kMovedRow)) {
                 readRow(start & kRowOffsetMask, size);
                 return;
@@ -423,7 +423,8 @@ private:
             if (field.is_null || column->col_type == MDB_BOOL)
                 continue;
             if (field.siz < 0 || field.start < start
-                || static_cast<size_t>(field.start) + static_cast<size_t>(field.siz) > static_cast<size_t>(start) + size)
+                || static_cast<size_t>(field.start) + static_cast<size_t>(field.siz)
+                       > static_cast<size_t>(start) + size)
                 return false;
             if (field.siz < fixedWidthOf(column->col_type))
                 return false;
@@ -492,8 +493,8 @@ private:
         case MDB_DATETIME: number(w, le64Double(p), CellTag::Date); return;
         case MDB_NUMERIC: {
             // libmdb prints the decimal with a point: the reader runs in the C locale.
-            char* text = mdb_numeric_to_string(mdb_, static_cast<int>(p - mdb_->pg_buf), column.col_scale,
-                                               column.col_prec);
+            char* text =
+                mdb_numeric_to_string(mdb_, static_cast<int>(p - mdb_->pg_buf), column.col_scale, column.col_prec);
             number(w, std::strtod(text, nullptr));
             g_free(text);
             return;
@@ -516,10 +517,10 @@ private:
     void writeGuid(FrameWriter& w, const unsigned char* p)
     {
         char text[40];
-        const int n = std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
-                                    static_cast<unsigned>(le32(p)), static_cast<unsigned>(le16(p + 4)),
-                                    static_cast<unsigned>(le16(p + 6)), p[8], p[9], p[10], p[11], p[12], p[13],
-                                    p[14], p[15]);
+        const int n =
+            std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+                          static_cast<unsigned>(le32(p)), static_cast<unsigned>(le16(p + 4)),
+                          static_cast<unsigned>(le16(p + 6)), p[8], p[9], p[10], p[11], p[12], p[13], p[14], p[15]);
         writeBytes(w, CellTag::Text, reinterpret_cast<const unsigned char*>(text), static_cast<std::size_t>(n));
     }
 
@@ -551,8 +552,8 @@ private:
 
     [[noreturn]] void damagedValue(const MdbColumn& column, const char* what) const
     {
-        fail(ErrorNumber::DamagedData, std::string("a value in column '") + column.name + "' of table '"
-                                           + table_->name + "' " + what);
+        fail(ErrorNumber::DamagedData,
+             std::string("a value in column '") + column.name + "' of table '" + table_->name + "' " + what);
     }
 
     // A memo or OLE value: inline in the row, in one row of a long-value page, or in a chain of them.
@@ -670,7 +671,7 @@ void readTable(MdbHandle* mdb, MdbCatalogEntry* entry, std::uint32_t pageCount, 
 void checkCatalog(MdbHandle* mdb, std::uint32_t pageCount, Output& out)
 {
     static const std::string name = "MSysObjects";
-    MdbCatalogEntry entry {};
+    MdbCatalogEntry entry{};
     entry.mdb = mdb;
     std::strcpy(entry.object_name, name.c_str());
     entry.object_type = MDB_TABLE;

@@ -2,9 +2,9 @@
 
 #include "dictionary/rc4.h"
 
+#include <cmath>
 #include <cstdint>
 #include <cstring>
-#include <cmath>
 #include <utility>
 
 namespace volmira::reader {

@@ -230,7 +230,8 @@ void AppearanceTest::frameCaptionsLieOnTheBorderLine()
     const QImage frameImage = search->grab().toImage();
     const QImage filterImage = filter->grab().toImage();
     for (int y = 3; y < filter->height() - 3; ++y)
-        QCOMPARE(frameImage.pixel(filter->geometry().right(), filter->y() + y), filterImage.pixel(filter->width() - 1, y));
+        QCOMPARE(frameImage.pixel(filter->geometry().right(), filter->y() + y),
+                 filterImage.pixel(filter->width() - 1, y));
 }
 
 void AppearanceTest::areaPicturesKeepTheirSizeAndCaptionsShareALine()
@@ -263,18 +264,19 @@ void AppearanceTest::messageBoxesShowTheirTitlesWhole()
     QFont titleFont = QApplication::font();
     titleFont.setPointSizeF(11);
     titleFont.setBold(true);
-    const std::pair<const char*, const char*> boxes[] = {
-        {"Volmira", "Enter text to search"}, {"Search Result", "No result found"}, {"Volmira", "Select a file"},
-        {"TAVRIN Volmira", "Error 3044\n\nNot a valid path"}};
+    const std::pair<const char*, const char*> boxes[] = {{"Volmira", "Enter text to search"},
+                                                         {"Search Result", "No result found"},
+                                                         {"Volmira", "Select a file"},
+                                                         {"TAVRIN Volmira", "Error 3044\n\nNot a valid path"}};
     for (const auto& [title, text] : boxes) {
         MessageBoxSeen seen;
         seen.arm();
-        volmira::appearance::showMessage(nullptr, QMessageBox::Information, QLatin1String(title),
-                                         QLatin1String(text));
+        volmira::appearance::showMessage(nullptr, QMessageBox::Information, QLatin1String(title), QLatin1String(text));
         QCOMPARE(seen.title, QLatin1String(title));
         // Window icon, minimize, maximize and close buttons take about 30 pixels each.
         const int titleBar = QFontMetrics(titleFont).horizontalAdvance(QLatin1String(title)) + 4 * 30;
-        QVERIFY2(seen.width >= titleBar, qPrintable(QStringLiteral("%1: %2 < %3").arg(title).arg(seen.width).arg(titleBar)));
+        QVERIFY2(seen.width >= titleBar,
+                 qPrintable(QStringLiteral("%1: %2 < %3").arg(title).arg(seen.width).arg(titleBar)));
     }
 }
 

@@ -57,21 +57,37 @@ std::vector<TableDefinition> dictionaryTables()
 {
     return {
         {QStringLiteral("Main"),
-         {{"Table", ColumnType::Text}, {"Column", ColumnType::Text}, {"Functional Area", ColumnType::Text},
-          {"Data Type", ColumnType::Text}, {"Data Attributes", ColumnType::Text}, {"Logical Desc", ColumnType::Text},
-          {"PD_Definition", ColumnType::Memo}, {"Primary Key", ColumnType::Bool}, {"Foreign Key", ColumnType::Bool},
-          {"Column_SeqNo", ColumnType::Long}, {"GUI Name", ColumnType::Text}, {"GUI Control", ColumnType::Text}},
-         {{"ACCT_LEDGER", "LEDG_ID", "acct", "char", "12", "Ledger id", "The ledger", true, false, 1, "Ledger", "TextBox"},
+         {{"Table", ColumnType::Text},
+          {"Column", ColumnType::Text},
+          {"Functional Area", ColumnType::Text},
+          {"Data Type", ColumnType::Text},
+          {"Data Attributes", ColumnType::Text},
+          {"Logical Desc", ColumnType::Text},
+          {"PD_Definition", ColumnType::Memo},
+          {"Primary Key", ColumnType::Bool},
+          {"Foreign Key", ColumnType::Bool},
+          {"Column_SeqNo", ColumnType::Long},
+          {"GUI Name", ColumnType::Text},
+          {"GUI Control", ColumnType::Text}},
+         {{"ACCT_LEDGER", "LEDG_ID", "acct", "char", "12", "Ledger id", "The ledger", true, false, 1, "Ledger",
+           "TextBox"},
           {"ACCT_LEDGER", "LEDG_AMT", "acct", "money", "", "Amount", "The amount", false, false, 2, Value(), Value()}}},
         {QStringLiteral("CDS_TBL_TABLE_DESC"),
-         {{"Table", ColumnType::Text}, {"Description", ColumnType::Memo}, {"Logical Name", ColumnType::Text},
+         {{"Table", ColumnType::Text},
+          {"Description", ColumnType::Memo},
+          {"Logical Name", ColumnType::Text},
           {"Functional Area", ColumnType::Text}},
          {{"ACCT_LEDGER", "Ledger table", "Ledger", "acct"}}},
         {QStringLiteral("Values"),
-         {{"Value", ColumnType::Text}, {"Description", ColumnType::Text}, {"Functional Area", ColumnType::Text},
-          {"Table", ColumnType::Text}, {"Column", ColumnType::Text}},
+         {{"Value", ColumnType::Text},
+          {"Description", ColumnType::Text},
+          {"Functional Area", ColumnType::Text},
+          {"Table", ColumnType::Text},
+          {"Column", ColumnType::Text}},
          {{"L", "Ledger", "acct", "ACCT_LEDGER", "LEDG_ID"}}},
-        {QStringLiteral("CDS_TBL_RELS_RELEASES"), {{"Rels_No", ColumnType::Long}, {"Rels_Date", ColumnType::Text}}, {{451, "2001-01-01"}}},
+        {QStringLiteral("CDS_TBL_RELS_RELEASES"),
+         {{"Rels_No", ColumnType::Long}, {"Rels_Date", ColumnType::Text}},
+         {{451, "2001-01-01"}}},
     };
 }
 
@@ -137,20 +153,26 @@ private slots:
         QTest::addColumn<int>("number");
         for (const char* table : {"Main", "CDS_TBL_TABLE_DESC", "Values", "CDS_TBL_RELS_RELEASES"})
             QTest::newRow(table) << QString::fromLatin1(table) << QString() << int(volmira::ErrorNumber::TableNotFound);
-        const std::pair<const char*, const char*> columns[] = {
-            {"Main", "Functional Area"}, {"Main", "Column_SeqNo"}, {"Main", "GUI Control"}, {"Main", "PD_Definition"},
-            {"CDS_TBL_TABLE_DESC", "Logical Name"}, {"Values", "Description"}, {"Values", "Column"},
-            {"CDS_TBL_RELS_RELEASES", "Rels_No"}};
+        const std::pair<const char*, const char*> columns[] = {{"Main", "Functional Area"},
+                                                               {"Main", "Column_SeqNo"},
+                                                               {"Main", "GUI Control"},
+                                                               {"Main", "PD_Definition"},
+                                                               {"CDS_TBL_TABLE_DESC", "Logical Name"},
+                                                               {"Values", "Description"},
+                                                               {"Values", "Column"},
+                                                               {"CDS_TBL_RELS_RELEASES", "Rels_No"}};
         for (const auto& [table, column] : columns)
             QTest::newRow(qPrintable(QStringLiteral("%1.%2").arg(table, column)))
-                << QString::fromLatin1(table) << QString::fromLatin1(column) << int(volmira::ErrorNumber::ColumnNotFound);
+                << QString::fromLatin1(table) << QString::fromLatin1(column)
+                << int(volmira::ErrorNumber::ColumnNotFound);
     }
     void missingTableOrColumnEndsWithItsError()
     {
         QFETCH(QString, table);
         QFETCH(QString, column);
         QFETCH(int, number);
-        const QString path = writeDictionary(folder_.filePath(QStringLiteral("without %1 %2.mdb").arg(table, column)), table, column);
+        const QString path =
+            writeDictionary(folder_.filePath(QStringLiteral("without %1 %2.mdb").arg(table, column)), table, column);
         MainWindowSession session({path});
         MessageAnswerer messages;
         session.start();
@@ -191,7 +213,8 @@ private slots:
         const QString column = QStringLiteral("KUNDE'S_GRÖSSE");
         DictionaryBuilder dictionary;
         dictionary.release(1);
-        dictionary.column({"acct", table, column}).descriptions(QStringLiteral("Größe des Kunden"), QStringLiteral("L'adresse: Straße"));
+        dictionary.column({"acct", table, column})
+            .descriptions(QStringLiteral("Größe des Kunden"), QStringLiteral("L'adresse: Straße"));
         dictionary.column({"acct", table, QStringLiteral("ID")});
         dictionary.tableDescription("acct", table, QStringLiteral("Übersicht"), QStringLiteral("Ωmega's table"));
         dictionary.validValue("acct", table, column, QStringLiteral("É'1"), QStringLiteral("Élevé"));
@@ -210,10 +233,11 @@ private slots:
                  qPrintable(session.find<QPlainTextEdit>("txtValues")->toPlainText()));
 
         // Found in every mode, across all areas and in Accounting, with the text in other letter case.
-        const std::pair<const char*, QString> searches[] = {{"optTable", QStringLiteral("o'brien_über")},
-                                                            {"optTblDesc", QStringLiteral("ΩMEGA'S")},
-                                                            {"optColumn", QStringLiteral("kunde's_grö")},
-                                                            {"optColDesc", QStringLiteral("l'ADRESSE: STRASSE").left(12)}};
+        const std::pair<const char*, QString> searches[] = {
+            {"optTable", QStringLiteral("o'brien_über")},
+            {"optTblDesc", QStringLiteral("ΩMEGA'S")},
+            {"optColumn", QStringLiteral("kunde's_grö")},
+            {"optColDesc", QStringLiteral("l'ADRESSE: STRASSE").left(12)}};
         for (const QString& area : {QStringLiteral("ALL"), QStringLiteral("acct")}) {
             for (const auto& [mode, text] : searches) {
                 search(session, mode, area, text);
@@ -252,7 +276,8 @@ private slots:
                 // The box holds the whole text, and the statement ran with it.
                 const QString held = session.find<QLineEdit>("txtSearch")->text();
                 QCOMPARE(held.size(), 100000);
-                QVERIFY(session.statements.last().contains(held.left(1000).replace(QLatin1String("'"), QLatin1String("''"))));
+                QVERIFY(session.statements.last().contains(
+                    held.left(1000).replace(QLatin1String("'"), QLatin1String("''"))));
             }
         }
 
@@ -263,13 +288,18 @@ private slots:
         const QString quoted = QString(text).replace(QLatin1String("'"), QLatin1String("''"));
         const QString forms[] = {
             QStringLiteral("SELECT DISTINCT Table from Main where InStr(Table, '%1' ) > 0 order by Table"),
-            QStringLiteral("SELECT DISTINCT Table from Main where [Functional Area] = 'acct'  and InStr(Table, '%1' ) > 0 "),
-            QStringLiteral("Select Distinct Table from CDS_TBL_TABLE_DESC where InStr(Description, '%1' ) > 0 order by Table"),
-            QStringLiteral("Select Distinct Table from CDS_TBL_TABLE_DESC where [Functional Area]= 'acct' and InStr(Description, '%1' ) > 0 "),
+            QStringLiteral(
+                "SELECT DISTINCT Table from Main where [Functional Area] = 'acct'  and InStr(Table, '%1' ) > 0 "),
+            QStringLiteral(
+                "Select Distinct Table from CDS_TBL_TABLE_DESC where InStr(Description, '%1' ) > 0 order by Table"),
+            QStringLiteral("Select Distinct Table from CDS_TBL_TABLE_DESC where [Functional Area]= 'acct' and "
+                           "InStr(Description, '%1' ) > 0 "),
             QStringLiteral("Select Distinct Table from Main where InStr([Column], '%1' ) > 0 order by Table"),
-            QStringLiteral("Select Distinct Table from Main where [Functional Area]= 'acct' and InStr([Column], '%1' ) > 0 "),
+            QStringLiteral(
+                "Select Distinct Table from Main where [Functional Area]= 'acct' and InStr([Column], '%1' ) > 0 "),
             QStringLiteral("Select Distinct Table from Main where InStr([PD_Definition], '%1' ) > 0 order by Table"),
-            QStringLiteral("Select Distinct Table from Main where [Functional Area]= 'acct' and InStr([PD_Definition], '%1' ) > 0 ")};
+            QStringLiteral("Select Distinct Table from Main where [Functional Area]= 'acct' and InStr([PD_Definition], "
+                           "'%1' ) > 0 ")};
         for (const QString& form : forms) {
             clock.start();
             volmira::Recordset rs;

@@ -20,9 +20,9 @@
 
 namespace {
 
-const QString columnQueryHead = QStringLiteral(
-    "Select Distinct Column,[Data Type],[Data Attributes],[Logical Desc],[PD_Definition],[Primary Key],"
-    "[Foreign Key],[Column_SeqNo],[GUI Name],[GUI Control] from Main where [Functional Area]= '");
+const QString columnQueryHead =
+    QStringLiteral("Select Distinct Column,[Data Type],[Data Attributes],[Logical Desc],[PD_Definition],[Primary Key],"
+                   "[Foreign Key],[Column_SeqNo],[GUI Name],[GUI Control] from Main where [Functional Area]= '");
 
 QStringList itemsOf(QListWidget* list)
 {
@@ -39,10 +39,7 @@ void clickRow(QListWidget* list, int row)
 }
 
 // The window's text box shows each valid value on a line of its own.
-QString shownLines(QPlainTextEdit* box)
-{
-    return box->toPlainText().replace(QStringLiteral("\r"), QString());
-}
+QString shownLines(QPlainTextEdit* box) { return box->toPlainText().replace(QStringLiteral("\r"), QString()); }
 
 }  // namespace
 
@@ -173,7 +170,8 @@ void BrowseTest::everyAreaButtonListsItsAreasTables()
         QCOMPARE(tables->currentRow(), 0);
         QCOMPARE(session.find<QLabel>("lblDomainName")->text(), QLatin1String(area.title));
         QCOMPARE(session.statements.value(0),
-                 QStringLiteral("Select Distinct Table from Main where [Functional Area]='") + code + QLatin1Char('\''));
+                 QStringLiteral("Select Distinct Table from Main where [Functional Area]='") + code
+                     + QLatin1Char('\''));
     }
     // A table filed under two areas is listed under both, once each.
     session.find<QToolButton>("cmdclcl")->click();
@@ -422,8 +420,7 @@ void BrowseTest::areaLookupAfterASearchAcrossAllAreas()
     clickRow(tables, 1);
     QCOMPARE(session.access().strArea(), QStringLiteral("clcl"));
     QCOMPARE(session.find<QLabel>("lblDomainName")->text(), QStringLiteral("Claims"));
-    QVERIFY(session.statements.contains(
-        QStringLiteral("Select [Functional Area] from Main where Table= 'SHARED_T' ")));
+    QVERIFY(session.statements.contains(QStringLiteral("Select [Functional Area] from Main where Table= 'SHARED_T' ")));
 
     // A table with no row in Main (found by its description) is shown under the area of its first
     // description row, with that row's texts; one without any row under "ALL", with empty boxes.
@@ -462,9 +459,21 @@ void BrowseTest::tabWalksTheControlsInOrder()
     for (const volmira::FunctionalArea& area : volmira::functionalAreas())
         expected << QLatin1String(area.buttonName);
     expected.removeFirst();
-    expected << "lstTables" << "lstColumns" << "cmbDomain" << "txtSearch" << "cmdSearch" << "txtDatatype"
-             << "txtLogiDesc" << "txtDataDesc" << "txtTblLD" << "txtTblDD" << "txtValues" << "optTable"
-             << "txtGUILabel" << "txtGUIControl" << "cmdAcc";
+    expected << "lstTables"
+             << "lstColumns"
+             << "cmbDomain"
+             << "txtSearch"
+             << "cmdSearch"
+             << "txtDatatype"
+             << "txtLogiDesc"
+             << "txtDataDesc"
+             << "txtTblLD"
+             << "txtTblDD"
+             << "txtValues"
+             << "optTable"
+             << "txtGUILabel"
+             << "txtGUIControl"
+             << "cmdAcc";
     QStringList visited;
     for (int step = 0; step < expected.size(); ++step) {
         QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
@@ -498,9 +507,9 @@ void BrowseTest::columnSearchStatePreparesTheMatchSet()
     clickRow(tables, 1);
     clickRow(tables, 0);
     QVERIFY(matchQueries().contains(
-             QStringLiteral("Select Distinct Column,[PD_Definition],[Column_SeqNo] from Main where [Functional "
-                            "Area]= 'acct' and Table = 'ACCT_MAIN' and InStr([PD_Definition], 'account''s' ) > 0 "
-                            "order by [Column_SeqNo] ")));
+        QStringLiteral("Select Distinct Column,[PD_Definition],[Column_SeqNo] from Main where [Functional "
+                       "Area]= 'acct' and Table = 'ACCT_MAIN' and InStr([PD_Definition], 'account''s' ) > 0 "
+                       "order by [Column_SeqNo] ")));
     QCOMPARE(access.intMatchCount(), 1);
     QCOMPARE(access.intSelIndex(), 0);
 

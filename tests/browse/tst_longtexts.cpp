@@ -66,7 +66,8 @@ private slots:
         for (QTextBlock block = document->begin(); block.isValid(); block = block.next()) {
             QVERIFY(block.length() <= 257 || block == document->lastBlock());
             // No piece ends inside a character or between a letter and its marks.
-            QVERIFY(block.text().isEmpty() || (!block.text().front().isLowSurrogate() && !block.text().front().isMark()));
+            QVERIFY(block.text().isEmpty()
+                    || (!block.text().front().isLowSurrogate() && !block.text().front().isMark()));
         }
         QCOMPARE(box.isShortened(), shortened);
         if (shortened)

@@ -98,8 +98,8 @@ public:
 
     DictionaryBuilder& validValue(Value area, Value table, Value column, Value value, Value description)
     {
-        valueRows_.push_back({std::move(value), std::move(description), std::move(area), std::move(table),
-                              std::move(column)});
+        valueRows_.push_back(
+            {std::move(value), std::move(description), std::move(area), std::move(table), std::move(column)});
         return *this;
     }
 
@@ -132,9 +132,9 @@ public:
         if (omitted_ != QLatin1String("Main")) {
             auto& main = volmira::jet4::addDictionaryMainTable(model);
             const auto toRow = [](const MainRow& r) {
-                return volmira::jet4::Row{r.table,       r.column,     r.area,    r.dataTypeValue,
+                return volmira::jet4::Row{r.table,          r.column,      r.area,       r.dataTypeValue,
                                           r.dataAttributes, r.logicalDesc, r.definition, r.primary,
-                                          r.foreign,     r.seqNo,      r.guiName, r.guiControl};
+                                          r.foreign,        r.seqNo,       r.guiName,    r.guiControl};
             };
             if (generatedCount_ == 0) {
                 for (const MainRow& r : mainRows_)

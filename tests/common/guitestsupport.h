@@ -34,8 +34,7 @@ class AnsweredPicker final : public frmFileDialog {
 public:
     AnsweredPicker(QString answer, int holdMilliseconds)
         : frmFileDialog(nullptr), answer_(std::move(answer)), holdMilliseconds_(holdMilliseconds)
-    {
-    }
+    {}
 
     int exec() override
     {
@@ -72,13 +71,34 @@ public:
     bool& blnFirstActivate() { return w.blnFirstActivate; }
 
     // Each runs as a handler of its own would: through the window's guard.
-    void ShowFunctionalArea() { w.guarded([this] { w.ShowFunctionalArea(); }); }
-    void ResetScreen(bool keepSearch) { w.guarded([this, keepSearch] { w.ResetScreen(keepSearch); }); }
-    void SetNavigationEnabled(bool enabled) { w.guarded([this, enabled] { w.SetNavigationEnabled(enabled); }); }
-    void setListIndex(QListWidget* list, int index) { w.guarded([=] { w.setListIndex(list, index); }); }
-    void setSearchText(const QString& text) { w.guarded([this, text] { w.setSearchText(text); }); }
-    void setOption(QRadioButton* option) { w.guarded([this, option] { w.setOption(option); }); }
-    void setDomainIndex(int index) { w.guarded([this, index] { w.setDomainIndex(index); }); }
+    void ShowFunctionalArea()
+    {
+        w.guarded([this] { w.ShowFunctionalArea(); });
+    }
+    void ResetScreen(bool keepSearch)
+    {
+        w.guarded([this, keepSearch] { w.ResetScreen(keepSearch); });
+    }
+    void SetNavigationEnabled(bool enabled)
+    {
+        w.guarded([this, enabled] { w.SetNavigationEnabled(enabled); });
+    }
+    void setListIndex(QListWidget* list, int index)
+    {
+        w.guarded([=] { w.setListIndex(list, index); });
+    }
+    void setSearchText(const QString& text)
+    {
+        w.guarded([this, text] { w.setSearchText(text); });
+    }
+    void setOption(QRadioButton* option)
+    {
+        w.guarded([this, option] { w.setOption(option); });
+    }
+    void setDomainIndex(int index)
+    {
+        w.guarded([this, index] { w.setDomainIndex(index); });
+    }
 
 private:
     frmMain& w;

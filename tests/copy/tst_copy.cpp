@@ -24,10 +24,16 @@ struct WindowState {
     static WindowState of(MainWindowSession& session)
     {
         auto access = session.access();
-        WindowState state{access.strArea(),  access.strTable(),   access.strColumn(),    access.strSQL(),
+        WindowState state{access.strArea(),
+                          access.strTable(),
+                          access.strColumn(),
+                          access.strSQL(),
                           session.find<QListWidget>("lstTables")->currentRow(),
                           session.find<QListWidget>("lstColumns")->currentRow(),
-                          access.intMatchIndex(), access.intSelIndex(), access.intMatchCount(), {}};
+                          access.intMatchIndex(),
+                          access.intSelIndex(),
+                          access.intMatchCount(),
+                          {}};
         for (const char* name : {"cmdSearch", "cmdFirst", "cmdPrevious", "cmdNext", "cmdLast", "cmdClear"})
             state.buttons << session.find<QPushButton>(name)->isEnabled();
         return state;

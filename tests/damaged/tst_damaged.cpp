@@ -42,10 +42,7 @@ CorpusRunOptions runOptions(const QString& folder)
     return options;
 }
 
-QString faultsText(const Tally& tally)
-{
-    return tally.faults.mid(0, 20).join(QLatin1Char('\n'));
-}
+QString faultsText(const Tally& tally) { return tally.faults.mid(0, 20).join(QLatin1Char('\n')); }
 
 }  // namespace
 
@@ -79,7 +76,9 @@ private slots:
         for (const BaseDictionary& original : originals_) {
             const FirstScreenOutcome outcome = openFirstScreen(save(original));
             QVERIFY2(outcome.opened, qPrintable(QStringLiteral("%1: error %2 %3")
-                                                    .arg(original.name).arg(outcome.errorNumber).arg(outcome.errorDescription)));
+                                                    .arg(original.name)
+                                                    .arg(outcome.errorNumber)
+                                                    .arg(outcome.errorDescription)));
         }
     }
 
@@ -102,10 +101,10 @@ private slots:
                 ++unchanged;
         }
         const QString all = descriptions.join(QLatin1Char('\n'));
-        for (const char* kind : {"cut to 0 bytes", "cut to 4096 bytes", "cut to 8192 bytes", "cut at page", "cut at byte",
-                                 "header byte", "catalog byte", "table definition byte", "row offsets byte", "u16 at",
-                                 "u32 at", ":= 0xffff;", ":= 0x7fff", ":= 0xffffffff", "zeroed", "copied over",
-                                 "flipped"})
+        for (const char* kind :
+             {"cut to 0 bytes", "cut to 4096 bytes", "cut to 8192 bytes", "cut at page", "cut at byte", "header byte",
+              "catalog byte", "table definition byte", "row offsets byte", "u16 at", "u32 at", ":= 0xffff;",
+              ":= 0x7fff", ":= 0xffffffff", "zeroed", "copied over", "flipped"})
             QVERIFY2(all.contains(QLatin1String(kind)), kind);
         QVERIFY2(unchanged < 30, qPrintable(QString::number(unchanged)));
     }
@@ -113,11 +112,13 @@ private slots:
     // Without this the corpus could pass because crashes and hangs went unseen.
     void supervisorSeesCrashesHangsAndDescriptions()
     {
-        FirstScreenServer crashing(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("read line; kill -SEGV $$")}, 5000);
+        FirstScreenServer crashing(QStringLiteral("/bin/sh"),
+                                   {QStringLiteral("-c"), QStringLiteral("read line; kill -SEGV $$")}, 5000);
         QCOMPARE(int(crashing.probe(QStringLiteral("x")).kind), int(Verdict::Kind::Crashed));
 
         // The hanging server's own child must go with it: a reader left behind would spin for ever.
-        FirstScreenServer hanging(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("read line; sleep 300 & wait")}, 300);
+        FirstScreenServer hanging(QStringLiteral("/bin/sh"),
+                                  {QStringLiteral("-c"), QStringLiteral("read line; sleep 300 & wait")}, 300);
         QElapsedTimer clock;
         clock.start();
         QCOMPARE(int(hanging.probe(QStringLiteral("x")).kind), int(Verdict::Kind::TimedOut));
@@ -127,7 +128,9 @@ private slots:
         survivors.waitForFinished();
         QCOMPARE(survivors.readAllStandardOutput().trimmed(), QByteArray());
 
-        FirstScreenServer silent(QStringLiteral("/bin/sh"), {QStringLiteral("-c"), QStringLiteral("while read line; do printf 'error\\t3343\\t\\n'; done")}, 5000);
+        FirstScreenServer silent(
+            QStringLiteral("/bin/sh"),
+            {QStringLiteral("-c"), QStringLiteral("while read line; do printf 'error\\t3343\\t\\n'; done")}, 5000);
         Tally tally;
         tally.add(silent.probe(QStringLiteral("x")), QStringLiteral("x"));
         QCOMPARE(tally.errors[3343], 1);
@@ -168,7 +171,8 @@ private slots:
 
     void killersEndInAnErrorOrOpen()
     {
-        const Tally tally = runFiles({emptyUsageMapDictionary(), zeroLengthPropertyDictionary()}, runOptions(folder_.path()));
+        const Tally tally =
+            runFiles({emptyUsageMapDictionary(), zeroLengthPropertyDictionary()}, runOptions(folder_.path()));
         qInfo().noquote() << "\nlibmdb killers:\n" + tally.table();
         QVERIFY2(tally.clean(), qPrintable(faultsText(tally)));
         QCOMPARE(tally.files, 2);

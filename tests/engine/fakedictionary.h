@@ -59,16 +59,22 @@ public:
     {
         using volmira::ColumnType;
         FakeTable table{QStringLiteral("Main"),
-                        {{"Table", ColumnType::Text}, {"Column", ColumnType::Text}, {"Functional Area", ColumnType::Text},
-                         {"Data Type", ColumnType::Text}, {"Data Attributes", ColumnType::Text},
-                         {"Logical Desc", ColumnType::Text}, {"PD_Definition", ColumnType::Memo},
-                         {"Primary Key", ColumnType::Bool}, {"Foreign Key", ColumnType::Bool},
-                         {"Column_SeqNo", ColumnType::Long}, {"GUI Name", ColumnType::Text},
+                        {{"Table", ColumnType::Text},
+                         {"Column", ColumnType::Text},
+                         {"Functional Area", ColumnType::Text},
+                         {"Data Type", ColumnType::Text},
+                         {"Data Attributes", ColumnType::Text},
+                         {"Logical Desc", ColumnType::Text},
+                         {"PD_Definition", ColumnType::Memo},
+                         {"Primary Key", ColumnType::Bool},
+                         {"Foreign Key", ColumnType::Bool},
+                         {"Column_SeqNo", ColumnType::Long},
+                         {"GUI Name", ColumnType::Text},
                          {"GUI Control", ColumnType::Text}},
                         {}};
         for (const MainRow& r : rows)
-            table.rows.push_back({r.table, r.column, r.area, r.dataType, r.dataAttributes, text("logical"), r.definition,
-                                  r.primaryKey, yesNo(true), r.seqNo, r.guiName, null()});
+            table.rows.push_back({r.table, r.column, r.area, r.dataType, r.dataAttributes, text("logical"),
+                                  r.definition, r.primaryKey, yesNo(true), r.seqNo, r.guiName, null()});
         return add(std::move(table));
     }
 
@@ -76,7 +82,9 @@ public:
     {
         using volmira::ColumnType;
         return add({QStringLiteral("CDS_TBL_TABLE_DESC"),
-                    {{"Table", ColumnType::Text}, {"Description", ColumnType::Memo}, {"Logical Name", ColumnType::Text},
+                    {{"Table", ColumnType::Text},
+                     {"Description", ColumnType::Memo},
+                     {"Logical Name", ColumnType::Text},
                      {"Functional Area", ColumnType::Text}},
                     rows});
     }
@@ -85,14 +93,18 @@ public:
     {
         using volmira::ColumnType;
         return add({QStringLiteral("Values"),
-                    {{"Value", ColumnType::Text}, {"Description", ColumnType::Text}, {"Functional Area", ColumnType::Text},
-                     {"Table", ColumnType::Text}, {"Column", ColumnType::Text}},
+                    {{"Value", ColumnType::Text},
+                     {"Description", ColumnType::Text},
+                     {"Functional Area", ColumnType::Text},
+                     {"Table", ColumnType::Text},
+                     {"Column", ColumnType::Text}},
                     rows});
     }
 
     FakeDictionary& releases(const std::vector<Cell>& numbers, volmira::ColumnType type = volmira::ColumnType::Long)
     {
-        FakeTable table{QStringLiteral("CDS_TBL_RELS_RELEASES"), {{"Rels_No", type}, {"Rels_Date", volmira::ColumnType::Text}}, {}};
+        FakeTable table{
+            QStringLiteral("CDS_TBL_RELS_RELEASES"), {{"Rels_No", type}, {"Rels_Date", volmira::ColumnType::Text}}, {}};
         for (const Cell& n : numbers)
             table.rows.push_back({n, text("2001-01-01")});
         return add(std::move(table));
@@ -125,7 +137,8 @@ public:
         };
     }
 
-    std::shared_ptr<volmira::SqliteEngine> engine(volmira::Engine::Preload preload = volmira::Engine::Preload::DictionaryTables)
+    std::shared_ptr<volmira::SqliteEngine>
+    engine(volmira::Engine::Preload preload = volmira::Engine::Preload::DictionaryTables)
     {
         return std::make_shared<volmira::SqliteEngine>(reader(), true, preload);
     }

@@ -17,10 +17,7 @@ namespace ErrorNumber = volmira::ErrorNumber;
 
 namespace {
 
-QString show(const FieldValue& v)
-{
-    return v.isNull() ? QStringLiteral("<null>") : v.toText();
-}
+QString show(const FieldValue& v) { return v.isNull() ? QStringLiteral("<null>") : v.toText(); }
 
 // Each row as its fields joined by '|'.
 QStringList rows(volmira::Engine& engine, const QString& sql)
@@ -60,8 +57,9 @@ MainRow col(const char* table, const char* column, const char* area, double seq)
 
 QString columnsOf(const QString& area, const QString& table)
 {
-    return QStringLiteral("Select Distinct Column,[Data Type],[Data Attributes],[Logical Desc],[PD_Definition],[Primary Key],"
-                          "[Foreign Key],[Column_SeqNo],[GUI Name],[GUI Control] from Main where [Functional Area]= '")
+    return QStringLiteral(
+               "Select Distinct Column,[Data Type],[Data Attributes],[Logical Desc],[PD_Definition],[Primary Key],"
+               "[Foreign Key],[Column_SeqNo],[GUI Name],[GUI Control] from Main where [Functional Area]= '")
            + area + QStringLiteral("' and Table = '") + table + QStringLiteral("' order by [Column_SeqNo] ");
 }
 
@@ -81,7 +79,8 @@ private slots:
         // Over text the maximum is the last in text order, ignoring letter case.
         auto textual = FakeDictionary().releases({text("451"), text("99"), text("1000")}, ColumnType::Text).engine();
         QCOMPARE(rows(*textual, sql), QStringList{"99"});
-        auto lettered = FakeDictionary().releases({text("b"), text("A"), text("C"), text("a")}, ColumnType::Text).engine();
+        auto lettered =
+            FakeDictionary().releases({text("b"), text("A"), text("C"), text("a")}, ColumnType::Text).engine();
         QCOMPARE(rows(*lettered, sql), QStringList{"C"});
 
         auto fractional = FakeDictionary().releases({single(0.15f), single(0.1f)}, ColumnType::Single).engine();
@@ -124,7 +123,8 @@ private slots:
         const auto columnType = ColumnType(type);
         const Cell cell = columnType == ColumnType::Single ? single(float(value)) : number(value);
         auto engine = FakeDictionary().releases({cell}, columnType).engine();
-        QCOMPARE(rows(*engine, QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES")), QStringList{expected});
+        QCOMPARE(rows(*engine, QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES")),
+                 QStringList{expected});
     }
 
     void emptyReleaseTableGivesOneNullRow()
@@ -144,19 +144,22 @@ private slots:
 
     void areaTableListIsDistinctAlphabeticalAndIgnoresCase()
     {
-        auto engine = FakeDictionary()
-                          .main({col("CMC_ZETA", "A", "ACCT", 1), col("CMC_alpha", "A", "acct", 1),
-                                 col("cmc_ZETA", "B", "Acct", 2), col("CMC_BETA", "A", "acct", 1),
-                                 col("CMC_OTHER", "A", "bill", 1), col("CMC_Beta", "B", "acct", 2),
-                                 col("CMC_10", "A", "acct", 1), col("CMC_9", "A", "acct", 1), col("CMC_A_B", "A", "acct", 1)})
-                          .engine();
-        const QStringList tables = rows(*engine, QStringLiteral("Select Distinct Table from Main where [Functional Area]='acct'"));
+        auto engine =
+            FakeDictionary()
+                .main({col("CMC_ZETA", "A", "ACCT", 1), col("CMC_alpha", "A", "acct", 1),
+                       col("cmc_ZETA", "B", "Acct", 2), col("CMC_BETA", "A", "acct", 1),
+                       col("CMC_OTHER", "A", "bill", 1), col("CMC_Beta", "B", "acct", 2), col("CMC_10", "A", "acct", 1),
+                       col("CMC_9", "A", "acct", 1), col("CMC_A_B", "A", "acct", 1)})
+                .engine();
+        const QStringList tables =
+            rows(*engine, QStringLiteral("Select Distinct Table from Main where [Functional Area]='acct'"));
         QCOMPARE(tables.size(), 6);
         QCOMPARE(tables.mid(0, 3), (QStringList{"CMC_10", "CMC_9", "CMC_A_B"}));
         QCOMPARE(tables.at(3), QStringLiteral("CMC_alpha"));
         QCOMPARE(tables.at(4).toUpper(), QStringLiteral("CMC_BETA"));
         QCOMPARE(tables.at(5).toUpper(), QStringLiteral("CMC_ZETA"));
-        QCOMPARE(rows(*engine, QStringLiteral("Select Distinct Table from Main where [Functional Area]='none'")), QStringList());
+        QCOMPARE(rows(*engine, QStringLiteral("Select Distinct Table from Main where [Functional Area]='none'")),
+                 QStringList());
     }
 
     void nonAsciiTextComparesIgnoringCase()
@@ -165,14 +168,20 @@ private slots:
                           .main({col("ÄRZTE", "Straße", "öff", 1), col("ärzte", "STRASSE", "ÖFF", 2),
                                  col("Ωmega", "ΣΊΣΥΦΟΣ", "öff", 3), col("Zebra", "x", "öff", 4)})
                           .engine();
-        const QStringList tables = rows(*engine, QStringLiteral("Select Distinct Table from Main where [Functional Area]='ÖfF'"));
+        const QStringList tables =
+            rows(*engine, QStringLiteral("Select Distinct Table from Main where [Functional Area]='ÖfF'"));
         QCOMPARE(tables.size(), 3);
         QCOMPARE(tables.at(0), QStringLiteral("Zebra"));  // letters beyond ASCII sort after z
         QCOMPARE(tables.at(1).toLower(), QStringLiteral("ärzte"));
         QCOMPARE(tables.at(2), QStringLiteral("Ωmega"));
-        QCOMPARE(rows(*engine, QStringLiteral("Select Distinct Table from Main where InStr([Column], 'σίσυ' ) > 0 order by Table")),
-                 QStringList{"Ωmega"});
-        QCOMPARE(rows(*engine, QStringLiteral("Select Distinct Table from Main where [Functional Area]= 'öff' and InStr([Column], 'STRAßE' ) > 0 ")).size(), 1);
+        QCOMPARE(
+            rows(*engine,
+                 QStringLiteral("Select Distinct Table from Main where InStr([Column], 'σίσυ' ) > 0 order by Table")),
+            QStringList{"Ωmega"});
+        QCOMPARE(rows(*engine, QStringLiteral("Select Distinct Table from Main where [Functional Area]= 'öff' and "
+                                              "InStr([Column], 'STRAßE' ) > 0 "))
+                     .size(),
+                 1);
     }
 
     void areaLookupKeepsFileOrderAndRepeats()
@@ -194,7 +203,8 @@ private slots:
                                               {text("T2"), null(), text("logical"), text("ACCT")},
                                               {text("T2"), text("x"), text("other"), text("bill")}})
                           .engine();
-        const QString sql = QStringLiteral("Select Distinct Table,Description,[Logical Name] from CDS_TBL_TABLE_DESC where [Functional Area]= 'acct' and Table = '%1' ");
+        const QString sql = QStringLiteral("Select Distinct Table,Description,[Logical Name] from CDS_TBL_TABLE_DESC "
+                                           "where [Functional Area]= 'acct' and Table = '%1' ");
         const auto t1 = engine->run(sql.arg("t1"));
         QCOMPARE(t1.cells.size(), size_t(3));
         QCOMPARE(t1.cells[1].Value, FieldValue::text(QString()));
@@ -252,8 +262,12 @@ private slots:
         QStringList definitions{result.cells[4].Value.toText(), result.cells[14].Value.toText()};
         QVERIFY(definitions.contains(longText));
         QVERIFY(definitions.contains(otherText));
-        QCOMPARE(rows(*engine, QStringLiteral("Select Distinct Column,[PD_Definition],[Column_SeqNo] from Main where [Functional Area]= 'acct' and Table = 'T' and InStr([PD_Definition], 'TAIL-ONE' ) > 0 order by [Column_SeqNo] ")),
-                 QStringList{"A|" + longText + "|1"});
+        QCOMPARE(
+            rows(*engine,
+                 QStringLiteral(
+                     "Select Distinct Column,[PD_Definition],[Column_SeqNo] from Main where [Functional Area]= 'acct' "
+                     "and Table = 'T' and InStr([PD_Definition], 'TAIL-ONE' ) > 0 order by [Column_SeqNo] ")),
+            QStringList{"A|" + longText + "|1"});
     }
 
     void columnMatchesFindTextInsideDefinitions()
@@ -269,7 +283,9 @@ private slots:
         MainRow e = col("T", "E", "bill", 0);
         e.definition = text("ID elsewhere");
         auto engine = FakeDictionary().main({a, b, c, d, e}).engine();
-        const QString sql = QStringLiteral("Select Distinct Column,[PD_Definition],[Column_SeqNo] from Main where [Functional Area]= 'acct' and Table = 'T' and InStr([PD_Definition], '%1' ) > 0 order by [Column_SeqNo] ");
+        const QString sql =
+            QStringLiteral("Select Distinct Column,[PD_Definition],[Column_SeqNo] from Main where [Functional Area]= "
+                           "'acct' and Table = 'T' and InStr([PD_Definition], '%1' ) > 0 order by [Column_SeqNo] ");
         QCOMPARE(rows(*engine, sql.arg("Id")), (QStringList{"B|id of the claim|1", "A|The member's ID card|3"}));
         QCOMPARE(rows(*engine, sql.arg("member''s")), QStringList{"A|The member's ID card|3"});
         QCOMPARE(rows(*engine, sql.arg("absent")), QStringList());
@@ -285,7 +301,8 @@ private slots:
                                    {null(), text("no value"), text("acct"), text("T"), text("C")},
                                    {text("A"), null(), text("acct"), text("T"), text("C")}})
                           .engine();
-        QCOMPARE(rows(*engine, QStringLiteral("Select Value, Description from [Values] where [Functional Area]='acct' and [Table] = 'T' and [Column] = 'C' ")),
+        QCOMPARE(rows(*engine, QStringLiteral("Select Value, Description from [Values] where [Functional Area]='acct' "
+                                              "and [Table] = 'T' and [Column] = 'C' ")),
                  (QStringList{"Z|last letter", "A|<null>", "<null>|no value", "A|<null>"}));
     }
 
@@ -297,12 +314,13 @@ private slots:
         b.definition = text("number of the claim's ledger");
         MainRow c = col("ACCT_AAA", "CLCL_ID", "acct", 1);
         MainRow d = col("CLCL_CLAIM", "CLCL_ID", "acct", 1);
-        auto engine = FakeDictionary()
-                          .main({a, b, c, d})
-                          .tableDescriptions({{text("CLCL_CLAIM"), text("All claims"), text("Claim"), text("clcl")},
-                                              {text("ACCT_LEDGER"), text("Ledger for claims"), text("Ledger"), text("acct")},
-                                              {text("ACCT_AAA"), null(), text("Nothing"), text("acct")}})
-                          .engine();
+        auto engine =
+            FakeDictionary()
+                .main({a, b, c, d})
+                .tableDescriptions({{text("CLCL_CLAIM"), text("All claims"), text("Claim"), text("clcl")},
+                                    {text("ACCT_LEDGER"), text("Ledger for claims"), text("Ledger"), text("acct")},
+                                    {text("ACCT_AAA"), null(), text("Nothing"), text("acct")}})
+                .engine();
         struct Case {
             const char* sql;
             QStringList expected;
@@ -313,13 +331,17 @@ private slots:
              {"ACCT_AAA", "ACCT_LEDGER", "CLCL_CLAIM"}},
             {"Select Distinct Table from CDS_TBL_TABLE_DESC where InStr(Description, 'CLAIM' ) > 0 order by Table",
              {"ACCT_LEDGER", "CLCL_CLAIM"}},
-            {"Select Distinct Table from CDS_TBL_TABLE_DESC where [Functional Area]= 'acct' and InStr(Description, 'claim' ) > 0 ",
+            {"Select Distinct Table from CDS_TBL_TABLE_DESC where [Functional Area]= 'acct' and InStr(Description, "
+             "'claim' ) > 0 ",
              {"ACCT_LEDGER"}},
-            {"Select Distinct Table from Main where InStr([Column], 'clcl_id' ) > 0 order by Table", {"ACCT_AAA", "CLCL_CLAIM"}},
-            {"Select Distinct Table from Main where [Functional Area]= 'clcl' and InStr([Column], 'ID' ) > 0 ", {"CLCL_CLAIM"}},
+            {"Select Distinct Table from Main where InStr([Column], 'clcl_id' ) > 0 order by Table",
+             {"ACCT_AAA", "CLCL_CLAIM"}},
+            {"Select Distinct Table from Main where [Functional Area]= 'clcl' and InStr([Column], 'ID' ) > 0 ",
+             {"CLCL_CLAIM"}},
             {"Select Distinct Table from Main where InStr([PD_Definition], 'claim' ) > 0 order by Table",
              {"ACCT_LEDGER", "CLCL_CLAIM"}},
-            {"Select Distinct Table from Main where [Functional Area]= 'acct' and InStr([PD_Definition], 'CLAIM''S' ) > 0 ",
+            {"Select Distinct Table from Main where [Functional Area]= 'acct' and InStr([PD_Definition], 'CLAIM''S' ) "
+             "> 0 ",
              {"ACCT_LEDGER"}},
         };
         for (const Case& c : cases)
@@ -329,23 +351,32 @@ private slots:
     void instrGivesPositionsAndNull()
     {
         auto engine = FakeDictionary()
-                          .add({QStringLiteral("Words"), {{"Word", ColumnType::Text}, {"Id", ColumnType::Long}},
-                                {{text("abcABC"), number(1)}, {null(), number(2)}, {text(""), number(3)}, {text("x😀yÄb"), number(4)}}})
+                          .add({QStringLiteral("Words"),
+                                {{"Word", ColumnType::Text}, {"Id", ColumnType::Long}},
+                                {{text("abcABC"), number(1)},
+                                 {null(), number(2)},
+                                 {text(""), number(3)},
+                                 {text("x😀yÄb"), number(4)}}})
                           .engine();
         QCOMPARE(rows(*engine, QStringLiteral("Select Id from Words where InStr(Word, 'C') = 3")), QStringList{"1"});
-        QCOMPARE(rows(*engine, QStringLiteral("Select Id from Words where InStr(Word, 'zz') = 0")), (QStringList{"1", "3", "4"}));
+        QCOMPARE(rows(*engine, QStringLiteral("Select Id from Words where InStr(Word, 'zz') = 0")),
+                 (QStringList{"1", "3", "4"}));
         // The emoji takes two UTF-16 units, as in Jet's strings.
         QCOMPARE(rows(*engine, QStringLiteral("Select Id from Words where InStr(Word, 'äB') = 5")), QStringList{"4"});
-        QCOMPARE(rows(*engine, QStringLiteral("Select Id from Words where InStr(Word, '') = 1")), (QStringList{"1", "4"}));
+        QCOMPARE(rows(*engine, QStringLiteral("Select Id from Words where InStr(Word, '') = 1")),
+                 (QStringList{"1", "4"}));
     }
 
     void literalsCompareIgnoringCaseAndTypesMustMatch()
     {
         auto engine = FakeDictionary().main({col("T", "A", "acct", 7)}).engine();
-        QCOMPARE(rows(*engine, QStringLiteral("Select Column from Main where 'ACCT' = [Functional Area] and [Column_SeqNo] = 7")),
+        QCOMPARE(rows(*engine, QStringLiteral(
+                                   "Select Column from Main where 'ACCT' = [Functional Area] and [Column_SeqNo] = 7")),
                  QStringList{"A"});
-        QCOMPARE(rows(*engine, QStringLiteral("select column from main where 'abc' = 'ABC' and [Column_SeqNo] >= 7")), QStringList{"A"});
-        QCOMPARE(errorOf(*engine, QStringLiteral("Select Column from Main where [Column_SeqNo] = '7'")), ErrorNumber::DataTypeMismatch);
+        QCOMPARE(rows(*engine, QStringLiteral("select column from main where 'abc' = 'ABC' and [Column_SeqNo] >= 7")),
+                 QStringList{"A"});
+        QCOMPARE(errorOf(*engine, QStringLiteral("Select Column from Main where [Column_SeqNo] = '7'")),
+                 ErrorNumber::DataTypeMismatch);
     }
 
     void missingTablesAndColumnsAreNamed()
@@ -355,20 +386,24 @@ private slots:
         QCOMPARE(errorOf(*engine, QStringLiteral("Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES"), &description),
                  ErrorNumber::TableNotFound);
         QVERIFY(description.contains("'CDS_TBL_RELS_RELEASES'"));
-        QCOMPARE(errorOf(*engine, QStringLiteral("Select Distinct Table from Main where [Functional Areas]='acct'"), &description),
+        QCOMPARE(errorOf(*engine, QStringLiteral("Select Distinct Table from Main where [Functional Areas]='acct'"),
+                         &description),
                  ErrorNumber::ColumnNotFound);
         QVERIFY(description.contains("'Functional Areas'"));
         QVERIFY(description.contains("'Main'"));
         QCOMPARE(errorOf(*engine, QStringLiteral("Select Distinct Tables from Main")), ErrorNumber::ColumnNotFound);
-        QCOMPARE(errorOf(*engine, QStringLiteral("Select Table from Main order by Nothing")), ErrorNumber::ColumnNotFound);
+        QCOMPARE(errorOf(*engine, QStringLiteral("Select Table from Main order by Nothing")),
+                 ErrorNumber::ColumnNotFound);
     }
 
     void statementsOutsideTheGrammarAreRejected()
     {
         auto engine = FakeDictionary().main({col("T", "A", "acct", 1)}).engine();
         // A value with an apostrophe placed unchanged into the text leaves a stray literal behind.
-        QCOMPARE(errorOf(*engine, QStringLiteral("Select Distinct Table from Main where InStr(Table, 'O'Brien' ) > 0 order by Table")),
-                 ErrorNumber::SyntaxError);
+        QCOMPARE(
+            errorOf(*engine, QStringLiteral(
+                                 "Select Distinct Table from Main where InStr(Table, 'O'Brien' ) > 0 order by Table")),
+            ErrorNumber::SyntaxError);
         const char* rejected[] = {
             "Delete from Main",
             "Select Table from Main; Drop table Main",
@@ -379,7 +414,8 @@ private slots:
             QCOMPARE(errorOf(*engine, QString::fromUtf8(sql)), ErrorNumber::SyntaxError);
         QCOMPARE(errorOf(*engine, QStringLiteral("Select Distinct Table from Main order by Column")),
                  ErrorNumber::OrderByConflictsWithDistinct);
-        QCOMPARE(errorOf(*engine, QStringLiteral("Select Table, max(Column) from Main")), ErrorNumber::NotPartOfAggregate);
+        QCOMPARE(errorOf(*engine, QStringLiteral("Select Table, max(Column) from Main")),
+                 ErrorNumber::NotPartOfAggregate);
         // The engine still works after each rejection.
         QCOMPARE(rows(*engine, QStringLiteral("Select Table from Main")), QStringList{"T"});
     }
@@ -388,13 +424,20 @@ private slots:
     {
         // Only two of the columns, and a number among the table names: the statements run all the same.
         auto engine = FakeDictionary()
-                          .add({QStringLiteral("Main"), {{"Table", ColumnType::Text}, {"Functional Area", ColumnType::Text}},
-                                {{text("B"), text("acct")}, {number(7), text("acct")}, {text("a"), text("ACCT")}, {text("b"), text("bill")}}})
+                          .add({QStringLiteral("Main"),
+                                {{"Table", ColumnType::Text}, {"Functional Area", ColumnType::Text}},
+                                {{text("B"), text("acct")},
+                                 {number(7), text("acct")},
+                                 {text("a"), text("ACCT")},
+                                 {text("b"), text("bill")}}})
                           .engine();
         QCOMPARE(rows(*engine, QStringLiteral("Select Distinct Table from Main where [Functional Area]='acct'")),
                  (QStringList{"7", "a", "B"}));
-        QCOMPARE(rows(*engine, QStringLiteral("Select [Functional Area] from Main where Table= 'b' ")), (QStringList{"acct", "bill"}));
-        QCOMPARE(errorOf(*engine, QStringLiteral("Select Distinct Table from Main where InStr([PD_Definition], 'x' ) > 0 order by Table")),
+        QCOMPARE(rows(*engine, QStringLiteral("Select [Functional Area] from Main where Table= 'b' ")),
+                 (QStringList{"acct", "bill"}));
+        QCOMPARE(errorOf(*engine,
+                         QStringLiteral(
+                             "Select Distinct Table from Main where InStr([PD_Definition], 'x' ) > 0 order by Table")),
                  ErrorNumber::ColumnNotFound);
     }
 
@@ -456,7 +499,8 @@ private slots:
         QTest::addColumn<QString>("text");
         QTest::newRow("epoch") << FieldValue::date(0) << "1899-12-30 00:00:00";
         QTest::newRow("time of day before the epoch") << FieldValue::date(-1.25) << "1899-12-29 06:00:00";
-        QTest::newRow("half a second rounds up past midnight") << FieldValue::date(-2.0 - 86399.6 / 86400) << "1899-12-29 00:00:00";
+        QTest::newRow("half a second rounds up past midnight")
+            << FieldValue::date(-2.0 - 86399.6 / 86400) << "1899-12-29 00:00:00";
         QTest::newRow("leap day") << FieldValue::date(36585.999988426) << "2000-02-29 23:59:59";
         QTest::newRow("first day") << FieldValue::date(-657434) << "0100-01-01 00:00:00";
         QTest::newRow("last second") << FieldValue::date(2958465.999988426) << "9999-12-31 23:59:59";

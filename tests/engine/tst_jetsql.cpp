@@ -47,13 +47,15 @@ private slots:
         QCOMPARE(s.from.name, QStringLiteral("Values"));
         // (((Value = '...' AND a <> -1.5) AND b = "...") AND d = #...#)
         const Expression& where = *s.where;
-        QCOMPARE(where.operands[0].operands[0].operands[0].operands[1].text, QStringLiteral(" and x = 'y' order by [z] "));
+        QCOMPARE(where.operands[0].operands[0].operands[0].operands[1].text,
+                 QStringLiteral(" and x = 'y' order by [z] "));
         QCOMPARE(where.operands[0].operands[0].operands[1].operands[1].number, -1.5);
         QCOMPARE(where.operands[0].operands[1].operands[1].text, QStringLiteral("say \"hi\""));
         QCOMPARE(where.operands[1].operands[1].kind, Kind::Date);
         QVERIFY(s.orderBy.empty());
         // The date literal is Jet's serial day: 44532 is 2021-12-02, 10:30 is 0.4375 of a day.
-        const SelectStatement d = parse(QStringLiteral("select x from t where d = #2021-12-02 10:30:00# or d = #12/2/2021#"));
+        const SelectStatement d =
+            parse(QStringLiteral("select x from t where d = #2021-12-02 10:30:00# or d = #12/2/2021#"));
         QCOMPARE(d.where->operands[0].operands[1].number, 44532.4375);
         QCOMPARE(d.where->operands[1].operands[1].number, 44532.0);
     }
@@ -77,7 +79,8 @@ private slots:
         QCOMPARE(between.operands[2].operands[0].op, Op::Modulo);
         QCOMPARE(between.operands[2].operands[0].operands[0].op, Op::IntegerDivide);
 
-        const SelectStatement n = parse(QStringLiteral("select a from t where a is not null and b not like 'x*' and c not in (1)"));
+        const SelectStatement n =
+            parse(QStringLiteral("select a from t where a is not null and b not like 'x*' and c not in (1)"));
         QVERIFY(n.where->operands[0].operands[0].negated);
         QCOMPARE(n.where->operands[0].operands[1].kind, Kind::Like);
         QVERIFY(n.where->operands[0].operands[1].negated);
@@ -142,28 +145,32 @@ private slots:
             } catch (const volmira::Error& e) {
                 QCOMPARE(e.number(), volmira::ErrorNumber::SyntaxError);
                 QVERIFY2(e.description().contains(QString::fromUtf8(c.sql)), c.sql);
-                QVERIFY2(e.description().contains(QString::fromUtf8(c.named), Qt::CaseInsensitive), qPrintable(e.description()));
+                QVERIFY2(e.description().contains(QString::fromUtf8(c.named), Qt::CaseInsensitive),
+                         qPrintable(e.description()));
             }
         }
     }
 
     void deepNestingIsRefusedNotOverflowed()
     {
-        const QString deep = QStringLiteral("select a from t where ") + QString(100000, u'(') + u'1' + QString(100000, u')');
+        const QString deep =
+            QStringLiteral("select a from t where ") + QString(100000, u'(') + u'1' + QString(100000, u')');
         QVERIFY_THROWS_EXCEPTION(volmira::Error, parse(deep));
         QString chain = QStringLiteral("select a from t where a = 1");
         for (int i = 0; i < 5000; ++i)
             chain += QStringLiteral(" and a = 1");
         QVERIFY_THROWS_EXCEPTION(volmira::Error, parse(chain));
-        QVERIFY_THROWS_EXCEPTION(volmira::Error, parse(QStringLiteral("select ") + QString(10000, u'-') + u'1' + QStringLiteral(" from t")));
+        QVERIFY_THROWS_EXCEPTION(
+            volmira::Error, parse(QStringLiteral("select ") + QString(10000, u'-') + u'1' + QStringLiteral(" from t")));
     }
 
     void mangledStatementsEndInAnErrorOrAParse()
     {
         // Every cut and every swapped character of a real statement either parses or raises a syntax
         // error; nothing reads past the text.
-        const QString statement = QStringLiteral(
-            "Select Distinct Column,[PD_Definition] from Main where [Functional Area]= 'a''b' and InStr([PD_Definition], 'x' ) > 0 order by [Column_SeqNo] ");
+        const QString statement =
+            QStringLiteral("Select Distinct Column,[PD_Definition] from Main where [Functional Area]= 'a''b' and "
+                           "InStr([PD_Definition], 'x' ) > 0 order by [Column_SeqNo] ");
         const QString alphabet = QStringLiteral("[]'(),=<>*;- _aZ0.\"#&\\");
         int parsed = 0;
         for (int cut = 0; cut <= statement.size(); ++cut) {

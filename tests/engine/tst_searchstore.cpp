@@ -46,8 +46,8 @@ private slots:
     {
         QRandomGenerator random(20261208);
         const QStringList areas{"acct", "bill", "clcl", "ÄÖÜx"};
-        const QStringList words{"claim", "member's", "straße", "STRASSE", "Kelvin", "\u212Aelvin", "ſum", "sum", "ωmega",
-                                "ΣΊΣΥΦΟΣ", "id", "_", "😀", "a"};
+        const QStringList words{"claim", "member's", "straße",  "STRASSE", "Kelvin", "\u212Aelvin", "ſum",
+                                "sum",   "ωmega",    "ΣΊΣΥΦΟΣ", "id",      "_",      "😀",           "a"};
         std::vector<MainRow> mainRows;
         std::vector<std::vector<Cell>> descriptions;
         for (int t = 0; t < 60; ++t) {
@@ -57,7 +57,8 @@ private slots:
             for (int c = 0; c < columns; ++c) {
                 MainRow r;
                 r.table = random.bounded(30) ? text(randomCase(random, table)) : null();
-                r.column = text(randomCase(random, QStringLiteral("COL_%1_%2").arg(c).arg(words[random.bounded(words.size())])));
+                r.column = text(
+                    randomCase(random, QStringLiteral("COL_%1_%2").arg(c).arg(words[random.bounded(words.size())])));
                 r.area = random.bounded(40) ? text(randomCase(random, area)) : null();
                 r.seqNo = number(c);
                 const int kind = random.bounded(10);
@@ -73,7 +74,8 @@ private slots:
                 }
                 mainRows.push_back(r);
             }
-            descriptions.push_back({text(randomCase(random, table)), random.bounded(5) ? text(words[random.bounded(words.size())]) : null(),
+            descriptions.push_back({text(randomCase(random, table)),
+                                    random.bounded(5) ? text(words[random.bounded(words.size())]) : null(),
                                     text("logical"), text(randomCase(random, area))});
         }
         FakeDictionary dictionary;
@@ -81,19 +83,21 @@ private slots:
         auto withStore = std::make_shared<volmira::SqliteEngine>(dictionary.reader(), true);
         auto sqliteOnly = std::make_shared<volmira::SqliteEngine>(dictionary.reader(), false);
 
-        const QStringList needles{"claim", "CLAIM", "member''s", "STRASSE", "straße", "kelvin", "sum", "SUM", "Σίσ", "ς",
-                                  "_", "😀", "", "a", "zzz", "t1", "T4_"};
+        const QStringList needles{"claim", "CLAIM", "member''s", "STRASSE", "straße", "kelvin", "sum", "SUM", "Σίσ",
+                                  "ς",     "_",     "😀",         "",        "a",      "zzz",    "t1",  "T4_"};
         const QStringList statementForms{
             "SELECT DISTINCT Table from Main where InStr(Table, '%2' ) > 0 order by Table",
             "SELECT DISTINCT Table from Main where [Functional Area] = '%1'  and InStr(Table, '%2' ) > 0 ",
             "Select Distinct Table from CDS_TBL_TABLE_DESC where InStr(Description, '%2' ) > 0 order by Table",
-            "Select Distinct Table from CDS_TBL_TABLE_DESC where [Functional Area]= '%1' and InStr(Description, '%2' ) > 0 ",
+            "Select Distinct Table from CDS_TBL_TABLE_DESC where [Functional Area]= '%1' and InStr(Description, '%2' ) "
+            "> 0 ",
             "Select Distinct Table from Main where InStr([Column], '%2' ) > 0 order by Table",
             "Select Distinct Table from Main where [Functional Area]= '%1' and InStr([Column], '%2' ) > 0 ",
             "Select Distinct Table from Main where InStr([PD_Definition], '%2' ) > 0 order by Table",
             "Select Distinct Table from Main where [Functional Area]= '%1' and InStr([PD_Definition], '%2' ) > 0 ",
             "Select Distinct Table from Main where [Functional Area]='%1'",
-            "Select Distinct [Functional Area], Table from Main where 0 < InStr([PD_Definition], '%2') order by Table desc",
+            "Select Distinct [Functional Area], Table from Main where 0 < InStr([PD_Definition], '%2') order by Table "
+            "desc",
             "Select Distinct Table, [Functional Area] from Main where Table = 't3_id' and InStr([Column], '%2') > 0",
         };
         int nonEmpty = 0;

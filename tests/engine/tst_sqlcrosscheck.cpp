@@ -41,14 +41,11 @@ QStringList sqliteRows(sqlite3* db, const QString& sql)
         QStringList fields;
         for (int i = 0; i < sqlite3_column_count(statement); ++i) {
             switch (sqlite3_column_type(statement, i)) {
-            case SQLITE_NULL:
-                fields << QStringLiteral("<null>");
-                break;
+            case SQLITE_NULL: fields << QStringLiteral("<null>"); break;
             case SQLITE_TEXT:
                 fields << QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(statement, i)));
                 break;
-            default:
-                fields << volmira::FieldValue::number(sqlite3_column_double(statement, i)).toText();
+            default: fields << volmira::FieldValue::number(sqlite3_column_double(statement, i)).toText();
             }
         }
         lines << fields.join(u'|');
@@ -73,9 +70,11 @@ public:
     {
         static const char* const columns[] = {"a", "b", "d"};
         if (depth > 1 || random_.bounded(3))
-            return random_.bounded(4) ? QString::fromLatin1(columns[random_.bounded(3)]) : QString::number(number(-4, 4));
+            return random_.bounded(4) ? QString::fromLatin1(columns[random_.bounded(3)])
+                                      : QString::number(number(-4, 4));
         static const char* const ops[] = {"+", "-", "*"};
-        return QStringLiteral("(%1 %2 %3)").arg(numeric(depth + 1), QLatin1String(ops[random_.bounded(3)]), numeric(depth + 1));
+        return QStringLiteral("(%1 %2 %3)")
+            .arg(numeric(depth + 1), QLatin1String(ops[random_.bounded(3)]), numeric(depth + 1));
     }
 
     QString condition(int depth)
@@ -83,22 +82,30 @@ public:
         static const char* const comparisons[] = {"=", "<>", "<", "<=", ">", ">="};
         switch (depth > 2 ? random_.bounded(5) : random_.bounded(8)) {
         case 0:
-            return QStringLiteral("%1 %2 %3").arg(numeric(0), QLatin1String(comparisons[random_.bounded(6)]), numeric(0));
-        case 1:
-            return QStringLiteral("c %1 '%2'").arg(QLatin1String(comparisons[random_.bounded(6)]), word());
+            return QStringLiteral("%1 %2 %3")
+                .arg(numeric(0), QLatin1String(comparisons[random_.bounded(6)]), numeric(0));
+        case 1: return QStringLiteral("c %1 '%2'").arg(QLatin1String(comparisons[random_.bounded(6)]), word());
         case 2: {
             const int low = number(-4, 3);
-            return QStringLiteral("%1 %2BETWEEN %3 AND %4").arg(numeric(0), random_.bounded(2) ? "NOT " : "").arg(low).arg(low + number(0, 4));
+            return QStringLiteral("%1 %2BETWEEN %3 AND %4")
+                .arg(numeric(0), random_.bounded(2) ? "NOT " : "")
+                .arg(low)
+                .arg(low + number(0, 4));
         }
         case 3:
-            return random_.bounded(2) ? QStringLiteral("a %1IN (%2, %3, %4)").arg(random_.bounded(2) ? "NOT " : "").arg(number(-4, 4)).arg(number(-4, 4)).arg(number(-4, 4))
+            return random_.bounded(2) ? QStringLiteral("a %1IN (%2, %3, %4)")
+                                            .arg(random_.bounded(2) ? "NOT " : "")
+                                            .arg(number(-4, 4))
+                                            .arg(number(-4, 4))
+                                            .arg(number(-4, 4))
                                       : QStringLiteral("c IN ('%1', '%2')").arg(word(), word());
         case 4:
-            return QStringLiteral("%1 IS %2NULL").arg(random_.bounded(2) ? "c" : numeric(1), random_.bounded(2) ? "NOT " : "");
-        case 5:
-            return QStringLiteral("NOT (%1)").arg(condition(depth + 1));
+            return QStringLiteral("%1 IS %2NULL")
+                .arg(random_.bounded(2) ? "c" : numeric(1), random_.bounded(2) ? "NOT " : "");
+        case 5: return QStringLiteral("NOT (%1)").arg(condition(depth + 1));
         default:
-            return QStringLiteral("(%1 %2 %3)").arg(condition(depth + 1), random_.bounded(2) ? "AND" : "OR", condition(depth + 1));
+            return QStringLiteral("(%1 %2 %3)")
+                .arg(condition(depth + 1), random_.bounded(2) ? "AND" : "OR", condition(depth + 1));
         }
     }
 
@@ -114,9 +121,10 @@ private slots:
     void sharedMeaningMatchesPlainSqlite()
     {
         Generator g(20261208);
-        FakeTable table{QStringLiteral("R"),
-                        {{"A", ColumnType::Long}, {"B", ColumnType::Double}, {"C", ColumnType::Text}, {"D", ColumnType::Long}},
-                        {}};
+        FakeTable table{
+            QStringLiteral("R"),
+            {{"A", ColumnType::Long}, {"B", ColumnType::Double}, {"C", ColumnType::Text}, {"D", ColumnType::Long}},
+            {}};
         sqlite3* db = nullptr;
         sqlite3_open(":memory:", &db);
         sqlite3_exec(db, "CREATE TABLE r (a, b, c, d)", nullptr, nullptr, nullptr);
@@ -131,10 +139,15 @@ private slots:
             const double b = g.number(-8, 8) / 2.0;
             const QString c = g.word();
             const int d = g.number(0, 5);
-            table.rows.push_back({maybe(number(a), QString::number(a), &values), maybe(number(b), QString::number(b), &values),
+            table.rows.push_back({maybe(number(a), QString::number(a), &values),
+                                  maybe(number(b), QString::number(b), &values),
                                   maybe(text(c), u'\'' + c + u'\'', &values), number(d)});
             values.push_back(QString::number(d));
-            sqlite3_exec(db, QStringLiteral("INSERT INTO r VALUES (%1)").arg(QStringList(values.begin(), values.end()).join(u',')).toUtf8().constData(),
+            sqlite3_exec(db,
+                         QStringLiteral("INSERT INTO r VALUES (%1)")
+                             .arg(QStringList(values.begin(), values.end()).join(u','))
+                             .toUtf8()
+                             .constData(),
                          nullptr, nullptr, nullptr);
         }
         auto engine = FakeDictionary().main({}).add(table).engine();
@@ -147,8 +160,10 @@ private slots:
                 {"SELECT c, COUNT(*), SUM(a), MIN(b), MAX(d), COUNT(b) FROM r WHERE %1 GROUP BY c",
                  "SELECT c, COUNT(*), SUM(a), MIN(b), MAX(d), COUNT(b) FROM r WHERE %1 GROUP BY c ORDER BY c"},
                 {"SELECT DISTINCT a, c FROM r WHERE %1", "SELECT DISTINCT a, c FROM r WHERE %1 ORDER BY a, c"},
-                {"SELECT d, a * 2 - b FROM r WHERE %1 ORDER BY d DESC, 2", "SELECT d, a * 2 - b FROM r WHERE %1 ORDER BY d DESC, 2, rowid"},
-                {"SELECT COUNT(*), MIN(c), MAX(a + d) FROM r WHERE %1", "SELECT COUNT(*), MIN(c), MAX(a + d) FROM r WHERE %1"},
+                {"SELECT d, a * 2 - b FROM r WHERE %1 ORDER BY d DESC, 2",
+                 "SELECT d, a * 2 - b FROM r WHERE %1 ORDER BY d DESC, 2, rowid"},
+                {"SELECT COUNT(*), MIN(c), MAX(a + d) FROM r WHERE %1",
+                 "SELECT COUNT(*), MIN(c), MAX(a + d) FROM r WHERE %1"},
             };
             const auto& [jet, plain] = forms[i % 5];
             const QStringList expected = sqliteRows(db, plain.arg(where));

@@ -46,15 +46,23 @@ std::shared_ptr<volmira::SqliteEngine> people()
     return FakeDictionary()
         .main({})
         .add({QStringLiteral("People"),
-              {{"Name", ColumnType::Text}, {"Age", ColumnType::Long}, {"Score", ColumnType::Double},
-               {"Born", ColumnType::DateTime}, {"Active", ColumnType::Bool}, {"Notes", ColumnType::Memo}, {"Dept", ColumnType::Text}},
+              {{"Name", ColumnType::Text},
+               {"Age", ColumnType::Long},
+               {"Score", ColumnType::Double},
+               {"Born", ColumnType::DateTime},
+               {"Active", ColumnType::Bool},
+               {"Notes", ColumnType::Memo},
+               {"Dept", ColumnType::Text}},
               {{text("Ann"), number(30), number(1.5), number(33010), yesNo(true), text("likes SQL"), text("dev")},
                {text("bob"), number(25), null(), number(36525.4375), yesNo(false), null(), text("DEV")},
                {text("Cid"), null(), number(2.5), null(), yesNo(true), text(""), text("ops")},
                {text("dora"), number(30), number(4), number(-18260), yesNo(false), text("room 12"), null()},
                {text("Éva"), number(41), number(0.5), number(44532), yesNo(true), text("ÉVA notes"), text("ops")}}})
-        .add({QStringLiteral("Depts"), {{"Code", ColumnType::Text}, {"Title", ColumnType::Text}},
-              {{text("dev"), text("Development")}, {text("OPS"), text("Operations")}, {text("hr"), text("Human resources")}}})
+        .add({QStringLiteral("Depts"),
+              {{"Code", ColumnType::Text}, {"Title", ColumnType::Text}},
+              {{text("dev"), text("Development")},
+               {text("OPS"), text("Operations")},
+               {text("hr"), text("Human resources")}}})
         .engine();
 }
 
@@ -116,7 +124,9 @@ private slots:
             {"Format(Born, 'dd/mm/yy hh:mm') = '31/12/99 10:30'", {"bob"}},
         };
         for (const auto& [where, expected] : cases)
-            QVERIFY2(rows(*engine, QStringLiteral("SELECT Name FROM People WHERE ") + QString::fromUtf8(where)) == expected, where);
+            QVERIFY2(rows(*engine, QStringLiteral("SELECT Name FROM People WHERE ") + QString::fromUtf8(where))
+                         == expected,
+                     where);
     }
 
     void selectListNamesTypesAndValues()
@@ -128,34 +138,44 @@ private slots:
         QStringList names;
         for (const auto& column : result.columns)
             names << column.name;
-        QCOMPARE(names, (QStringList{"Who", "Age", "Expr1000", "Born", "Expr1001", "Expr1002", "Expr1003", "Expr1004", "Expr1005", "Expr1006"}));
+        QCOMPARE(names, (QStringList{"Who", "Age", "Expr1000", "Born", "Expr1001", "Expr1002", "Expr1003", "Expr1004",
+                                     "Expr1005", "Expr1006"}));
         QCOMPARE(result.columns[2].type, ColumnType::Bool);
         QCOMPARE(result.columns[3].type, ColumnType::DateTime);
         QCOMPARE(result.columns[4].type, ColumnType::DateTime);
         QCOMPARE(result.columns[8].type, ColumnType::Text);
-        QCOMPARE(rows(*engine, QStringLiteral("SELECT Name, Age > 26, Len(Name), Age & '', Score / 2, Format(Born, 'yyyy-mm-dd'), "
-                                              "Nz(Age), True, UCase(Active) FROM People WHERE Age <= 30 OR Age IS NULL")),
-                 (QStringList{"Ann|True|3|30|0.75|1990-05-17|30|True|TRUE", "bob|False|3|25|<null>|1999-12-31|25|True|FALSE",
-                              "Cid|<null>|3||1.25|<null>||True|TRUE", "dora|True|4|30|2|1850-01-01|30|True|FALSE"}));
-        QCOMPARE(engine->run(QStringLiteral("SELECT Age > 26 FROM People")).cells[0].Value.kind(), FieldValue::Kind::YesNo);
+        QCOMPARE(
+            rows(*engine,
+                 QStringLiteral("SELECT Name, Age > 26, Len(Name), Age & '', Score / 2, Format(Born, 'yyyy-mm-dd'), "
+                                "Nz(Age), True, UCase(Active) FROM People WHERE Age <= 30 OR Age IS NULL")),
+            (QStringList{"Ann|True|3|30|0.75|1990-05-17|30|True|TRUE", "bob|False|3|25|<null>|1999-12-31|25|True|FALSE",
+                         "Cid|<null>|3||1.25|<null>||True|TRUE", "dora|True|4|30|2|1850-01-01|30|True|FALSE"}));
+        QCOMPARE(engine->run(QStringLiteral("SELECT Age > 26 FROM People")).cells[0].Value.kind(),
+                 FieldValue::Kind::YesNo);
     }
 
     void aggregatesGroupAndHaving()
     {
         auto engine = people();
         // Groups ignore letter case and come in ascending order, Null first.
-        const QStringList grouped = rows(*engine, QStringLiteral(
-            "SELECT Dept, Count(*), Count(Score), Sum(Age), Max(Age), Avg(Age) FROM People GROUP BY Dept"));
+        const QStringList grouped =
+            rows(*engine,
+                 QStringLiteral(
+                     "SELECT Dept, Count(*), Count(Score), Sum(Age), Max(Age), Avg(Age) FROM People GROUP BY Dept"));
         QCOMPARE(grouped.size(), 3);
         QCOMPARE(grouped[0], QStringLiteral("<null>|1|1|30|30|30"));
         QCOMPARE(grouped[1].toLower(), QStringLiteral("dev|2|1|55|30|27.5"));
         QCOMPARE(grouped[2], QStringLiteral("ops|2|2|41|41|41"));
-        QCOMPARE(rows(*engine, QStringLiteral("SELECT Dept FROM People GROUP BY Dept HAVING Count(*) > 1 ORDER BY Dept DESC")).size(), 2);
+        QCOMPARE(rows(*engine,
+                      QStringLiteral("SELECT Dept FROM People GROUP BY Dept HAVING Count(*) > 1 ORDER BY Dept DESC"))
+                     .size(),
+                 2);
         QCOMPARE(rows(*engine, QStringLiteral("SELECT Min(Name), Max(Name) FROM People WHERE Name <> 'ann'")),
                  QStringList{"bob|Éva"});
         QCOMPARE(rows(*engine, QStringLiteral("SELECT Count(*), Sum(Age), Min(Born) FROM People WHERE Age > 100")),
                  QStringList{"0|<null>|<null>"});
-        QCOMPARE(rows(*engine, QStringLiteral("SELECT Year(Born), Count(*) AS N FROM People GROUP BY Year(Born) HAVING Count(*) = 1 ORDER BY N, 1 DESC")),
+        QCOMPARE(rows(*engine, QStringLiteral("SELECT Year(Born), Count(*) AS N FROM People GROUP BY Year(Born) HAVING "
+                                              "Count(*) = 1 ORDER BY N, 1 DESC")),
                  (QStringList{"2021|1", "1999|1", "1990|1", "1850|1", "<null>|1"}));
         const auto types = engine->run(QStringLiteral("SELECT Min(Born), Count(*), Max(Active) FROM People"));
         QCOMPARE(types.columns[0].type, ColumnType::DateTime);
@@ -173,24 +193,34 @@ private slots:
         QCOMPARE(rows(*engine, QStringLiteral("SELECT Name, Len(Name) AS L FROM People ORDER BY L DESC, Name")).first(),
                  QStringLiteral("dora|4"));
         // TOP keeps the rows tied with the last one on the ORDER BY.
-        QCOMPARE(rows(*engine, QStringLiteral("SELECT TOP 2 Name FROM People ORDER BY Age DESC")), (QStringList{"Éva", "Ann", "dora"}));
+        QCOMPARE(rows(*engine, QStringLiteral("SELECT TOP 2 Name FROM People ORDER BY Age DESC")),
+                 (QStringList{"Éva", "Ann", "dora"}));
         QCOMPARE(rows(*engine, QStringLiteral("SELECT TOP 2 Name FROM People")), (QStringList{"Ann", "bob"}));
-        QCOMPARE(rows(*engine, QStringLiteral("SELECT TOP 1 Name, Age FROM People ORDER BY Name DESC")), QStringList{"Éva|41"});
+        QCOMPARE(rows(*engine, QStringLiteral("SELECT TOP 1 Name, Age FROM People ORDER BY Name DESC")),
+                 QStringList{"Éva|41"});
         QCOMPARE(rows(*engine, QStringLiteral("SELECT DISTINCT Dept FROM People")).size(), 3);
-        QCOMPARE(rows(*engine, QStringLiteral("SELECT DISTINCT TOP 2 Age FROM People ORDER BY Age DESC")), (QStringList{"41", "30"}));
-        QCOMPARE(rows(*engine, QStringLiteral("SELECT DISTINCT UCase(Dept), Age \\ 10 FROM People WHERE Dept IS NOT NULL")),
-                 (QStringList{"DEV|2", "DEV|3", "OPS|<null>", "OPS|4"}));
+        QCOMPARE(rows(*engine, QStringLiteral("SELECT DISTINCT TOP 2 Age FROM People ORDER BY Age DESC")),
+                 (QStringList{"41", "30"}));
+        QCOMPARE(
+            rows(*engine, QStringLiteral("SELECT DISTINCT UCase(Dept), Age \\ 10 FROM People WHERE Dept IS NOT NULL")),
+            (QStringList{"DEV|2", "DEV|3", "OPS|<null>", "OPS|4"}));
     }
 
     void joins()
     {
         auto engine = people();
-        QCOMPARE(rows(*engine, QStringLiteral("SELECT p.Name, d.Title FROM People AS p INNER JOIN Depts AS d ON p.Dept = d.Code")),
+        QCOMPARE(rows(*engine, QStringLiteral(
+                                   "SELECT p.Name, d.Title FROM People AS p INNER JOIN Depts AS d ON p.Dept = d.Code")),
                  (QStringList{"Ann|Development", "bob|Development", "Cid|Operations", "Éva|Operations"}));
-        QCOMPARE(rows(*engine, QStringLiteral("SELECT Name, Title FROM People LEFT JOIN Depts ON People.Dept = Depts.Code WHERE Age >= 30")),
-                 (QStringList{"Ann|Development", "dora|<null>", "Éva|Operations"}));
-        QCOMPARE(rows(*engine, QStringLiteral("SELECT Code, Count(Name) FROM Depts LEFT JOIN People ON Code = Dept GROUP BY Code")),
-                 (QStringList{"dev|2", "hr|0", "OPS|2"}));
+        QCOMPARE(
+            rows(*engine,
+                 QStringLiteral(
+                     "SELECT Name, Title FROM People LEFT JOIN Depts ON People.Dept = Depts.Code WHERE Age >= 30")),
+            (QStringList{"Ann|Development", "dora|<null>", "Éva|Operations"}));
+        QCOMPARE(
+            rows(*engine,
+                 QStringLiteral("SELECT Code, Count(Name) FROM Depts LEFT JOIN People ON Code = Dept GROUP BY Code")),
+            (QStringList{"dev|2", "hr|0", "OPS|2"}));
 
         auto dictionary = FakeDictionary()
                               .main({MainRow{text("T"), text("C"), text("acct")}})
@@ -203,8 +233,12 @@ private slots:
         QCOMPARE(star.columns[1].name, QStringLiteral("Column"));
         QCOMPARE(star.columns[12].name, QStringLiteral("CDS_TBL_TABLE_DESC.Table"));
         QCOMPARE(star.cells[13].Value.toText(), QStringLiteral("The T"));
-        QCOMPARE(errorOf(*dictionary, QStringLiteral("SELECT Table FROM Main INNER JOIN CDS_TBL_TABLE_DESC ON Main.Table = CDS_TBL_TABLE_DESC.Table")),
-                 ErrorNumber::AmbiguousColumn);
+        QCOMPARE(
+            errorOf(
+                *dictionary,
+                QStringLiteral(
+                    "SELECT Table FROM Main INNER JOIN CDS_TBL_TABLE_DESC ON Main.Table = CDS_TBL_TABLE_DESC.Table")),
+            ErrorNumber::AmbiguousColumn);
     }
 
     void errorsCarryJetsNumbers()

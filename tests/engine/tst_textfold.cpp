@@ -8,10 +8,7 @@ using namespace volmira;
 
 namespace {
 
-long long find(const char* text, const char* part)
-{
-    return textfold::find(text, textfold::foldedCodePoints(part));
-}
+long long find(const char* text, const char* part) { return textfold::find(text, textfold::foldedCodePoints(part)); }
 
 }  // namespace
 
@@ -72,7 +69,8 @@ private slots:
 
     void foldedFormsAgreeWithComparison()
     {
-        const char* texts[] = {"ACCT", "acct", "Straße", "STRASSE", "ΣΊΣΥΦΟΣ", "σίσυφος", "\u212Aelvin", "kelvin", "😀x", "😀X"};
+        const char* texts[] = {"ACCT",    "acct",        "Straße", "STRASSE", "ΣΊΣΥΦΟΣ",
+                               "σίσυφος", "\u212Aelvin", "kelvin", "😀x",      "😀X"};
         for (const char* a : texts)
             for (const char* b : texts)
                 QCOMPARE(textfold::foldedUtf8(a) == textfold::foldedUtf8(b), textfold::compare(a, b) == 0);

@@ -81,7 +81,8 @@ QList<QStringList> parseCsv(const QString& text)
     return records;
 }
 
-const QString hostileDescription = QStringLiteral("<script>document.title='pwned'</script></td>, \"quoted\"\r\nnext line");
+const QString hostileDescription =
+    QStringLiteral("<script>document.title='pwned'</script></td>, \"quoted\"\r\nnext line");
 const QString hostileDefinition = QStringLiteral("<img src=x onerror=\"document.title='pwned'\"> a|b *bold* [x](y)");
 
 }  // namespace
@@ -119,7 +120,10 @@ void ExportTest::initTestCase()
         .foreignKey();
     builder.column({"acct", "ACCT_MAIN", "AM_DUP"}).dataType("char", "1").descriptions("first", "first row");
     builder.column({"acct", "ACCT_MAIN", "AM_DUP"}).dataType("char", "2").descriptions("second", "second row");
-    builder.column({"acct", "ACCT_MAIN", "AM_DUP"}).dataType("char", "2").descriptions("second", "second row").sequence(4);
+    builder.column({"acct", "ACCT_MAIN", "AM_DUP"})
+        .dataType("char", "2")
+        .descriptions("second", "second row")
+        .sequence(4);
     builder.column({"acct", "ACCT_MAIN", nullptr});
     builder.column({"acct", "../ETC/PASSWD", "P_ID"});
     builder.column({"acct", "A B'C", "ABC_ID"});
@@ -184,17 +188,15 @@ void ExportTest::htmlSiteFilesAndSafeNames()
     QVERIFY(!table.contains(QStringLiteral("Claims only")));
 }
 
-QString ExportTest::browser() const
-{
-    return QStandardPaths::findExecutable(QStringLiteral("chromium"));
-}
+QString ExportTest::browser() const { return QStandardPaths::findExecutable(QStringLiteral("chromium")); }
 
 QString ExportTest::dumpDom(const QString& url) const
 {
     QTemporaryDir profile;
-    const Run dumped = run(browser(), {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
-                                       QStringLiteral("--disable-gpu"), QStringLiteral("--user-data-dir=") + profile.path(),
-                                       QStringLiteral("--virtual-time-budget=10000"), QStringLiteral("--dump-dom"), url});
+    const Run dumped =
+        run(browser(), {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+                        QStringLiteral("--user-data-dir=") + profile.path(),
+                        QStringLiteral("--virtual-time-budget=10000"), QStringLiteral("--dump-dom"), url});
     return dumped.exitCode == 0 ? dumped.out : QStringLiteral("chromium failed: ") + dumped.err;
 }
 
@@ -248,7 +250,8 @@ void ExportTest::markdownFiles()
     const QString area = readText(out + QStringLiteral("/acct.md"));
     QVERIFY(!area.contains(QStringLiteral("<script")));
     QVERIFY(!area.contains(QStringLiteral("<img")));
-    QVERIFY(area.contains(QStringLiteral("&lt;img src=x onerror=\"document.title='pwned'\"&gt; a\\|b \\*bold\\* \\[x\\](y)")));
+    QVERIFY(area.contains(
+        QStringLiteral("&lt;img src=x onerror=\"document.title='pwned'\"&gt; a\\|b \\*bold\\* \\[x\\](y)")));
     QVERIFY(area.contains(QStringLiteral("\n## ../ETC/PASSWD\n")));
     // Every row of a column table has its nine cells: no text adds or hides a cell.
     const QStringList lines = area.split(QLatin1Char('\n'));
@@ -261,7 +264,8 @@ void ExportTest::markdownFiles()
         QCOMPARE(pipes, 10);
     }
     QCOMPARE(columnRows, 4);
-    QVERIFY(area.contains(QStringLiteral("| AM_ID | char(12) | Yes | No | Logical description | Data definition | N/A | N/A | 1-One<br>2- |")));
+    QVERIFY(area.contains(QStringLiteral(
+        "| AM_ID | char(12) | Yes | No | Logical description | Data definition | N/A | N/A | 1-One<br>2- |")));
 }
 
 void ExportTest::csvFiles()
@@ -338,7 +342,8 @@ void ExportTest::errorsLeaveNoOutput()
         {scratch.filePath(QStringLiteral("missing.mdb")), QStringLiteral("volmira-export: Error 3024: ")},
         {empty.fileName(), QStringLiteral("volmira-export: Error 3343: ")},
         // Fails when the first table's values are read: the site was half written by then.
-        {withoutValues.write(scratch.filePath(QStringLiteral("novalues.mdb"))), QStringLiteral("volmira-export: Error 3078: ")},
+        {withoutValues.write(scratch.filePath(QStringLiteral("novalues.mdb"))),
+         QStringLiteral("volmira-export: Error 3078: ")},
     };
     const QString out = scratch.filePath(QStringLiteral("out"));
     for (const auto& f : failing) {

@@ -18,9 +18,11 @@ private slots:
         const QString root = qEnvironmentVariable("VOLMIRA_SOURCE_DIR") + QStringLiteral("/fuzz");
         int inputs = 0;
         for (const char* kind : {"corpus", "regressions"}) {
-            const QDir folder(QStringLiteral("%1/%2/%3").arg(root, QString::fromLatin1(kind), QStringLiteral(VOLMIRA_FUZZ_TARGET)));
+            const QDir folder(
+                QStringLiteral("%1/%2/%3").arg(root, QString::fromLatin1(kind), QStringLiteral(VOLMIRA_FUZZ_TARGET)));
             for (const QString& name : folder.entryList(QDir::Files, QDir::Name)) {
-                QTest::newRow(qPrintable(QStringLiteral("%1/%2").arg(QString::fromLatin1(kind), name))) << folder.filePath(name);
+                QTest::newRow(qPrintable(QStringLiteral("%1/%2").arg(QString::fromLatin1(kind), name)))
+                    << folder.filePath(name);
                 ++inputs;
             }
         }
@@ -33,7 +35,9 @@ private slots:
         QFile file(path);
         QVERIFY(file.open(QIODevice::ReadOnly));
         const QByteArray bytes = file.readAll();
-        QCOMPARE(LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())), 0);
+        QCOMPARE(
+            LLVMFuzzerTestOneInput(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())),
+            0);
     }
 };
 

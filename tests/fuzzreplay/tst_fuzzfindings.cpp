@@ -41,7 +41,8 @@ private slots:
             .addColumn(QStringLiteral("Functional Area"), ColumnType::Text, 10)
             .addColumn(QStringLiteral("PD_Definition"), ColumnType::Binary, 255);
         for (int r = 0; r < 40; ++r)
-            main.rows.push_back({QByteArray(255, char(0x80 + r)), QByteArray(200, '\xFF'), "acct", QByteArray(255, '\xFE')});
+            main.rows.push_back(
+                {QByteArray(255, char(0x80 + r)), QByteArray(200, '\xFF'), "acct", QByteArray(255, '\xFE')});
         model.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES")).addColumn(QStringLiteral("Rels_No"), ColumnType::Long);
         model.tables.back().rows.push_back({451});
         QTemporaryDir folder;
@@ -55,7 +56,8 @@ private slots:
             QStringLiteral("Select Distinct Table from Main where [Functional Area]='acct'"),
             QStringLiteral("SELECT DISTINCT Table from Main where InStr(Table, 'x' ) > 0 order by Table"),
             QStringLiteral("Select Distinct Table from Main where InStr([Column], 'y' ) > 0 order by Table"),
-            QStringLiteral("Select Distinct Table from Main where [Functional Area]= 'acct' and InStr([PD_Definition], 'z' ) > 0 ")};
+            QStringLiteral("Select Distinct Table from Main where [Functional Area]= 'acct' and InStr([PD_Definition], "
+                           "'z' ) > 0 ")};
         for (const QString& sql : statements) {
             try {
                 volmira::Recordset rs;

@@ -16,10 +16,10 @@ struct Picture {
 
 // The size at which each picture is shown on its area button.
 constexpr Picture pictures[] = {
-    {"acct", 40, 29}, {"bill", 48, 48}, {"case", 32, 32}, {"clcl", 32, 32}, {"coco", 45, 28},
-    {"crcr", 32, 32}, {"ctct", 28, 27}, {"cust", 25, 30}, {"etav", 32, 32}, {"fawf", 30, 30},
-    {"thdv", 40, 29}, {"thpr", 45, 31}, {"itsc", 32, 32}, {"itsp", 32, 32}, {"mcar", 37, 37},
-    {"mesb", 37, 33}, {"obxp", 47, 30}, {"plan", 36, 40}, {"prov", 45, 34}, {"syst", 32, 32},
+    {"acct", 40, 29}, {"bill", 48, 48}, {"case", 32, 32}, {"clcl", 32, 32},    {"coco", 45, 28},
+    {"crcr", 32, 32}, {"ctct", 28, 27}, {"cust", 25, 30}, {"etav", 32, 32},    {"fawf", 30, 30},
+    {"thdv", 40, 29}, {"thpr", 45, 31}, {"itsc", 32, 32}, {"itsp", 32, 32},    {"mcar", 37, 37},
+    {"mesb", 37, 33}, {"obxp", 47, 30}, {"plan", 36, 40}, {"prov", 45, 34},    {"syst", 32, 32},
     {"temp", 40, 40}, {"txtx", 40, 40}, {"util", 45, 45}, {"default", 74, 63}, {"icon", 16, 16},
 };
 

@@ -11,13 +11,13 @@ namespace volmira::testjet3 {
 namespace {
 
 constexpr int kPageSize = 2048;
-constexpr int kDataHeaderSize = 10;    // the row offsets follow the row count at 8
-constexpr int kColumnsOffset = 43;     // of a definition without indexes
+constexpr int kDataHeaderSize = 10;  // the row offsets follow the row count at 8
+constexpr int kColumnsOffset = 43;   // of a definition without indexes
 constexpr int kColumnEntrySize = 18;
-constexpr int kUsageMapBytes = 16;     // an inline map of 128 pages
+constexpr int kUsageMapBytes = 16;  // an inline map of 128 pages
 constexpr std::uint32_t kMapPage = 1;
 constexpr std::uint32_t kLongValueOwner = 0x4C41564C;  // "LVAL"
-constexpr int kLongestInlineMemo = 64;  // longer memo text goes to the table's long-value page
+constexpr int kLongestInlineMemo = 64;                 // longer memo text goes to the table's long-value page
 
 void put16(std::uint8_t* p, std::uint32_t v)
 {
@@ -59,7 +59,6 @@ QByteArray codePageText(const QString& text)
 
 bool isFixed(Jet3Type type) { return type == Jet3Type::Bool || type == Jet3Type::Integer || type == Jet3Type::Long; }
 int fixedSize(Jet3Type type) { return type == Jet3Type::Integer ? 2 : type == Jet3Type::Long ? 4 : 0; }
-
 
 void writeHeader(std::uint8_t* page)
 {
@@ -178,8 +177,7 @@ QByteArray encodeRow(const Jet3Table& table, const Layout& layout, const std::ve
             if (present)
                 throw std::invalid_argument("OLE values are not written");
             break;
-        case Jet3Type::Bool:
-            break;
+        case Jet3Type::Bool: break;
         }
     }
     // The offsets keep their low byte only. A row longer than 256 bytes carries one jump byte per 256

@@ -188,10 +188,17 @@ private slots:
 
         LogListener whole;
         decode(stream, whole, stream.size());
-        const std::vector<std::string> expected{
-            "catalog Main Values", "table T c:5 c:9 c:0 c:11 c:7 c:10", "row s0.500000 '' b-1 n-2.000000 d-1.250000 x00ff",
-            "row null null b0 'x' null x", "end", "table Main Id:3 Name:8 Flag:0", "row n0.000000 'r0' b-1",
-            "row n1.000000 'r1' b0", "row n2.000000 'r2' b-1", "row n0.000000 'r0' b-1", "end"};
+        const std::vector<std::string> expected{"catalog Main Values",
+                                                "table T c:5 c:9 c:0 c:11 c:7 c:10",
+                                                "row s0.500000 '' b-1 n-2.000000 d-1.250000 x00ff",
+                                                "row null null b0 'x' null x",
+                                                "end",
+                                                "table Main Id:3 Name:8 Flag:0",
+                                                "row n0.000000 'r0' b-1",
+                                                "row n1.000000 'r1' b0",
+                                                "row n2.000000 'r2' b-1",
+                                                "row n0.000000 'r0' b-1",
+                                                "end"};
         QCOMPARE(whole.log, expected);
         for (std::size_t chunk : {std::size_t(1), std::size_t(3), std::size_t(7)}) {
             LogListener pieces;
@@ -287,7 +294,8 @@ private slots:
             w.putString("a");
             w.putU8(std::uint8_t(CellTag::Yes));
             w.end();
-            QTest::newRow(tag == CellTag::Date ? "date in a number column" : "bytes in a number column") << bytes(w) << false;
+            QTest::newRow(tag == CellTag::Date ? "date in a number column" : "bytes in a number column")
+                << bytes(w) << false;
         }
         {
             FrameWriter w;

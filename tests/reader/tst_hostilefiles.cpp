@@ -35,8 +35,10 @@ DatabaseModel dictionaryWithMemos()
     main.addColumn(QStringLiteral("Table"), jet4::ColumnType::Text, 50)
         .addColumn(QStringLiteral("PD_Definition"), jet4::ColumnType::Memo);
     for (int i = 0; i < 300; ++i)
-        main.rows.push_back({QStringLiteral("TABLE_%1_").arg(i).repeated(4), QStringLiteral("definition %1 ").arg(i).repeated(10)});
-    model.addTable(QStringLiteral("Values")).addColumn(QStringLiteral("Value"), jet4::ColumnType::Text, 10).rows = {{"A"}};
+        main.rows.push_back(
+            {QStringLiteral("TABLE_%1_").arg(i).repeated(4), QStringLiteral("definition %1 ").arg(i).repeated(10)});
+    model.addTable(QStringLiteral("Values")).addColumn(QStringLiteral("Value"), jet4::ColumnType::Text, 10).rows = {
+        {"A"}};
     return model;
 }
 
@@ -120,8 +122,8 @@ private slots:
         const qsizetype page = jet4::kPageSize;
         QTest::newRow("cut before the rows") << sound.left(main.dataPages.front() * page) << "past the end";
         QTest::newRow("cut in the rows") << sound.left(main.dataPages.at(2) * page) << "past the end";
-        QTest::newRow("cut in the long values") << sound.left(main.longValuePages.front().back() * page)
-                                                << "PD_Definition";
+        QTest::newRow("cut in the long values")
+            << sound.left(main.longValuePages.front().back() * page) << "PD_Definition";
         QByteArray mapAway = sound;
         put32(mapAway, main.definitionPages.front() * page + 55, (layout.pageCount + 3) << 8);
         QTest::newRow("usage map past the end") << mapAway << "usage map";
@@ -206,7 +208,7 @@ private slots:
         struct flock lock {};
         lock.l_type = short(forWriting ? F_WRLCK : F_RDLCK);
         lock.l_whence = SEEK_SET;
-        const int locked = kind == 0 ? ::flock(fd, forWriting ? LOCK_EX : LOCK_SH)
+        const int locked = kind == 0   ? ::flock(fd, forWriting ? LOCK_EX : LOCK_SH)
                            : kind == 1 ? ::fcntl(fd, F_SETLK, &lock)
                                        : ::fcntl(fd, F_OFD_SETLK, &lock);
         QCOMPARE(locked, 0);
@@ -243,7 +245,8 @@ private slots:
         QVERIFY(query.waitForStarted());
         QList<qint64> readers;
         QTRY_VERIFY_WITH_TIMEOUT(!(readers = childrenOf(query.processId())).isEmpty(), 2000);
-        const QByteArray bound = "Max address space         " + QByteArray::number((qint64(512) << 20) + 4 * qint64(bytes.size()));
+        const QByteArray bound =
+            "Max address space         " + QByteArray::number((qint64(512) << 20) + 4 * qint64(bytes.size()));
         const auto limits = [pid = readers.front()] {
             QFile file(QStringLiteral("/proc/%1/limits").arg(pid));
             return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();

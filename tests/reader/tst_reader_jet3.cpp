@@ -48,27 +48,37 @@ std::vector<Jet3Table> jet3Dictionary()
                     {QStringLiteral("GUI Name"), Jet3Type::Text, 40},
                     {QStringLiteral("GUI Control"), Jet3Type::Text, 20}},
                    {}};
-    const auto column = [](const char* table, const char* name, const char* area, QVariant logical,
-                           QVariant definition, bool primary, bool foreign, int seqNo) {
-        return std::vector<QVariant>{QString::fromLatin1(table), QString::fromLatin1(name), QString::fromLatin1(area),
-                                     QStringLiteral("char"), QStringLiteral("(12)"), logical, definition, primary,
-                                     foreign, seqNo, QStringLiteral("Label"), QStringLiteral("Text")};
+    const auto column = [](const char* table, const char* name, const char* area, QVariant logical, QVariant definition,
+                           bool primary, bool foreign, int seqNo) {
+        return std::vector<QVariant>{QString::fromLatin1(table),
+                                     QString::fromLatin1(name),
+                                     QString::fromLatin1(area),
+                                     QStringLiteral("char"),
+                                     QStringLiteral("(12)"),
+                                     logical,
+                                     definition,
+                                     primary,
+                                     foreign,
+                                     seqNo,
+                                     QStringLiteral("Label"),
+                                     QStringLiteral("Text")};
     };
-    main.rows = {column("CMC_ACCT_LEDGER", "ACCT_ID", "acct", QStringLiteral("Account"), kAccented, true, false, 1),
-                 column("CMC_ACCT_LEDGER", "ACCT_NOTE", "acct", QVariant(), QString(), false, false, 3),
-                 column("CMC_ACCT_LEDGER", "ACCT_DESC", "acct", QString(), QVariant(), false, true, 2),
-                 column("CMC_ACCT_BALANCE", "BAL_ID", "acct", kLongText, kLongMemo, true, false, 1),
-                 column("CMC_CLCL_CLAIM", "CLCL_ID", "claim", QStringLiteral("Claim"), QStringLiteral("c"), true,
-                        false, 1)};
+    main.rows = {
+        column("CMC_ACCT_LEDGER", "ACCT_ID", "acct", QStringLiteral("Account"), kAccented, true, false, 1),
+        column("CMC_ACCT_LEDGER", "ACCT_NOTE", "acct", QVariant(), QString(), false, false, 3),
+        column("CMC_ACCT_LEDGER", "ACCT_DESC", "acct", QString(), QVariant(), false, true, 2),
+        column("CMC_ACCT_BALANCE", "BAL_ID", "acct", kLongText, kLongMemo, true, false, 1),
+        column("CMC_CLCL_CLAIM", "CLCL_ID", "claim", QStringLiteral("Claim"), QStringLiteral("c"), true, false, 1)};
 
-    Jet3Table descriptions{QStringLiteral("CDS_TBL_TABLE_DESC"),
-                           {{QStringLiteral("Table"), Jet3Type::Text, 64},
-                            {QStringLiteral("Description"), Jet3Type::Text, 255},
-                            {QStringLiteral("Logical Name"), Jet3Type::Text, 64},
-                            {QStringLiteral("Functional Area"), Jet3Type::Text, 10}},
-                           {{QStringLiteral("CMC_ACCT_LEDGER"), kAccented, QStringLiteral("Ledger"), QStringLiteral("acct")},
-                            {QStringLiteral("CMC_ACCT_BALANCE"), QVariant(), QString(), QStringLiteral("acct")},
-                            {QStringLiteral("CMC_ACCT_HISTORY"), kLongText, QStringLiteral("History"), QStringLiteral("acct")}}};
+    Jet3Table descriptions{
+        QStringLiteral("CDS_TBL_TABLE_DESC"),
+        {{QStringLiteral("Table"), Jet3Type::Text, 64},
+         {QStringLiteral("Description"), Jet3Type::Text, 255},
+         {QStringLiteral("Logical Name"), Jet3Type::Text, 64},
+         {QStringLiteral("Functional Area"), Jet3Type::Text, 10}},
+        {{QStringLiteral("CMC_ACCT_LEDGER"), kAccented, QStringLiteral("Ledger"), QStringLiteral("acct")},
+         {QStringLiteral("CMC_ACCT_BALANCE"), QVariant(), QString(), QStringLiteral("acct")},
+         {QStringLiteral("CMC_ACCT_HISTORY"), kLongText, QStringLiteral("History"), QStringLiteral("acct")}}};
     Jet3Table values{QStringLiteral("Values"),
                      {{QStringLiteral("Value"), Jet3Type::Text, 20},
                       {QStringLiteral("Description"), Jet3Type::Text, 100},
@@ -95,7 +105,8 @@ void compareCells(const std::vector<RecordedCell>& read, const std::vector<Recor
         const QByteArray where = QByteArray("row ") + QByteArray::number(row) + " column " + QByteArray::number(int(c));
         QVERIFY2(read[c].kind == expected[c].kind, where.constData());
         QVERIFY2(read[c].number == expected[c].number, where.constData());
-        QVERIFY2(read[c].text == expected[c].text, (where + ": '" + QByteArray::fromStdString(read[c].text) + "'").constData());
+        QVERIFY2(read[c].text == expected[c].text,
+                 (where + ": '" + QByteArray::fromStdString(read[c].text) + "'").constData());
     }
 }
 
@@ -118,8 +129,9 @@ private slots:
     void readerHandsOverTypesNullsAndCodePageText()
     {
         RecordingSink sink;
-        ReaderClient::read(path_, {QStringLiteral("main"), QStringLiteral("CDS_TBL_TABLE_DESC"), QStringLiteral("Values"),
-                                   QStringLiteral("CDS_TBL_RELS_RELEASES")},
+        ReaderClient::read(path_,
+                           {QStringLiteral("main"), QStringLiteral("CDS_TBL_TABLE_DESC"), QStringLiteral("Values"),
+                            QStringLiteral("CDS_TBL_RELS_RELEASES")},
                            sink);
         QCOMPARE(sink.tables, QStringList({QStringLiteral("Main"), QStringLiteral("CDS_TBL_TABLE_DESC"),
                                            QStringLiteral("Values"), QStringLiteral("CDS_TBL_RELS_RELEASES")}));
@@ -142,22 +154,29 @@ private slots:
         const RecordedCell attributes = text(QStringLiteral("(12)"));
         const RecordedCell label = text(QStringLiteral("Label"));
         const RecordedCell control = text(QStringLiteral("Text"));
-        compareCells(main.rows[0], {ledger, text(QStringLiteral("ACCT_ID")), acct, type, attributes,
-                                    text(QStringLiteral("Account")), text(kAccented), yesNo(true), yesNo(false),
-                                    number(1), label, control}, 0);
+        compareCells(main.rows[0],
+                     {ledger, text(QStringLiteral("ACCT_ID")), acct, type, attributes, text(QStringLiteral("Account")),
+                      text(kAccented), yesNo(true), yesNo(false), number(1), label, control},
+                     0);
         // Null and the empty text stay apart, in text and in memo columns.
-        compareCells(main.rows[1], {ledger, text(QStringLiteral("ACCT_NOTE")), acct, type, attributes, null(),
-                                    text(QString()), yesNo(false), yesNo(false), number(3), label, control}, 1);
-        compareCells(main.rows[2], {ledger, text(QStringLiteral("ACCT_DESC")), acct, type, attributes,
-                                    text(QString()), null(), yesNo(false), yesNo(true), number(2), label, control}, 2);
+        compareCells(main.rows[1],
+                     {ledger, text(QStringLiteral("ACCT_NOTE")), acct, type, attributes, null(), text(QString()),
+                      yesNo(false), yesNo(false), number(3), label, control},
+                     1);
+        compareCells(main.rows[2],
+                     {ledger, text(QStringLiteral("ACCT_DESC")), acct, type, attributes, text(QString()), null(),
+                      yesNo(false), yesNo(true), number(2), label, control},
+                     2);
 
-        compareCells(main.rows[3], {text(QStringLiteral("CMC_ACCT_BALANCE")), text(QStringLiteral("BAL_ID")), acct, type,
-                                    attributes, text(kLongText), text(kLongMemo), yesNo(true), yesNo(false),
-                                    number(1), label, control}, 3);
+        compareCells(main.rows[3],
+                     {text(QStringLiteral("CMC_ACCT_BALANCE")), text(QStringLiteral("BAL_ID")), acct, type, attributes,
+                      text(kLongText), text(kLongMemo), yesNo(true), yesNo(false), number(1), label, control},
+                     3);
         const RecordedTable& descriptions = sink.read[1];
         QCOMPARE(descriptions.rows.size(), std::size_t(3));
-        compareCells(descriptions.rows[2], {text(QStringLiteral("CMC_ACCT_HISTORY")), text(kLongText),
-                                            text(QStringLiteral("History")), acct}, 2);
+        compareCells(descriptions.rows[2],
+                     {text(QStringLiteral("CMC_ACCT_HISTORY")), text(kLongText), text(QStringLiteral("History")), acct},
+                     2);
 
         const RecordedTable& releases = sink.read[3];
         QCOMPARE(releases.rows.size(), std::size_t(4));
@@ -183,14 +202,16 @@ private slots:
         QCOMPARE(tables, QStringList({QStringLiteral("CMC_ACCT_BALANCE"), QStringLiteral("CMC_ACCT_LEDGER")}));
         rs.Close();
 
-        rs.Open(QStringLiteral("Select Distinct Column,[Data Type],[Data Attributes],[Logical Desc],[PD_Definition],"
-                               "[Primary Key],[Foreign Key],[Column_SeqNo],[GUI Name],[GUI Control] from Main "
-                               "where [Functional Area]= 'acct' and Table = 'CMC_ACCT_LEDGER' order by [Column_SeqNo] "),
-                connection);
+        rs.Open(
+            QStringLiteral("Select Distinct Column,[Data Type],[Data Attributes],[Logical Desc],[PD_Definition],"
+                           "[Primary Key],[Foreign Key],[Column_SeqNo],[GUI Name],[GUI Control] from Main "
+                           "where [Functional Area]= 'acct' and Table = 'CMC_ACCT_LEDGER' order by [Column_SeqNo] "),
+            connection);
         QStringList columns;
         for (; !rs.Eof(); rs.MoveNext())
             columns << rs.Fields(0).Value.toText();
-        QCOMPARE(columns, QStringList({QStringLiteral("ACCT_ID"), QStringLiteral("ACCT_DESC"), QStringLiteral("ACCT_NOTE")}));
+        QCOMPARE(columns,
+                 QStringList({QStringLiteral("ACCT_ID"), QStringLiteral("ACCT_DESC"), QStringLiteral("ACCT_NOTE")}));
         rs.MoveFirst();
         QCOMPARE(rs.Fields(4).Value, FieldValue::text(kAccented));
         QVERIFY(rs.Fields(5).Value.isTrue());
@@ -205,10 +226,12 @@ private slots:
         QCOMPARE(rs.Fields(4).Value, FieldValue::text(QString()));
         rs.Close();
 
-        rs.Open(QStringLiteral("Select Description from CDS_TBL_TABLE_DESC where Table = 'CMC_ACCT_LEDGER'"), connection);
+        rs.Open(QStringLiteral("Select Description from CDS_TBL_TABLE_DESC where Table = 'CMC_ACCT_LEDGER'"),
+                connection);
         QCOMPARE(rs.Fields(0).Value, FieldValue::text(kAccented));
         rs.Close();
-        rs.Open(QStringLiteral("Select [Logical Name] from CDS_TBL_TABLE_DESC where Table = 'CMC_ACCT_HISTORY'"), connection);
+        rs.Open(QStringLiteral("Select [Logical Name] from CDS_TBL_TABLE_DESC where Table = 'CMC_ACCT_HISTORY'"),
+                connection);
         QCOMPARE(rs.Fields(0).Value, FieldValue::text(QStringLiteral("History")));
         rs.Close();
         rs.Open(QStringLiteral("Select [PD_Definition] from Main where Column = 'BAL_ID'"), connection);

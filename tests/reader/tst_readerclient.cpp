@@ -207,7 +207,8 @@ private slots:
              QByteArray("\0\xff", 2), QByteArray(3, '\0')},
             {false, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr, nullptr},
             {true, 0, 32767, INT_MAX, -922337203685.4775, 3.4e38, 1e-300, OleDate{45000.5}, mixed,
-             repeated(mixed + QStringLiteral(" memo text "), 70000), QByteArray(16, '\x80'), repeated(mixed, 9000).toUtf8()},
+             repeated(mixed + QStringLiteral(" memo text "), 70000), QByteArray(16, '\x80'),
+             repeated(mixed, 9000).toUtf8()},
             {false, 1, 0, 0, 0.0001, -0.0, 0.1, OleDate{0}, QStringLiteral("a'b\"c"),
              repeated(QStringLiteral("over sixteen kilobytes "), 20000), QByteArray("x"), QByteArray(5000, '\x01')},
             {true, 2, 1, 1, 0, 1, 1, OleDate{1}, QStringLiteral("\uFEFFstarts with a byte order mark"),
@@ -228,10 +229,10 @@ private slots:
         const RecordedTable& read = sink.read[0];
         QCOMPARE(read.name, QStringLiteral("Types"));
         QVERIFY(read.ended);
-        const std::vector<ColumnType> wantedTypes{
-            ColumnType::Bool,   ColumnType::Byte,   ColumnType::Integer,  ColumnType::Long, ColumnType::Currency,
-            ColumnType::Single, ColumnType::Double, ColumnType::DateTime, ColumnType::Text, ColumnType::Memo,
-            ColumnType::Binary, ColumnType::Binary};
+        const std::vector<ColumnType> wantedTypes{ColumnType::Bool,   ColumnType::Byte,     ColumnType::Integer,
+                                                  ColumnType::Long,   ColumnType::Currency, ColumnType::Single,
+                                                  ColumnType::Double, ColumnType::DateTime, ColumnType::Text,
+                                                  ColumnType::Memo,   ColumnType::Binary,   ColumnType::Binary};
         for (std::size_t c = 0; c < wantedTypes.size(); ++c) {
             QCOMPARE(read.columns[c].name, written.columns[c].name);
             QCOMPARE(int(read.columns[c].type), int(wantedTypes[c]));
@@ -254,8 +255,9 @@ private slots:
         accented.rows = {{QStringLiteral("a")}, {nullptr}};
         const QString path = write(QStringLiteral("filter.mdb"), model);
         RecordingSink sink;
-        const QString failed = readInto(path, {QStringLiteral("values"), QStringLiteral("MAIN"), QStringLiteral("Main"),
-                                               QStringLiteral("Missing"), QStringLiteral("äRZTE STRASSE")},
+        const QString failed = readInto(path,
+                                        {QStringLiteral("values"), QStringLiteral("MAIN"), QStringLiteral("Main"),
+                                         QStringLiteral("Missing"), QStringLiteral("äRZTE STRASSE")},
                                         sink);
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
         QCOMPARE(sink.tables, QStringList({QStringLiteral("Main"), QStringLiteral("Values"), QStringLiteral("Extra"),
@@ -324,7 +326,9 @@ private slots:
         QVERIFY(definition > 0 && data > 0);
         const int base = data * 4096;
         QCOMPARE(le16(base + 12), 3u);
-        auto flag = [base](QByteArray& bytes, int row, quint32 bit) { bytes[base + 15 + 2 * row] = char(bytes[base + 15 + 2 * row] | (bit >> 8)); };
+        auto flag = [base](QByteArray& bytes, int row, quint32 bit) {
+            bytes[base + 15 + 2 * row] = char(bytes[base + 15 + 2 * row] | (bit >> 8));
+        };
         auto tableColumn = [](const RecordedTable& table) {
             QStringList values;
             for (const auto& row : table.rows)
@@ -335,7 +339,8 @@ private slots:
         QByteArray deleted = sound;
         flag(deleted, 1, 0x8000);
         RecordingSink withDeleted;
-        QString failed = readInto(writeBytes(QStringLiteral("deleted.mdb"), deleted), {QStringLiteral("Main")}, withDeleted);
+        QString failed =
+            readInto(writeBytes(QStringLiteral("deleted.mdb"), deleted), {QStringLiteral("Main")}, withDeleted);
         QVERIFY2(failed.isEmpty(), qPrintable(failed));
         QCOMPARE(tableColumn(withDeleted.read[0]), QStringLiteral("A,C"));
 
@@ -381,14 +386,15 @@ private slots:
 
         const QByteArray good = jet4::writeDatabase(smallDictionary());
         QTest::newRow("missing") << dir_.filePath(QStringLiteral("nowhere.mdb")) << ErrorNumber::FileNotFound;
-        QTest::newRow("missing folder") << dir_.filePath(QStringLiteral("no/such/dir.mdb")) << ErrorNumber::FileNotFound;
+        QTest::newRow("missing folder") << dir_.filePath(QStringLiteral("no/such/dir.mdb"))
+                                        << ErrorNumber::FileNotFound;
         QDir(dir_.path()).mkdir(QStringLiteral("folder.mdb"));
         QTest::newRow("folder") << dir_.filePath(QStringLiteral("folder.mdb")) << ErrorNumber::UnrecognizedFormat;
         QTest::newRow("empty") << writeBytes(QStringLiteral("empty.mdb"), {}) << ErrorNumber::UnrecognizedFormat;
         QTest::newRow("text") << writeBytes(QStringLiteral("text.mdb"), QByteArray("Table;Column\nA;B\n").repeated(500))
                               << ErrorNumber::UnrecognizedFormat;
-        QTest::newRow("cut inside a page") << writeBytes(QStringLiteral("cut.mdb"), good.left(good.size() - 100))
-                                           << ErrorNumber::DamagedData;
+        QTest::newRow("cut inside a page")
+            << writeBytes(QStringLiteral("cut.mdb"), good.left(good.size() - 100)) << ErrorNumber::DamagedData;
         QTest::newRow("cut at a page") << writeBytes(QStringLiteral("cutpage.mdb"), good.left(good.size() - 4096))
                                        << ErrorNumber::DamagedData;
         QTest::newRow("header only") << writeBytes(QStringLiteral("header.mdb"), good.left(4096))
@@ -422,14 +428,14 @@ private slots:
 
         DatabaseModel crashing = smallDictionary();
         crashing.options.faults.emptyUsageMapTable = QStringLiteral("MSysObjects");
-        QTest::newRow("catalog without a usage map") << write(QStringLiteral("crash.mdb"), crashing) << false
-                                                     << ErrorNumber::DamagedData;
+        QTest::newRow("catalog without a usage map")
+            << write(QStringLiteral("crash.mdb"), crashing) << false << ErrorNumber::DamagedData;
         DatabaseModel hanging = smallDictionary();
         hanging.options.faults.zeroLengthPropertyTable = QStringLiteral("Main");
         QTest::newRow("libmdb hangs") << write(QStringLiteral("hang.mdb"), hanging) << false
                                       << ErrorNumber::DamagedData;
-        QTest::newRow("killed by a signal") << writeBytes(QStringLiteral("fake-crash.mdb"), "crash") << true
-                                            << ErrorNumber::DamagedData;
+        QTest::newRow("killed by a signal")
+            << writeBytes(QStringLiteral("fake-crash.mdb"), "crash") << true << ErrorNumber::DamagedData;
         QTest::newRow("never answers") << writeBytes(QStringLiteral("fake-hang.mdb"), "hang") << true
                                        << ErrorNumber::DamagedData;
         QTest::newRow("does not exit") << writeBytes(QStringLiteral("fake-linger.mdb"), "linger") << true
@@ -491,17 +497,18 @@ private slots:
             QByteArray bytes = sound;
             const int changes = 1 + int(random(8));
             // Every other round hits the first pages: header, catalog and table definitions.
-            const quint32 span = round % 2 ? quint32(std::min<qsizetype>(bytes.size(), 12 * 4096)) : quint32(bytes.size());
+            const quint32 span =
+                round % 2 ? quint32(std::min<qsizetype>(bytes.size(), 12 * 4096)) : quint32(bytes.size());
             for (int i = 0; i < changes; ++i)
                 bytes[int(random(span))] = char(random(256));
             QFile::remove(path);
             writeBytes(QStringLiteral("damaged.mdb"), bytes);
-            const Failure failure = failureOf(path, {QStringLiteral("Main"), QStringLiteral("CDS_TBL_TABLE_DESC"),
-                                                     QStringLiteral("Values"), QStringLiteral("CDS_TBL_RELS_RELEASES")});
-            QVERIFY2(allowed.contains(failure.number), qPrintable(QStringLiteral("round %1: %2 %3")
-                                                                      .arg(round)
-                                                                      .arg(failure.number)
-                                                                      .arg(failure.description)));
+            const Failure failure =
+                failureOf(path, {QStringLiteral("Main"), QStringLiteral("CDS_TBL_TABLE_DESC"), QStringLiteral("Values"),
+                                 QStringLiteral("CDS_TBL_RELS_RELEASES")});
+            QVERIFY2(
+                allowed.contains(failure.number),
+                qPrintable(QStringLiteral("round %1: %2 %3").arg(round).arg(failure.number).arg(failure.description)));
             ++outcomes[failure.number];
         }
         qInfo() << "outcomes by error number (0: read):" << outcomes;

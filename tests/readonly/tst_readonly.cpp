@@ -39,9 +39,10 @@ namespace {
 const char* const kBrowse = "--browse";
 constexpr uid_t kNobody = 65534;
 
-const char* const kAreaButtons[] = {"cmdAcc",  "cmdbill", "cmdcase", "cmdclcl", "cmdcoco", "cmdcrcr", "cmdctct", "cmdcust",
-                                    "cmdetav", "cmdfawf", "cmdthdv", "cmdthpr", "cmditsc", "Cmditsp", "cmdmcar", "cmdmesb",
-                                    "cmdobxp", "cmdplan", "cmdprov", "cmdsyst", "cmdtemp", "cmdtxtx", "cmdutil"};
+const char* const kAreaButtons[] = {"cmdAcc",  "cmdbill", "cmdcase", "cmdclcl", "cmdcoco", "cmdcrcr",
+                                    "cmdctct", "cmdcust", "cmdetav", "cmdfawf", "cmdthdv", "cmdthpr",
+                                    "cmditsc", "Cmditsp", "cmdmcar", "cmdmesb", "cmdobxp", "cmdplan",
+                                    "cmdprov", "cmdsyst", "cmdtemp", "cmdtxtx", "cmdutil"};
 
 void clickRow(QListWidget* list, int row)
 {
@@ -91,8 +92,8 @@ int browse(const QString& path)
         session.settle();
         ++clicks;
     }
-    std::printf("clicks %d statements %lld tables %d columns %d\n", clicks, static_cast<long long>(session.statements.size()),
-                tables->count(), columns->count());
+    std::printf("clicks %d statements %lld tables %d columns %d\n", clicks,
+                static_cast<long long>(session.statements.size()), tables->count(), columns->count());
     for (const volmira::Error& error : session.fatalErrors)
         std::printf("ended: error %d %s\n", error.number(), qPrintable(error.description()));
     std::fflush(stdout);
@@ -126,7 +127,8 @@ FileState stateOf(const QString& path)
 QStringList filesUnder(const QString& folder)
 {
     QStringList found;
-    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    QDirIterator it(folder, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                    QDirIterator::Subdirectories);
     while (it.hasNext())
         found << it.next();
     return found;
@@ -138,8 +140,8 @@ public:
     Watch(const QString& file, const QStringList& folders) : fd_(inotify_init1(IN_NONBLOCK | IN_CLOEXEC))
     {
         fileWatch_ = inotify_add_watch(fd_, QFile::encodeName(file).constData(),
-                                       IN_OPEN | IN_CLOSE_NOWRITE | IN_CLOSE_WRITE | IN_MODIFY | IN_ATTRIB | IN_MOVE_SELF
-                                           | IN_DELETE_SELF);
+                                       IN_OPEN | IN_CLOSE_NOWRITE | IN_CLOSE_WRITE | IN_MODIFY | IN_ATTRIB
+                                           | IN_MOVE_SELF | IN_DELETE_SELF);
         for (const QString& folder : folders)
             inotify_add_watch(fd_, QFile::encodeName(folder).constData(),
                               IN_CREATE | IN_MOVED_TO | IN_MOVED_FROM | IN_DELETE | IN_CLOSE_WRITE);
@@ -164,7 +166,8 @@ public:
                 else
                     others << QStringLiteral("event 0x%1 on %2 %3")
                                   .arg(mask, 0, 16)
-                                  .arg(event->wd == fileWatch_ ? QStringLiteral("the dictionary") : QStringLiteral("a folder"))
+                                  .arg(event->wd == fileWatch_ ? QStringLiteral("the dictionary")
+                                                               : QStringLiteral("a folder"))
                                   .arg(event->len ? QString::fromLocal8Bit(event->name) : QString());
                 at += ssize_t(sizeof(inotify_event) + event->len);
             }
@@ -211,7 +214,8 @@ private:
                 ::chown(QFile::encodeName(folder).constData(), kNobody, kNobody);
         }
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        const char* variables[] = {"HOME", "TMPDIR", "XDG_CONFIG_HOME", "XDG_CACHE_HOME", "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR"};
+        const char* variables[] = {"HOME",          "TMPDIR",         "XDG_CONFIG_HOME", "XDG_CACHE_HOME",
+                                   "XDG_DATA_HOME", "XDG_STATE_HOME", "XDG_RUNTIME_DIR"};
         for (int i = 0; i < folders.size(); ++i)
             environment.insert(QString::fromLatin1(variables[i]), folders[i]);
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
@@ -311,7 +315,9 @@ private slots:
         QVERIFY2(output.startsWith("clicks "), output.constData());
         // The session did browse: all areas, the tables and columns of one, four searches.
         int clicks = 0, statements = 0, tables = 0, columns = 0;
-        QCOMPARE(std::sscanf(output.constData(), "clicks %d statements %d tables %d columns %d", &clicks, &statements, &tables, &columns), 4);
+        QCOMPARE(std::sscanf(output.constData(), "clicks %d statements %d tables %d columns %d", &clicks, &statements,
+                             &tables, &columns),
+                 4);
         QVERIFY2(tables >= 3 && columns >= 10 && statements > 100, output.constData());
         QVERIFY(stateOf(dictionary_) == before);
         QCOMPARE(filesUnder(folder_), besideBefore);
@@ -320,9 +326,11 @@ private slots:
     void readOnlyFileInReadOnlyFolder()
     {
         const FileState before = stateOf(dictionary_);
-        QVERIFY(QFile::setPermissions(dictionary_, QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
+        QVERIFY(QFile::setPermissions(dictionary_,
+                                      QFileDevice::ReadOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther));
         QVERIFY(QFile::setPermissions(folder_, QFileDevice::ReadOwner | QFileDevice::ExeOwner | QFileDevice::ReadGroup
-                                                   | QFileDevice::ExeGroup | QFileDevice::ReadOther | QFileDevice::ExeOther));
+                                                   | QFileDevice::ExeGroup | QFileDevice::ReadOther
+                                                   | QFileDevice::ExeOther));
         const QByteArray asOwner = runSession(false);
         const QByteArray asNobody = runSession(true);
         QFile::setPermissions(folder_, QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ExeOwner

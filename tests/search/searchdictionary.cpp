@@ -5,7 +5,8 @@
 using namespace volmira::jet4;
 
 SearchDictionary& SearchDictionary::column(const QString& area, const std::optional<QString>& table,
-                                           const QString& column, const QString& definition, int seqNo) {
+                                           const QString& column, const QString& definition, int seqNo)
+{
     if (seqNo < 0) {
         seqNo = 1;
         for (const MainRow& row : main_)
@@ -17,12 +18,14 @@ SearchDictionary& SearchDictionary::column(const QString& area, const std::optio
 }
 
 SearchDictionary& SearchDictionary::tableDescription(const QString& area, const QString& table,
-                                                     const QString& description, const QString& logicalName) {
+                                                     const QString& description, const QString& logicalName)
+{
     descriptions_.push_back({area, table, description, logicalName});
     return *this;
 }
 
-QString SearchDictionary::write(const QString& path) const {
+QString SearchDictionary::write(const QString& path) const
+{
     DatabaseModel model;
     TableModel& main = model.addTable(QStringLiteral("Main"));
     main.addColumn("Table", ColumnType::Text, 255)
@@ -38,9 +41,9 @@ QString SearchDictionary::write(const QString& path) const {
         .addColumn("GUI Name", ColumnType::Text, 100)
         .addColumn("GUI Control", ColumnType::Text, 100);
     for (const MainRow& row : main_) {
-        main.rows.push_back({row.table ? Value(*row.table) : Value(), Value(row.column), Value(row.area),
-                             Value("char"), Value("10"), Value("logical " + row.column), Value(row.definition),
-                             Value(false), Value(false), Value(row.seqNo), Value(), Value()});
+        main.rows.push_back({row.table ? Value(*row.table) : Value(), Value(row.column), Value(row.area), Value("char"),
+                             Value("10"), Value("logical " + row.column), Value(row.definition), Value(false),
+                             Value(false), Value(row.seqNo), Value(), Value()});
     }
 
     TableModel& descriptions = model.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"));
@@ -49,7 +52,8 @@ QString SearchDictionary::write(const QString& path) const {
         .addColumn("Logical Name", ColumnType::Text, 255)
         .addColumn("Functional Area", ColumnType::Text, 50);
     for (const DescriptionRow& row : descriptions_)
-        descriptions.rows.push_back({Value(row.table), Value(row.description), Value(row.logicalName), Value(row.area)});
+        descriptions.rows.push_back(
+            {Value(row.table), Value(row.description), Value(row.logicalName), Value(row.area)});
 
     TableModel& values = model.addTable(QStringLiteral("Values"));
     values.addColumn("Value", ColumnType::Text, 50)

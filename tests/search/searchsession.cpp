@@ -11,7 +11,8 @@
 
 #include <stdexcept>
 
-MessageCatcher::MessageCatcher() {
+MessageCatcher::MessageCatcher()
+{
     timer_.setInterval(5);
     QObject::connect(&timer_, &QTimer::timeout, [this] {
         auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -25,7 +26,8 @@ MessageCatcher::MessageCatcher() {
 
 MessageCatcher::~MessageCatcher() = default;
 
-SearchSession::SearchSession(const QString& dictionaryPath) : session_({dictionaryPath}) {
+SearchSession::SearchSession(const QString& dictionaryPath) : session_({dictionaryPath})
+{
     session_.start();
     QLabel* version = control<QLabel>("lblDBVer");
     const bool settled = QTest::qWaitFor(
@@ -45,7 +47,8 @@ SearchSession::~SearchSession() = default;
 QLineEdit* SearchSession::searchBox() { return control<QLineEdit>("txtSearch"); }
 QPushButton* SearchSession::button(const char* name) { return control<QPushButton>(name); }
 
-void SearchSession::typeText(const QString& text) {
+void SearchSession::typeText(const QString& text)
+{
     QLineEdit* box = searchBox();
     box->setFocus();
     box->selectAll();
@@ -55,30 +58,35 @@ void SearchSession::typeText(const QString& text) {
         box->insert(text);
 }
 
-void SearchSession::chooseMode(const char* option) {
+void SearchSession::chooseMode(const char* option)
+{
     auto* button = control<QRadioButton>(option);
     QTest::mouseClick(button, Qt::LeftButton, {}, QPoint(5, button->height() / 2));
 }
 
-void SearchSession::chooseArea(const QString& entry) {
+void SearchSession::chooseArea(const QString& entry)
+{
     auto* combo = control<QComboBox>("cmbDomain");
     const int index = combo->findText(entry);
     QVERIFY2(index >= 0, qPrintable(entry));
     combo->setCurrentIndex(index);
 }
 
-void SearchSession::click(const char* name) {
+void SearchSession::click(const char* name)
+{
     auto* target = window().findChild<QAbstractButton*>(QLatin1String(name));
     QVERIFY2(target, name);
     QTest::mouseClick(target, Qt::LeftButton);
 }
 
-void SearchSession::pressEnter(bool keypad) {
+void SearchSession::pressEnter(bool keypad)
+{
     searchBox()->setFocus();
     QTest::keyClick(searchBox(), keypad ? Qt::Key_Enter : Qt::Key_Return, keypad ? Qt::KeypadModifier : Qt::NoModifier);
 }
 
-std::vector<ShownMessage> SearchSession::search(const char* option, const QString& area, const QString& text) {
+std::vector<ShownMessage> SearchSession::search(const char* option, const QString& area, const QString& text)
+{
     typeText(text);
     chooseMode(option);
     chooseArea(area);
@@ -87,16 +95,19 @@ std::vector<ShownMessage> SearchSession::search(const char* option, const QStrin
     return catcher.messages();
 }
 
-QString itemText(const QListWidget* list, int row) {
+QString itemText(const QListWidget* list, int row)
+{
     const QListWidgetItem* item = row >= 0 ? list->item(row) : nullptr;
     return item ? item->text() : QString();
 }
 
-QString SearchSession::position() {
+QString SearchSession::position()
+{
     return itemText(tables(), tables()->currentRow()) + QLatin1Char('/') + itemText(columns(), columns()->currentRow());
 }
 
-QStringList SearchSession::tableNames() {
+QStringList SearchSession::tableNames()
+{
     QStringList names;
     for (int row = 0; row < tables()->count(); ++row)
         names << tables()->item(row)->text();

@@ -43,7 +43,8 @@ public:
 
     frmMain& window() { return session_.window(); }
     template <class Control>
-    Control* control(const char* name) {
+    Control* control(const char* name)
+    {
         return session_.find<Control>(name);
     }
     QListWidget* tables() { return control<QListWidget>("lstTables"); }

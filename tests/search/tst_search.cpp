@@ -16,7 +16,8 @@
 namespace {
 
 // Tables of three areas, with descriptions; used by the statement and panel tests.
-SearchDictionary claimsDictionary() {
+SearchDictionary claimsDictionary()
+{
     SearchDictionary d;
     d.column("clcl", QStringLiteral("CLCL_CLAIM"), "CLCL_ID", "Claim identifier")
         .column("clcl", QStringLiteral("CLCL_CLAIM"), "CLCL_STATUS", "Status of the claim")
@@ -37,7 +38,8 @@ SearchDictionary claimsDictionary() {
 
 constexpr int kTablesWithoutAMatch = 2000;
 
-bool isPlainInformation(const ShownMessage& message) {
+bool isPlainInformation(const ShownMessage& message)
+{
     return message.icon == QMessageBox::Information && message.buttons == QMessageBox::Ok;
 }
 
@@ -72,7 +74,8 @@ private slots:
     void hostileTextsAreSearchedLiterally();
 };
 
-void SearchTest::initTestCase() {
+void SearchTest::initTestCase()
+{
     QVERIFY(folder.isValid());
     claims = claimsDictionary().write(folder.filePath("claims.mdb"));
 
@@ -124,10 +127,12 @@ void SearchTest::initTestCase() {
     for (int i = 0; longDefinition.size() < 10000; ++i)
         longDefinition += QString::number(i % 10);
     SearchDictionary h;
-    for (const QString& table :
-         {QStringLiteral("O'BRIEN"), QStringLiteral("BRACKET[X]"), QStringLiteral("PCT%SIGN"), QStringLiteral("UNDER_SCORE"),
-          QStringLiteral("STAR*SIGN"), QStringLiteral("QUERY?SIGN"), QStringLiteral("BACK\\SLASH"),
-          QStringLiteral("CTRL\x01" "CHAR"), QStringLiteral("ÄRZTE"), QStringLiteral("שלום"), QStringLiteral("PLAIN")})
+    for (const QString& table : {QStringLiteral("O'BRIEN"), QStringLiteral("BRACKET[X]"), QStringLiteral("PCT%SIGN"),
+                                 QStringLiteral("UNDER_SCORE"), QStringLiteral("STAR*SIGN"),
+                                 QStringLiteral("QUERY?SIGN"), QStringLiteral("BACK\\SLASH"),
+                                 QStringLiteral("CTRL\x01"
+                                                "CHAR"),
+                                 QStringLiteral("ÄRZTE"), QStringLiteral("שלום"), QStringLiteral("PLAIN")})
         h.column("syst", table, "COL", "plain definition");
     h.column("syst", QStringLiteral("LONGDEF"), "LONGCOL", longDefinition);
     h.column("syst", QStringLiteral("QUOTES"), "O'NEIL_COL", "said 'hello'");
@@ -141,7 +146,8 @@ void SearchTest::initTestCase() {
     manyTables = many.write(folder.filePath("many.mdb"));
 }
 
-void SearchTest::statementsOfEachModeAndArea_data() {
+void SearchTest::statementsOfEachModeAndArea_data()
+{
     QTest::addColumn<QString>("option");
     QTest::addColumn<QString>("area");
     QTest::addColumn<QString>("text");
@@ -149,40 +155,58 @@ void SearchTest::statementsOfEachModeAndArea_data() {
     QTest::addColumn<QStringList>("found");
 
     QTest::newRow("table name, all areas")
-        << "optTable" << "ALL" << " clcl "
+        << "optTable"
+        << "ALL"
+        << " clcl "
         << "SELECT DISTINCT Table from Main where InStr(Table, 'clcl' ) > 0 order by Table"
         << QStringList{"CLCL_CLAIM", "CLCL_LINE"};
     QTest::newRow("table name, one area")
-        << "optTable" << "CLCL" << "line"
+        << "optTable"
+        << "CLCL"
+        << "line"
         << "SELECT DISTINCT Table from Main where [Functional Area] = 'clcl'  and InStr(Table, 'line' ) > 0 "
         << QStringList{"CLCL_LINE"};
     QTest::newRow("table description, all areas")
-        << "optTblDesc" << "ALL" << "claim"
+        << "optTblDesc"
+        << "ALL"
+        << "claim"
         << "Select Distinct Table from CDS_TBL_TABLE_DESC where InStr(Description, 'claim' ) > 0 order by Table"
         << QStringList{"BILL_INVOICE", "CLCL_CLAIM", "CLCL_LINE"};
-    QTest::newRow("table description, one area")
-        << "optTblDesc" << "BILL" << "claim"
-        << "Select Distinct Table from CDS_TBL_TABLE_DESC where [Functional Area]= 'bill' and InStr(Description, 'claim' ) > 0 "
-        << QStringList{"BILL_INVOICE"};
+    QTest::newRow("table description, one area") << "optTblDesc"
+                                                 << "BILL"
+                                                 << "claim"
+                                                 << "Select Distinct Table from CDS_TBL_TABLE_DESC where [Functional "
+                                                    "Area]= 'bill' and InStr(Description, 'claim' ) > 0 "
+                                                 << QStringList{"BILL_INVOICE"};
     QTest::newRow("column name, all areas")
-        << "optColumn" << "ALL" << "id"
+        << "optColumn"
+        << "ALL"
+        << "id"
         << "Select Distinct Table from Main where InStr([Column], 'id' ) > 0 order by Table"
         << QStringList{"BILL_INVOICE", "CLCL_CLAIM", "PRPR_PROVIDER"};
     QTest::newRow("column name, one area")
-        << "optColumn" << "CLCL" << "ID"
+        << "optColumn"
+        << "CLCL"
+        << "ID"
         << "Select Distinct Table from Main where [Functional Area]= 'clcl' and InStr([Column], 'ID' ) > 0 "
         << QStringList{"CLCL_CLAIM"};
     QTest::newRow("column description, all areas")
-        << "optColDesc" << "ALL" << "amount"
+        << "optColDesc"
+        << "ALL"
+        << "amount"
         << "Select Distinct Table from Main where InStr([PD_Definition], 'amount' ) > 0 order by Table"
         << QStringList{"BILL_INVOICE", "CLCL_LINE"};
     QTest::newRow("column description, one area, inner blank kept")
-        << "optColDesc" << "CLCL" << "  amount billed "
-        << "Select Distinct Table from Main where [Functional Area]= 'clcl' and InStr([PD_Definition], 'amount billed' ) > 0 "
+        << "optColDesc"
+        << "CLCL"
+        << "  amount billed "
+        << "Select Distinct Table from Main where [Functional Area]= 'clcl' and InStr([PD_Definition], 'amount billed' "
+           ") > 0 "
         << QStringList{"CLCL_LINE"};
 }
 
-void SearchTest::statementsOfEachModeAndArea() {
+void SearchTest::statementsOfEachModeAndArea()
+{
     QFETCH(QString, option);
     QFETCH(QString, area);
     QFETCH(QString, text);
@@ -207,7 +231,8 @@ void SearchTest::statementsOfEachModeAndArea() {
     QCOMPARE(s.searchBox()->text(), text);
 }
 
-void SearchTest::blankTextOnlyAsksForText() {
+void SearchTest::blankTextOnlyAsksForText()
+{
     SearchSession s(claims);
     s.search("optTable", "ALL", "clcl");
     s.click("cmdNext");
@@ -239,7 +264,8 @@ void SearchTest::blankTextOnlyAsksForText() {
     }
 }
 
-void SearchTest::noResultLeavesThePanelReady() {
+void SearchTest::noResultLeavesThePanelReady()
+{
     SearchSession s(claims);
     s.click("cmdbill");
     const QString billTitle = s.areaTitle();
@@ -269,7 +295,8 @@ void SearchTest::noResultLeavesThePanelReady() {
     QVERIFY(!s.window().hasFailed());
 }
 
-void SearchTest::enterRepeatsTheSearchWhileSearchIsDisabled() {
+void SearchTest::enterRepeatsTheSearchWhileSearchIsDisabled()
+{
     SearchSession s(claims);
     s.search("optColumn", "ALL", "id");
     s.click("cmdNext");
@@ -289,7 +316,8 @@ void SearchTest::enterRepeatsTheSearchWhileSearchIsDisabled() {
     }
 }
 
-void SearchTest::allAreasShowsEachTableUnderItsOwnArea() {
+void SearchTest::allAreasShowsEachTableUnderItsOwnArea()
+{
     SearchSession s(claims);
     QMap<QString, QString> title;
     for (const char* area : {"cmdbill", "cmdclcl", "cmdprov"}) {
@@ -321,7 +349,8 @@ void SearchTest::allAreasShowsEachTableUnderItsOwnArea() {
         QVERIFY2(!sql.startsWith(QLatin1String("Select [Functional Area]")), qPrintable(sql));
 }
 
-void SearchTest::inputsOnlyEnableSearch() {
+void SearchTest::inputsOnlyEnableSearch()
+{
     SearchSession s(claims);
     s.search("optColumn", "ALL", "id");
     s.click("cmdNext");
@@ -354,7 +383,8 @@ void SearchTest::inputsOnlyEnableSearch() {
 }
 
 // Column-name mode with the text id over T1 (A_ID, B_NAME, C_ID) and T2 (X_ID, Y).
-void SearchTest::workedExample() {
+void SearchTest::workedExample()
+{
     SearchSession s(example);
     s.search("optColumn", "ALL", "id");
     QCOMPARE(s.tableNames(), (QStringList{"T1", "T2"}));
@@ -375,7 +405,8 @@ void SearchTest::workedExample() {
     QCOMPARE(s.position(), QStringLiteral("T1/A_ID"));
 }
 
-void SearchTest::columnNameWalk() {
+void SearchTest::columnNameWalk()
+{
     SearchSession s(names);
     // The engine finds A3 by its lower-case column; the walk compares letter case and finds nothing
     // there, so it goes on into A4. A duplicate column name is two stops.
@@ -423,7 +454,8 @@ void SearchTest::columnNameWalk() {
     QCOMPARE(s.position(), QStringLiteral("A1/ID_A"));
 }
 
-void SearchTest::columnDescriptionWalk() {
+void SearchTest::columnDescriptionWalk()
+{
     SearchSession s(definitions);
     s.search("optColDesc", "ALL", "amount");
     QCOMPARE(s.tableNames(), (QStringList{"C1", "C2", "C3", "C4"}));
@@ -472,7 +504,8 @@ void SearchTest::columnDescriptionWalk() {
     QCOMPARE(s.columns()->currentRow(), 0);
 }
 
-void SearchTest::changesBetweenSteps() {
+void SearchTest::changesBetweenSteps()
+{
     SearchSession s(names);
     s.search("optColumn", "ALL", "id");
     s.click("cmdNext");
@@ -524,7 +557,8 @@ void SearchTest::changesBetweenSteps() {
     QCOMPARE(d.position(), QStringLiteral("C4/"));
 }
 
-void SearchTest::navigationAfterClearOpenAndAreaButton() {
+void SearchTest::navigationAfterClearOpenAndAreaButton()
+{
     SearchSession s(claims);
     const auto navigationOn = [&s] {
         bool on = true;
@@ -568,7 +602,8 @@ void SearchTest::navigationAfterClearOpenAndAreaButton() {
     QCOMPARE(s.position(), QStringLiteral("CLCL_CLAIM/CLCL_ID"));
 }
 
-void SearchTest::hostileTextsAreSearchedLiterally() {
+void SearchTest::hostileTextsAreSearchedLiterally()
+{
     SearchSession s(hostile);
     const struct {
         QString text;
@@ -584,7 +619,9 @@ void SearchTest::hostileTextsAreSearchedLiterally() {
         {QStringLiteral("*"), {QStringLiteral("STAR*SIGN")}},
         {QStringLiteral("?"), {QStringLiteral("QUERY?SIGN")}},
         {QStringLiteral("\\"), {QStringLiteral("BACK\\SLASH")}},
-        {QStringLiteral("\x01"), {QStringLiteral("CTRL\x01" "CHAR")}},
+        {QStringLiteral("\x01"),
+         {QStringLiteral("CTRL\x01"
+                         "CHAR")}},
         {QStringLiteral("ÄRZTE"), {QStringLiteral("ÄRZTE")}},
         {QStringLiteral("של"), {QStringLiteral("שלום")}},
         {QStringLiteral("\"; DROP"), {}},
@@ -615,7 +652,8 @@ void SearchTest::hostileTextsAreSearchedLiterally() {
 
 // The walk crosses the tables without a match one after the other, not one inside the other: the
 // stack stays as deep as for one table, however many tables the walk crosses.
-void SearchTest::longRunOfTablesWithoutAMatch() {
+void SearchTest::longRunOfTablesWithoutAMatch()
+{
     SearchSession s(manyTables);
     std::uintptr_t deepest = UINTPTR_MAX, shallowest = 0;
     s.window().setStatementObserver([&](const QString&) {

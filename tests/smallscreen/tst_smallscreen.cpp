@@ -29,9 +29,9 @@ void SmallScreenTest::windowFitsAndItsContentScrolls()
     QVERIFY(window.isVisible());
     const QRect available = window.screen()->availableGeometry();
     QCOMPARE(available.height(), 720);
-    QVERIFY2(available.contains(window.frameGeometry()), qPrintable(QStringLiteral("%1x%2")
-                                                                         .arg(window.frameGeometry().width())
-                                                                         .arg(window.frameGeometry().height())));
+    QVERIFY2(
+        available.contains(window.frameGeometry()),
+        qPrintable(QStringLiteral("%1x%2").arg(window.frameGeometry().width()).arg(window.frameGeometry().height())));
 
     auto* scroller = qobject_cast<QScrollArea*>(window.centralWidget());
     QVERIFY(scroller);

@@ -9,9 +9,9 @@
 #include <vector>
 
 struct LibmdbField {
-    bool isNull = true;   // from the row's null mask, so an empty text is not Null
-    QString text;         // the bound value as libmdb formats it (text, memo, bool "0"/"1")
-    QByteArray raw;       // the field's bytes in the row (fixed columns)
+    bool isNull = true;  // from the row's null mask, so an empty text is not Null
+    QString text;        // the bound value as libmdb formats it (text, memo, bool "0"/"1")
+    QByteArray raw;      // the field's bytes in the row (fixed columns)
 };
 
 struct LibmdbTable {

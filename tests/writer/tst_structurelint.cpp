@@ -79,16 +79,13 @@ std::uint8_t* memoHeader(QByteArray& file, std::uint32_t row)
     const std::uint32_t first = pagesOwnedBy(file, kMainDefinition).front();
     std::uint8_t* start = rowStart(file, first, row);
     const std::uint32_t length = (row ? get16(page(file, first) + kDataHeaderSize + 2 * (row - 1)) : kPageSize)
-        - get16(page(file, first) + kDataHeaderSize + 2 * row);
+                                 - get16(page(file, first) + kDataHeaderSize + 2 * row);
     // Var table from the end: mask (1 byte), count, offsets[0..1], eod; the memo is variable column 1.
     const std::uint8_t* end = start + length;
     return start + get16(end - 1 - 2 - 4);
 }
 
-QString problems(const QByteArray& file)
-{
-    return lintStructure(file).problems.join(QLatin1Char('\n'));
-}
+QString problems(const QByteArray& file) { return lintStructure(file).problems.join(QLatin1Char('\n')); }
 
 }  // namespace
 
@@ -109,7 +106,8 @@ private slots:
         const LintReport report = lintStructure(writeDatabase(model));
         QVERIFY2(report.sound(), qPrintable(report.problems.join(QLatin1Char('\n'))));
         QCOMPARE(report.tables, 4u);
-        QCOMPARE(report.rows, std::uint64_t(model.tables[0].rows.size() + model.tables[1].rows.size() + memos.rows.size()));
+        QCOMPARE(report.rows,
+                 std::uint64_t(model.tables[0].rows.size() + model.tables[1].rows.size() + memos.rows.size()));
 
         // Thousands of pages per table: usage maps on bitmap pages.
         const LintReport big = lintStructure(writeDatabase(syntheticDictionary(20000)));
@@ -177,7 +175,10 @@ private slots:
             put16(first + end - 1 - 2, 3);
             break;
         }
-        case 11: file.append(QByteArray(kPageSize, '\0')); page(file, std::uint32_t(file.size() / kPageSize) - 1)[0] = kPageData; break;
+        case 11:
+            file.append(QByteArray(kPageSize, '\0'));
+            page(file, std::uint32_t(file.size() / kPageSize) - 1)[0] = kPageData;
+            break;
         case 12: file.chop(100); break;
         case 13: {
             DatabaseModel model;

@@ -54,27 +54,43 @@ QString compare(ColumnType type, const Value& expected, const LibmdbField& actua
     switch (type) {
     case ColumnType::Text:
     case ColumnType::Memo:
-        return actual.text == expected.toText()
-            ? QString()
-            : QStringLiteral("text of %1 chars, read %2 chars (%3)").arg(expected.toText().size()).arg(actual.text.size()).arg(actual.text.left(20));
+        return actual.text == expected.toText() ? QString()
+                                                : QStringLiteral("text of %1 chars, read %2 chars (%3)")
+                                                      .arg(expected.toText().size())
+                                                      .arg(actual.text.size())
+                                                      .arg(actual.text.left(20));
     case ColumnType::Long:
-        return rawAs<qint32>(actual.raw) == expected.toInteger() ? QString() : QStringLiteral("long %1, read %2").arg(expected.toInteger()).arg(rawAs<qint32>(actual.raw));
+        return rawAs<qint32>(actual.raw) == expected.toInteger()
+                   ? QString()
+                   : QStringLiteral("long %1, read %2").arg(expected.toInteger()).arg(rawAs<qint32>(actual.raw));
     case ColumnType::Integer:
-        return rawAs<qint16>(actual.raw) == expected.toInteger() ? QString() : QStringLiteral("integer %1, read %2").arg(expected.toInteger()).arg(rawAs<qint16>(actual.raw));
+        return rawAs<qint16>(actual.raw) == expected.toInteger()
+                   ? QString()
+                   : QStringLiteral("integer %1, read %2").arg(expected.toInteger()).arg(rawAs<qint16>(actual.raw));
     case ColumnType::Byte:
-        return rawAs<quint8>(actual.raw) == expected.toInteger() ? QString() : QStringLiteral("byte %1, read %2").arg(expected.toInteger()).arg(rawAs<quint8>(actual.raw));
+        return rawAs<quint8>(actual.raw) == expected.toInteger()
+                   ? QString()
+                   : QStringLiteral("byte %1, read %2").arg(expected.toInteger()).arg(rawAs<quint8>(actual.raw));
     case ColumnType::Double:
-        return rawAs<double>(actual.raw) == number() ? QString() : QStringLiteral("double %1, read %2").arg(number()).arg(rawAs<double>(actual.raw));
+        return rawAs<double>(actual.raw) == number()
+                   ? QString()
+                   : QStringLiteral("double %1, read %2").arg(number()).arg(rawAs<double>(actual.raw));
     case ColumnType::Single:
-        return rawAs<float>(actual.raw) == float(number()) ? QString() : QStringLiteral("single %1, read %2").arg(number()).arg(rawAs<float>(actual.raw));
+        return rawAs<float>(actual.raw) == float(number())
+                   ? QString()
+                   : QStringLiteral("single %1, read %2").arg(number()).arg(rawAs<float>(actual.raw));
     case ColumnType::Currency: {
-        const qint64 units = expected.isInteger() ? expected.toInteger() * 10000 : std::llround(expected.toReal() * 10000);
-        return rawAs<qint64>(actual.raw) == units ? QString() : QStringLiteral("currency units %1, read %2").arg(units).arg(rawAs<qint64>(actual.raw));
+        const qint64 units =
+            expected.isInteger() ? expected.toInteger() * 10000 : std::llround(expected.toReal() * 10000);
+        return rawAs<qint64>(actual.raw) == units
+                   ? QString()
+                   : QStringLiteral("currency units %1, read %2").arg(units).arg(rawAs<qint64>(actual.raw));
     }
     case ColumnType::DateTime:
-        return rawAs<double>(actual.raw) == expected.toDate().days ? QString() : QStringLiteral("date %1, read %2").arg(expected.toDate().days).arg(rawAs<double>(actual.raw));
-    default:
-        return QStringLiteral("type not compared");
+        return rawAs<double>(actual.raw) == expected.toDate().days
+                   ? QString()
+                   : QStringLiteral("date %1, read %2").arg(expected.toDate().days).arg(rawAs<double>(actual.raw));
+    default: return QStringLiteral("type not compared");
     }
 }
 
@@ -100,7 +116,10 @@ void verifyTable(const QString& path, const TableModel& model, int bindSize = 30
         for (std::size_t c = 0; c < model.columns.size(); ++c) {
             const QString difference = compare(model.columns[c].type, (*row)[c], read.rows[r][c]);
             if (!difference.isEmpty())
-                QFAIL(qPrintable(QStringLiteral("%1, row %2, column \"%3\": expected %4").arg(model.name).arg(r).arg(model.columns[c].name, difference)));
+                QFAIL(qPrintable(QStringLiteral("%1, row %2, column \"%3\": expected %4")
+                                     .arg(model.name)
+                                     .arg(r)
+                                     .arg(model.columns[c].name, difference)));
         }
     }
 }
@@ -221,7 +240,8 @@ private slots:
             row.emplace_back(qint64(i));
             row.emplace_back(QStringLiteral("value %1").arg(i));
             row.emplace_back(i % 3 == 0);
-            row.emplace_back(i % 1000 == 0 ? Value(QString(int(i % 5000) + 100, QLatin1Char('d'))) : Value(QStringLiteral("d")));
+            row.emplace_back(i % 1000 == 0 ? Value(QString(int(i % 5000) + 100, QLatin1Char('d')))
+                                           : Value(QStringLiteral("d")));
         };
         const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("many"), model);
         QVERIFY(QFile(path).size() > 600 * 4096);
@@ -305,7 +325,8 @@ private slots:
         for (const Case& c : cases) {
             DatabaseModel model;
             TableModel& table = model.addTable(QStringLiteral("T"));
-            table.addColumn(QStringLiteral("Ok"), ColumnType::Long).addColumn(QStringLiteral("Bad Column"), c.type, c.size);
+            table.addColumn(QStringLiteral("Ok"), ColumnType::Long)
+                .addColumn(QStringLiteral("Bad Column"), c.type, c.size);
             table.rows.push_back({1, c.type == ColumnType::Bool ? Value(true) : Value()});
             table.rows.push_back({2, c.value});
             try {
@@ -313,7 +334,8 @@ private slots:
                 QFAIL(qPrintable(QStringLiteral("no error for: %1").arg(QLatin1String(c.message))));
             } catch (const volmira::Error& error) {
                 QCOMPARE(error.number(), InvalidDescription);
-                QVERIFY2(error.description().contains(QLatin1String("Table \"T\", row 2, column \"Bad Column\"")), qPrintable(error.description()));
+                QVERIFY2(error.description().contains(QLatin1String("Table \"T\", row 2, column \"Bad Column\"")),
+                         qPrintable(error.description()));
                 QVERIFY2(error.description().contains(QLatin1String(c.message)), qPrintable(error.description()));
             }
         }
@@ -342,11 +364,16 @@ private slots:
         QVERIFY(refusal(tooWide).contains(QLatin1String("Table \"Wide\", row 2: the row needs")));
 
         DatabaseModel duplicate;
-        duplicate.addTable(QStringLiteral("D")).addColumn(QStringLiteral("Name"), ColumnType::Long).addColumn(QStringLiteral("NAME"), ColumnType::Text, 5);
-        QVERIFY(refusal(duplicate).contains(QLatin1String("Table \"D\", column \"NAME\": the column is defined twice")));
+        duplicate.addTable(QStringLiteral("D"))
+            .addColumn(QStringLiteral("Name"), ColumnType::Long)
+            .addColumn(QStringLiteral("NAME"), ColumnType::Text, 5);
+        QVERIFY(
+            refusal(duplicate).contains(QLatin1String("Table \"D\", column \"NAME\": the column is defined twice")));
 
         DatabaseModel shortRow;
-        shortRow.addTable(QStringLiteral("S")).addColumn(QStringLiteral("A"), ColumnType::Long).addColumn(QStringLiteral("B"), ColumnType::Long);
+        shortRow.addTable(QStringLiteral("S"))
+            .addColumn(QStringLiteral("A"), ColumnType::Long)
+            .addColumn(QStringLiteral("B"), ColumnType::Long);
         shortRow.tables[0].rows.push_back({1});
         QVERIFY(refusal(shortRow).contains(QLatin1String("Table \"S\", row 1: 1 values for 2 columns")));
 

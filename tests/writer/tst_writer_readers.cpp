@@ -63,12 +63,9 @@ QString expected(Reader reader, ColumnType type, const Value& value)
         return value.toText();
     case ColumnType::Long:
     case ColumnType::Integer:
-    case ColumnType::Byte:
-        return QString::number(value.toInteger());
-    case ColumnType::Double:
-        return QString::number(number, 'g', reader == Reader::Mdbtools ? 16 : 17);
-    case ColumnType::Single:
-        return QString::number(double(float(number)), 'g', reader == Reader::Mdbtools ? 8 : 9);
+    case ColumnType::Byte: return QString::number(value.toInteger());
+    case ColumnType::Double: return QString::number(number, 'g', reader == Reader::Mdbtools ? 16 : 17);
+    case ColumnType::Single: return QString::number(double(float(number)), 'g', reader == Reader::Mdbtools ? 8 : 9);
     case ColumnType::Currency:
         return QString::number(value.isInteger() ? value.toInteger() * 10000 : std::llround(number * 10000));
     case ColumnType::DateTime: {
@@ -78,8 +75,7 @@ QString expected(Reader reader, ColumnType type, const Value& value)
             return kSkip;
         return dateText(days);
     }
-    default:
-        return kSkip;
+    default: return kSkip;
     }
 }
 
@@ -98,14 +94,10 @@ qint64 currencyUnits(const QString& text)
 QString actualFromText(Reader reader, ColumnType type, const QString& text)
 {
     switch (type) {
-    case ColumnType::Double:
-        return QString::number(text.toDouble(), 'g', reader == Reader::Mdbtools ? 16 : 17);
-    case ColumnType::Single:
-        return QString::number(text.toDouble(), 'g', reader == Reader::Mdbtools ? 8 : 9);
-    case ColumnType::Currency:
-        return QString::number(currencyUnits(text));
-    default:
-        return text;
+    case ColumnType::Double: return QString::number(text.toDouble(), 'g', reader == Reader::Mdbtools ? 16 : 17);
+    case ColumnType::Single: return QString::number(text.toDouble(), 'g', reader == Reader::Mdbtools ? 8 : 9);
+    case ColumnType::Currency: return QString::number(currencyUnits(text));
+    default: return text;
     }
 }
 
@@ -118,12 +110,9 @@ QString actualFromJson(Reader reader, ColumnType type, const QJsonValue& json)
     if (json.isDouble()) {
         switch (type) {
         case ColumnType::Double:
-        case ColumnType::Single:
-            return actualFromText(reader, type, QString::number(json.toDouble(), 'g', 17));
-        case ColumnType::Currency:
-            return QString::number(std::llround(json.toDouble() * 10000));
-        default:
-            return QString::number(qint64(json.toDouble()));
+        case ColumnType::Single: return actualFromText(reader, type, QString::number(json.toDouble(), 'g', 17));
+        case ColumnType::Currency: return QString::number(std::llround(json.toDouble() * 10000));
+        default: return QString::number(qint64(json.toDouble()));
         }
     }
     QString text = json.toString();
@@ -168,10 +157,7 @@ QJsonDocument parseJson(const QByteArray& json)
     return parseJsonKeepingByteOrderMarks(json, &error);
 }
 
-QString readersDirectory()
-{
-    return qEnvironmentVariable("VOLMIRA_SOURCE_DIR") + QStringLiteral("/tests/readers");
-}
+QString readersDirectory() { return qEnvironmentVariable("VOLMIRA_SOURCE_DIR") + QStringLiteral("/tests/readers"); }
 
 }  // namespace
 
@@ -184,7 +170,8 @@ private slots:
         QVERIFY(dir_.isValid());
         fixture_.tables.push_back(writerfixtures::everyTypeTable());
         TableModel& names = fixture_.addTable(QStringLiteral("Names with blanks é 日本"));
-        names.addColumn(QStringLiteral("Text é"), ColumnType::Text, 60).addColumn(QStringLiteral("Memo 日本"), ColumnType::Memo);
+        names.addColumn(QStringLiteral("Text é"), ColumnType::Text, 60)
+            .addColumn(QStringLiteral("Memo 日本"), ColumnType::Memo);
         for (const QString& text : writerfixtures::awkwardTexts())
             names.rows.push_back({text, text + text + text});
         TableModel& memos = fixture_.addTable(QStringLiteral("Memos"));
@@ -196,7 +183,7 @@ private slots:
         fixture_.addTable(QStringLiteral("Empty")).addColumn(QStringLiteral("Nothing"), ColumnType::Text, 5);
         fixturePath_ = writerfixtures::writeFile(dir_.path(), QStringLiteral("fixture"), fixture_);
         mdbtoolsPresent_ = !QStandardPaths::findExecutable(QStringLiteral("mdb-export")).isEmpty()
-            && !QStandardPaths::findExecutable(QStringLiteral("mdb-json")).isEmpty();
+                           && !QStandardPaths::findExecutable(QStringLiteral("mdb-json")).isEmpty();
         node_ = QStandardPaths::findExecutable(QStringLiteral("node"));
     }
 
@@ -205,10 +192,11 @@ private slots:
         if (!mdbtoolsPresent_)
             QSKIP("the mdbtools command-line tools are not installed");
         for (const TableModel& table : fixture_.tables) {
-            const QByteArray out = run(QStringLiteral("mdb-export"),
-                                       {QStringLiteral("-H"), QStringLiteral("-Q"), QStringLiteral("-d"), QStringLiteral("\x1f"),
-                                        QStringLiteral("-R"), QStringLiteral("\x1e"), QStringLiteral("-T"),
-                                        QStringLiteral("%Y-%m-%d %H:%M:%S"), fixturePath_, table.name});
+            const QByteArray out =
+                run(QStringLiteral("mdb-export"),
+                    {QStringLiteral("-H"), QStringLiteral("-Q"), QStringLiteral("-d"), QStringLiteral("\x1f"),
+                     QStringLiteral("-R"), QStringLiteral("\x1e"), QStringLiteral("-T"),
+                     QStringLiteral("%Y-%m-%d %H:%M:%S"), fixturePath_, table.name});
             QStringDecoder decoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
             QStringList lines = QString(decoder(out)).split(QChar(0x1e));
             if (!lines.isEmpty() && lines.last().isEmpty())
@@ -221,9 +209,14 @@ private slots:
                     const QString want = expected(Reader::Mdbtools, table.columns[c].type, row[c]);
                     if (want == kSkip)
                         continue;
-                    const QString got = fields[int(c)].isEmpty() ? kNull : actualFromText(Reader::Mdbtools, table.columns[c].type, fields[int(c)]);
-                    QVERIFY2(got == want, qPrintable(QStringLiteral("%1 row %2 column \"%3\": want %4, mdb-export gave %5")
-                                                         .arg(table.name).arg(r).arg(table.columns[c].name, want.left(80), got.left(80))));
+                    const QString got = fields[int(c)].isEmpty()
+                                            ? kNull
+                                            : actualFromText(Reader::Mdbtools, table.columns[c].type, fields[int(c)]);
+                    QVERIFY2(got == want,
+                             qPrintable(QStringLiteral("%1 row %2 column \"%3\": want %4, mdb-export gave %5")
+                                            .arg(table.name)
+                                            .arg(r)
+                                            .arg(table.columns[c].name, want.left(80), got.left(80))));
                 }
             });
         }
@@ -254,14 +247,16 @@ private slots:
         model.options.password = QStringLiteral("Geheim é 1");
         const QString locked = writerfixtures::writeFile(dir_.path(), QStringLiteral("locked"), model);
         auto password = [this](const QString& path) {
-            const QJsonObject dump = parseJson(run(node_, {QStringLiteral("dump.mjs"), path}, readersDirectory())).object();
+            const QJsonObject dump =
+                parseJson(run(node_, {QStringLiteral("dump.mjs"), path}, readersDirectory())).object();
             return dump.value(QLatin1String("password"));
         };
         QVERIFY(password(open).isNull());
         QCOMPARE(password(locked).toString(), model.options.password);
         QFile file(locked);
         QVERIFY(file.open(QIODevice::ReadOnly));
-        QVERIFY2(!file.readAll().contains(QStringLiteral("Geheim").toUtf8()), "the password must not be stored in the clear");
+        QVERIFY2(!file.readAll().contains(QStringLiteral("Geheim").toUtf8()),
+                 "the password must not be stored in the clear");
     }
 
     void syntheticDictionaryAgreesInEveryReader()
@@ -269,8 +264,8 @@ private slots:
         // The four-table dictionary the benchmarks use, with tables of thousands of pages. 20,000 column
         // rows keep the suite fast; VOLMIRA_SYNTHETIC_ROWS=100000 checks the full-size file.
         const std::size_t rows = qEnvironmentVariableIsSet("VOLMIRA_SYNTHETIC_ROWS")
-            ? std::size_t(qEnvironmentVariableIntValue("VOLMIRA_SYNTHETIC_ROWS"))
-            : 20000;
+                                     ? std::size_t(qEnvironmentVariableIntValue("VOLMIRA_SYNTHETIC_ROWS"))
+                                     : 20000;
         const DatabaseModel model = syntheticDictionary(rows);
         const QString path = writerfixtures::writeFile(dir_.path(), QStringLiteral("synthetic"), model);
         if (mdbtoolsPresent_) {
@@ -286,12 +281,14 @@ private slots:
 private:
     bool nodeReady() const
     {
-        return !node_.isEmpty() && QFileInfo::exists(readersDirectory() + QStringLiteral("/node_modules/mdb-reader/package.json"));
+        return !node_.isEmpty()
+               && QFileInfo::exists(readersDirectory() + QStringLiteral("/node_modules/mdb-reader/package.json"));
     }
 
     void compareMdbJson(const QString& path, const TableModel& table)
     {
-        const QByteArray out = run(QStringLiteral("mdb-json"), {QStringLiteral("-T"), QStringLiteral("%Y-%m-%d %H:%M:%S"), path, table.name});
+        const QByteArray out = run(QStringLiteral("mdb-json"),
+                                   {QStringLiteral("-T"), QStringLiteral("%Y-%m-%d %H:%M:%S"), path, table.name});
         const QList<QByteArray> lines = out.split('\n');
         QCOMPARE(std::size_t(lines.size() - (lines.last().isEmpty() ? 1 : 0)), table.rowCount());
         forEachRow(table, [&](std::size_t r, const Row& row) {
@@ -300,9 +297,12 @@ private:
                 const QString want = expected(Reader::Mdbtools, table.columns[c].type, row[c]);
                 if (want == kSkip)
                     continue;
-                const QString got = actualFromJson(Reader::Mdbtools, table.columns[c].type, object.value(table.columns[c].name));
+                const QString got =
+                    actualFromJson(Reader::Mdbtools, table.columns[c].type, object.value(table.columns[c].name));
                 QVERIFY2(got == want, qPrintable(QStringLiteral("%1 row %2 column \"%3\": want %4, mdb-json gave %5")
-                                                     .arg(table.name).arg(r).arg(table.columns[c].name, want.left(80), got.left(80))));
+                                                     .arg(table.name)
+                                                     .arg(r)
+                                                     .arg(table.columns[c].name, want.left(80), got.left(80))));
             }
         });
     }
@@ -333,8 +333,11 @@ private:
                     if (want == kSkip)
                         continue;
                     const QString got = actualFromJson(Reader::MdbReader, table.columns[c].type, values[int(c)]);
-                    QVERIFY2(got == want, qPrintable(QStringLiteral("%1 row %2 column \"%3\": want %4, mdb-reader gave %5")
-                                                         .arg(table.name).arg(r).arg(table.columns[c].name, want.left(80), got.left(80))));
+                    QVERIFY2(got == want,
+                             qPrintable(QStringLiteral("%1 row %2 column \"%3\": want %4, mdb-reader gave %5")
+                                            .arg(table.name)
+                                            .arg(r)
+                                            .arg(table.columns[c].name, want.left(80), got.left(80))));
                 }
             });
         }

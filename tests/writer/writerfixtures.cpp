@@ -16,10 +16,7 @@ namespace writerfixtures {
 
 namespace {
 
-QDateTime utc(int y, int m, int d, int h = 0, int min = 0)
-{
-    return QDateTime(QDate(y, m, d), QTime(h, min), Qt::UTC);
-}
+QDateTime utc(int y, int m, int d, int h = 0, int min = 0) { return QDateTime(QDate(y, m, d), QTime(h, min), Qt::UTC); }
 
 }  // namespace
 
@@ -40,8 +37,9 @@ TableModel everyTypeTable()
     table.rows.push_back({"acct", "A short memo", 3, -2, 7, 0.1, 0.5, 12.3456, true, utc(2024, 5, 1, 12, 30)});
     table.rows.push_back({QString(50, QLatin1Char('x')), QString(100, QChar(0xE9)), qint64(INT32_MIN), -32768, 0,
                           -1e300, -3.25e38, qint64(-922337203685LL), false, utc(1899, 12, 29, 6, 0)});
-    table.rows.push_back({QStringLiteral("Last, \"quoted\" | piped"), QStringLiteral("Zeile 1\nZeile 2"), qint64(INT32_MAX),
-                          32767, 255, 1e300, 1.5e-38, qint64(922337203685LL), true, utc(1900, 1, 1)});
+    table.rows.push_back({QStringLiteral("Last, \"quoted\" | piped"), QStringLiteral("Zeile 1\nZeile 2"),
+                          qint64(INT32_MAX), 32767, 255, 1e300, 1.5e-38, qint64(922337203685LL), true,
+                          utc(1900, 1, 1)});
     table.rows.push_back({Value(), Value(), Value(), Value(), Value(), Value(), Value(), Value(), false, Value()});
     table.rows.push_back({"", "", 0, 0, 0, -0.5, 0.0, 0.0001, true, utc(2024, 1, 1)});
     table.rows.push_back({QStringLiteral("日本 Ü é"), QStringLiteral("\uFEFFmarked memo"), -1, -1, 1, 123456789.125,
@@ -77,9 +75,9 @@ QStringList boundaryMemos()
 {
     // 64 bytes is the inline limit, 4,080 the largest single LVAL row, 4,076 a chain chunk; compressed
     // ASCII takes 1 byte a character plus 2, plain text 2 bytes a character.
-    const std::vector<int> sizes = {0,    1,    2,    31,   32,   33,   62,   63,   64,   65,   1024, 1025, 2038,
-                                    2039, 2040, 2041, 4076, 4077, 4078, 4079, 4080, 4081, 8152, 8153, 12228,
-                                    12229, 70000};
+    const std::vector<int> sizes = {0,    1,    2,    31,   32,   33,   62,    63,    64,
+                                    65,   1024, 1025, 2038, 2039, 2040, 2041,  4076,  4077,
+                                    4078, 4079, 4080, 4081, 8152, 8153, 12228, 12229, 70000};
     QStringList memos;
     for (const int size : sizes) {
         memos << QString(size, QLatin1Char('a'));
@@ -95,8 +93,8 @@ QStringList boundaryMemos()
 
 TableModel wideTable()
 {
-    const ColumnType types[] = {ColumnType::Text, ColumnType::Long, ColumnType::Bool, ColumnType::Double,
-                                ColumnType::Memo, ColumnType::Integer, ColumnType::Byte, ColumnType::Currency,
+    const ColumnType types[] = {ColumnType::Text,   ColumnType::Long,    ColumnType::Bool, ColumnType::Double,
+                                ColumnType::Memo,   ColumnType::Integer, ColumnType::Byte, ColumnType::Currency,
                                 ColumnType::Single, ColumnType::DateTime};
     TableModel table;
     table.name = QStringLiteral("Wide");

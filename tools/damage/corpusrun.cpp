@@ -17,8 +17,7 @@ namespace volmira::damage {
 
 FirstScreenServer::FirstScreenServer(QString program, QStringList arguments, int timeLimitMilliseconds)
     : program_(std::move(program)), arguments_(std::move(arguments)), timeLimit_(timeLimitMilliseconds)
-{
-}
+{}
 
 FirstScreenServer::~FirstScreenServer()
 {
@@ -85,8 +84,8 @@ Verdict FirstScreenServer::probe(const QString& path)
         if (process_->state() != QProcess::Running) {
             verdict.kind = Verdict::Kind::Crashed;
             verdict.description = process_->exitStatus() == QProcess::CrashExit
-                ? QStringLiteral("the process was killed by a signal")
-                : QStringLiteral("the process ended with status %1").arg(process_->exitCode());
+                                      ? QStringLiteral("the process was killed by a signal")
+                                      : QStringLiteral("the process ended with status %1").arg(process_->exitCode());
             process_.reset();
             break;
         }
@@ -103,14 +102,13 @@ void Tally::add(const Verdict& verdict, const QString& fileDescription)
     totalMilliseconds += verdict.milliseconds;
     slowestMilliseconds = std::max(slowestMilliseconds, verdict.milliseconds);
     switch (verdict.kind) {
-    case Verdict::Kind::Opened:
-        ++opened;
-        return;
+    case Verdict::Kind::Opened: ++opened; return;
     case Verdict::Kind::Error:
         ++errors[verdict.errorNumber];
         if (verdict.description.trimmed().isEmpty() || verdict.errorNumber == 0) {
             ++withoutDescription;
-            faults << QStringLiteral("error %1 without a description: %2").arg(verdict.errorNumber).arg(fileDescription);
+            faults
+                << QStringLiteral("error %1 without a description: %2").arg(verdict.errorNumber).arg(fileDescription);
         }
         return;
     case Verdict::Kind::TimedOut:

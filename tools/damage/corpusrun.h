@@ -64,9 +64,9 @@ struct Tally {
 };
 
 struct CorpusRunOptions {
-    QString serverProgram;       // a program that serves the first screen
+    QString serverProgram;  // a program that serves the first screen
     QStringList serverArguments;
-    QString folder;              // where the damaged files are written, one at a time per worker
+    QString folder;  // where the damaged files are written, one at a time per worker
     int workers = 2;
     int timeLimitMilliseconds = 15000;
 };

@@ -33,7 +33,10 @@ public:
     std::size_t below(std::size_t n) { return n ? std::size_t(next() % n) : 0; }
     std::size_t between(std::size_t low, std::size_t high) { return low + below(high - low + 1); }
     template <class T, std::size_t N>
-    const T& pick(const std::array<T, N>& items) { return items[below(N)]; }
+    const T& pick(const std::array<T, N>& items)
+    {
+        return items[below(N)];
+    }
 
 private:
     std::uint64_t state_;
@@ -69,22 +72,23 @@ DatabaseModel handmadeDictionary()
     const QStringList tables = {QStringLiteral("CMC_ACCT_LEDGER"), QStringLiteral("CMC_ACCT_MÜLLER_ÜBERSICHT"),
                                 QStringLiteral("CMC_ACCT_ΛΟΓΑΡΙΑΣΜΟΣ"), QStringLiteral("CMC_BILL_INVOICE")};
     const QString longDefinition = QStringLiteral("Der Betrag wird täglich geprüft; 数据字典 entry. ").repeated(200);
-    const QString mediumDefinition = QStringLiteral("The ledger account of the member's claim, naïvely kept. ").repeated(15);
+    const QString mediumDefinition =
+        QStringLiteral("The ledger account of the member's claim, naïvely kept. ").repeated(15);
     for (int t = 0; t < tables.size(); ++t) {
         const QString area = t == 3 ? QStringLiteral("bill") : QStringLiteral("acct");
         for (int c = 1; c <= 14; ++c) {
             const QString column = QStringLiteral("%1_COL_%2").arg(area.toUpper()).arg(c, 2, 10, QLatin1Char('0'));
-            const QString definition = c == 1   ? longDefinition
+            const QString definition = c == 1       ? longDefinition
                                        : c % 3 == 0 ? QStringLiteral("Short %1").arg(c)
                                                     : mediumDefinition.left(100 + 40 * c);
             main.rows.push_back({tables[t], column, area, c % 2 ? "char" : "money", c % 2 ? Value("12") : Value("10,2"),
-                                 QStringLiteral("Größe %1 – Ωμέγα").arg(c), definition, c == 1, c == 2,
-                                 qint64(15 - c), c % 4 ? Value(QStringLiteral("Label « %1 »").arg(c)) : Value(),
+                                 QStringLiteral("Größe %1 – Ωμέγα").arg(c), definition, c == 1, c == 2, qint64(15 - c),
+                                 c % 4 ? Value(QStringLiteral("Label « %1 »").arg(c)) : Value(),
                                  c % 4 ? Value("TextBox") : Value()});
             if (c % 2)
                 for (int v = 1; v <= 4; ++v)
-                    values.rows.push_back({QStringLiteral("V%1").arg(v), QStringLiteral("Wert %1 – 値").arg(v), area,
-                                           tables[t], column});
+                    values.rows.push_back(
+                        {QStringLiteral("V%1").arg(v), QStringLiteral("Wert %1 – 値").arg(v), area, tables[t], column});
         }
         descriptions.rows.push_back({tables[t], t == 0 ? longDefinition : mediumDefinition,
                                      QStringLiteral("Logical name of %1").arg(tables[t]), area});
@@ -94,10 +98,7 @@ DatabaseModel handmadeDictionary()
     return model;
 }
 
-BaseDictionary written(const QString& name, const DatabaseModel& model)
-{
-    return {name, writeDatabase(model)};
-}
+BaseDictionary written(const QString& name, const DatabaseModel& model) { return {name, writeDatabase(model)}; }
 
 // ---- where the structures are -----------------------------------------------------------------------
 
@@ -147,8 +148,16 @@ private:
     std::uint8_t byte(qsizetype at) const { return at < file_.size() ? std::uint8_t(file_[at]) : 0; }
     std::uint32_t u16(qsizetype at) const { return byte(at) | std::uint32_t(byte(at + 1)) << 8; }
     std::uint32_t u32(qsizetype at) const { return u16(at) | u16(at + 2) << 16; }
-    void add16(qsizetype at) { if (at + 2 <= file_.size()) fields16_.push_back({at, 2}); }
-    void add32(qsizetype at) { if (at + 4 <= file_.size()) fields32_.push_back({at, 4}); }
+    void add16(qsizetype at)
+    {
+        if (at + 2 <= file_.size())
+            fields16_.push_back({at, 2});
+    }
+    void add32(qsizetype at)
+    {
+        if (at + 4 <= file_.size())
+            fields32_.push_back({at, 4});
+    }
 
     void readTableDefinition(qsizetype page)
     {
@@ -168,7 +177,8 @@ private:
         shape.columns = int(u16(base + 45));
         shape.varColumns = int(u16(base + 43));
         qsizetype at = base + kTdefColumnsOffset;
-        for (int c = 0; c < shape.columns && at + kTdefColumnEntrySize <= base + kPageSize; ++c, at += kTdefColumnEntrySize) {
+        for (int c = 0; c < shape.columns && at + kTdefColumnEntrySize <= base + kPageSize;
+             ++c, at += kTdefColumnEntrySize) {
             for (int f : {5, 7, 9, 11, 21, 23})
                 add16(at + f);
             const std::uint8_t type = byte(at);
@@ -252,10 +262,7 @@ private:
 
 // ---- the kinds of damage ----------------------------------------------------------------------------
 
-QString hex(qsizetype offset)
-{
-    return QStringLiteral("0x%1").arg(offset, 0, 16);
-}
+QString hex(qsizetype offset) { return QStringLiteral("0x%1").arg(offset, 0, 16); }
 
 class Damager final {
 public:
@@ -320,7 +327,8 @@ private:
 
     void truncateAtPage()
     {
-        const qsizetype length = qsizetype(draw_.between(1, std::size_t(std::max<qsizetype>(1, pages() - 1)))) * kPageSize;
+        const qsizetype length =
+            qsizetype(draw_.between(1, std::size_t(std::max<qsizetype>(1, pages() - 1)))) * kPageSize;
         bytes_.truncate(length);
         note(QStringLiteral("cut at page %1").arg(length / kPageSize));
     }
@@ -391,7 +399,8 @@ private:
         if (f.offset + f.width > bytes_.size())
             return randomBytes();
         static constexpr std::array<std::uint32_t, 6> k16 = {0, 0xFFFF, 0x7FFF, 0x8000, 1, 0x1FFF};
-        static constexpr std::array<std::uint32_t, 7> k32 = {0, 0xFFFFFFFF, 0x7FFFFFFF, 0xFFFF, 0x7FFF, 0x80000000, 0x00FFFFFF};
+        static constexpr std::array<std::uint32_t, 7> k32 = {0,      0xFFFFFFFF, 0x7FFFFFFF, 0xFFFF,
+                                                             0x7FFF, 0x80000000, 0x00FFFFFF};
         const std::uint32_t value = f.width == 2 ? draw_.pick(k16) : draw_.pick(k32);
         auto* at = reinterpret_cast<std::uint8_t*>(bytes_.data()) + f.offset;
         if (f.width == 2)
@@ -500,15 +509,11 @@ BaseDictionary zeroLengthPropertyDictionary()
     return written(QStringLiteral("zero-length property"), model);
 }
 
-DamagedFile damage(const QByteArray& original, std::uint64_t seed)
-{
-    return Damager(original, seed).run();
-}
+DamagedFile damage(const QByteArray& original, std::uint64_t seed) { return Damager(original, seed).run(); }
 
 DamageCorpus::DamageCorpus(std::vector<BaseDictionary> originals, std::uint64_t seed)
     : originals_(std::move(originals)), seed_(seed)
-{
-}
+{}
 
 DamagedFile DamageCorpus::file(std::uint64_t index) const
 {

@@ -62,7 +62,9 @@ void runFirstScreen(const Connection& cn)
 
 QString oneLine(QString text)
 {
-    return text.replace(QLatin1Char('\n'), QLatin1Char(' ')).replace(QLatin1Char('\r'), QLatin1Char(' ')).replace(QLatin1Char('\t'), QLatin1Char(' '));
+    return text.replace(QLatin1Char('\n'), QLatin1Char(' '))
+        .replace(QLatin1Char('\r'), QLatin1Char(' '))
+        .replace(QLatin1Char('\t'), QLatin1Char(' '));
 }
 
 }  // namespace
@@ -89,9 +91,9 @@ int serveFirstScreen()
     while (std::getline(std::cin, line)) {
         const FirstScreenOutcome outcome = openFirstScreen(QString::fromStdString(line));
         const QByteArray answer = outcome.opened
-            ? QByteArrayLiteral("opened\n")
-            : QByteArrayLiteral("error\t") + QByteArray::number(outcome.errorNumber) + '\t'
-                  + oneLine(outcome.errorDescription).toUtf8() + '\n';
+                                      ? QByteArrayLiteral("opened\n")
+                                      : QByteArrayLiteral("error\t") + QByteArray::number(outcome.errorNumber) + '\t'
+                                            + oneLine(outcome.errorDescription).toUtf8() + '\n';
         std::fwrite(answer.constData(), 1, std::size_t(answer.size()), stdout);
         std::fflush(stdout);
     }

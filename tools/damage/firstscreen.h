@@ -8,8 +8,8 @@
 namespace volmira::damage {
 
 struct FirstScreenOutcome {
-    bool opened = false;      // the connection opened and every statement of the first screen ran
-    int errorNumber = 0;      // otherwise the error raised
+    bool opened = false;  // the connection opened and every statement of the first screen ran
+    int errorNumber = 0;  // otherwise the error raised
     QString errorDescription;
 };
 

@@ -62,8 +62,8 @@ void CsvWriter::begin(const QString&, const std::vector<const FunctionalArea*>&)
                   QStringLiteral("Column"), QStringLiteral("Data Type"), QStringLiteral("Primary Key"),
                   QStringLiteral("Foreign Key"), QStringLiteral("Logical Description"),
                   QStringLiteral("Data Definition"), QStringLiteral("GUI Label"), QStringLiteral("GUI Control")});
-    appendRecord(values_->text(), {QStringLiteral("Functional Area"), QStringLiteral("Table"),
-                                   QStringLiteral("Column"), QStringLiteral("Value"), QStringLiteral("Description")});
+    appendRecord(values_->text(), {QStringLiteral("Functional Area"), QStringLiteral("Table"), QStringLiteral("Column"),
+                                   QStringLiteral("Value"), QStringLiteral("Description")});
 }
 
 // A column listed twice (two attribute rows) has one list of valid values: it is written once.
@@ -76,10 +76,9 @@ void CsvWriter::writeArea(const ExportArea& exported)
         int position = 0;
         for (const ExportColumn& column : table.columns) {
             const ShownColumn& shown = column.shown;
-            appendRecord(columns_->text(),
-                         {code, table.name, QString::number(++position), shown.column, shown.dataType,
-                          yesNo(shown.primaryKey), yesNo(shown.foreignKey), shown.logicalDescription,
-                          shown.dataDefinition, shown.guiLabel, shown.guiControl});
+            appendRecord(columns_->text(), {code, table.name, QString::number(++position), shown.column, shown.dataType,
+                                            yesNo(shown.primaryKey), yesNo(shown.foreignKey), shown.logicalDescription,
+                                            shown.dataDefinition, shown.guiLabel, shown.guiControl});
             if (valuesWritten.contains(shown.column))
                 continue;
             valuesWritten.insert(shown.column);

@@ -36,10 +36,7 @@ QStringList areaTables(const Connection& connection, const QString& code)
 // column names are compared as the engine compares them, ignoring letter case.
 using ValuesByColumn = std::unordered_map<std::string, std::vector<ValidValue>>;
 
-std::string columnKey(const QString& column)
-{
-    return textfold::foldedUtf8(column.toStdString());
-}
+std::string columnKey(const QString& column) { return textfold::foldedUtf8(column.toStdString()); }
 
 ValuesByColumn tableValidValues(const Connection& connection, const QString& code, const QString& table)
 {
@@ -73,7 +70,8 @@ ExportTable readTable(const Connection& connection, const QString& code, const Q
         return table;
     const ValuesByColumn values = tableValidValues(connection, code, name);
     for (; !columns.Eof(); columns.MoveNext()) {
-        if (columns.Fields(statements::ColumnsField::Column).Value.isNull())  // the window lists no column without a name
+        if (columns.Fields(statements::ColumnsField::Column)
+                .Value.isNull())  // the window lists no column without a name
             continue;
         ExportColumn column;
         column.shown = shownColumn(columns);

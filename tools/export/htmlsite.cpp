@@ -61,8 +61,8 @@ void appendJsString(QString& out, const QString& text)
     const QChar* run = begin;
     for (const QChar* p = begin; p != end; ++p) {
         const char16_t u = p->unicode();
-        const bool plain = u >= 0x20 && u != '"' && u != '\\' && u != '<' && u != '>' && u != '&' && u != 0x2028
-                           && u != 0x2029;
+        const bool plain =
+            u >= 0x20 && u != '"' && u != '\\' && u != '<' && u != '>' && u != '&' && u != 0x2028 && u != 0x2029;
         if (plain)
             continue;
         out.append(run, p - run);
@@ -135,15 +135,15 @@ void HtmlSiteWriter::begin(const QString& version, const std::vector<const Funct
                      QStringLiteral("assets/pictures/%1.svg").arg(areaCode(area)));
     }
 
-    searchForm_ = QStringLiteral(
-        "<form class=\"search\" action=\"@ROOT@index.html\" method=\"get\" role=\"search\">\n"
-        "<label><span>Text to Search</span><input type=\"search\" name=\"q\" required></label>\n"
-        "<label><span>Search in</span><select name=\"mode\">"
-        "<option value=\"tablename\">Table Name</option>"
-        "<option value=\"colname\">Column Name</option>"
-        "<option value=\"tabledesc\">Table Description</option>"
-        "<option value=\"coldesc\">Column Description</option></select></label>\n"
-        "<label><span>Module</span><select name=\"area\"><option value=\"all\">ALL</option>");
+    searchForm_ =
+        QStringLiteral("<form class=\"search\" action=\"@ROOT@index.html\" method=\"get\" role=\"search\">\n"
+                       "<label><span>Text to Search</span><input type=\"search\" name=\"q\" required></label>\n"
+                       "<label><span>Search in</span><select name=\"mode\">"
+                       "<option value=\"tablename\">Table Name</option>"
+                       "<option value=\"colname\">Column Name</option>"
+                       "<option value=\"tabledesc\">Table Description</option>"
+                       "<option value=\"coldesc\">Column Description</option></select></label>\n"
+                       "<label><span>Module</span><select name=\"area\"><option value=\"all\">ALL</option>");
     for (const FunctionalArea* area : areas) {
         searchForm_ += QStringLiteral("<option value=\"%1\">%2 &ndash; %3</option>")
                            .arg(areaCode(area), areaCode(area).toUpper(), html(areaTitle(area)));
@@ -162,10 +162,9 @@ QString HtmlSiteWriter::pageStart(const QString& title, const QString& root, con
         const QString option = QStringLiteral("<option value=\"%1\">").arg(selectedArea);
         form.replace(option, QStringLiteral("<option value=\"%1\" selected>").arg(selectedArea));
     }
-    QString page = QStringLiteral(
-        "<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
-        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
-        "<meta name=\"referrer\" content=\"no-referrer\">\n<title>");
+    QString page = QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n"
+                                  "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">\n"
+                                  "<meta name=\"referrer\" content=\"no-referrer\">\n<title>");
     appendHtml(page, title);
     page += QStringLiteral("</title>\n<link rel=\"stylesheet\" href=\"%1assets/style.css\">\n"
                            "<link rel=\"icon\" href=\"%1assets/pictures/icon.svg\">\n</head>\n<body>\n"

@@ -28,15 +28,14 @@ public:
 private:
     int areaNumber(const FunctionalArea* area) const;
     QString pageStart(const QString& title, const QString& root, const QString& selectedArea) const;
-    void writeTablePage(const ExportArea& area, const ExportTable& table, const QString& fileName,
-                        int tableNumber);
+    void writeTablePage(const ExportArea& area, const ExportTable& table, const QString& fileName, int tableNumber);
 
     QString folder_;
     QString version_;
     std::vector<const FunctionalArea*> areas_;
     std::vector<int> tableCounts_;
-    QString searchForm_;   // with a placeholder for the root and none of the areas selected
-    QString tableIndex_;   // the rows of assets/index-tables.js
+    QString searchForm_;  // with a placeholder for the root and none of the areas selected
+    QString tableIndex_;  // the rows of assets/index-tables.js
     int tablesIndexed_ = 0;
     std::unique_ptr<OutputFile> columnIndex_;  // assets/index-columns.js, written as the areas come
 };

@@ -133,7 +133,8 @@ int main(int argc, char** argv)
         writer.reset();
         output.commit();
     } catch (const volmira::Error& error) {
-        std::fprintf(stderr, "volmira-export: Error %d: %s\n", error.number(), error.description().toUtf8().constData());
+        std::fprintf(stderr, "volmira-export: Error %d: %s\n", error.number(),
+                     error.description().toUtf8().constData());
         return 1;
     }
     return 0;

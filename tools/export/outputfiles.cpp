@@ -42,10 +42,7 @@ void OutputFile::close()
     file_.close();
 }
 
-void writeTextFile(const QString& path, const QString& text)
-{
-    writeBinaryFile(path, text.toUtf8());
-}
+void writeTextFile(const QString& path, const QString& text) { writeBinaryFile(path, text.toUtf8()); }
 
 void writeBinaryFile(const QString& path, const QByteArray& bytes)
 {

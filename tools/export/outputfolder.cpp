@@ -14,10 +14,7 @@ namespace {
 
 const QString markerName = QStringLiteral(".volmira-export");
 
-[[noreturn]] void fail(const QString& description)
-{
-    throw Error(ErrorNumber::FileSystem, description);
-}
+[[noreturn]] void fail(const QString& description) { throw Error(ErrorNumber::FileSystem, description); }
 
 }  // namespace
 

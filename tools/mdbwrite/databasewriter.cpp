@@ -5,13 +5,13 @@
 #include "tools/mdbwrite/jet4format.h"
 #include "tools/mdbwrite/textcodec.h"
 
-#include <QTemporaryFile>
 #include <QSet>
+#include <QTemporaryFile>
 
 #include <algorithm>
 #include <array>
-#include <cfloat>
 #include <cerrno>
+#include <cfloat>
 #include <cmath>
 #include <cstdio>
 
@@ -26,10 +26,7 @@ constexpr std::uint32_t kCatalogParentTables = 0x0F000001;
 constexpr std::uint32_t kSystemObjectFlags = 0x80000000;
 const QString kCatalogName = QStringLiteral("MSysObjects");
 
-[[noreturn]] void refuse(const QString& message)
-{
-    throw Error(InvalidDescription, message);
-}
+[[noreturn]] void refuse(const QString& message) { throw Error(InvalidDescription, message); }
 
 // ---- pages in memory --------------------------------------------------------------------------------
 
@@ -45,7 +42,10 @@ public:
         std::memset(bytes_.data() + oldSize, 0, kPageSize);
         return std::uint32_t(oldSize / kPageSize);
     }
-    std::uint8_t* page(std::uint32_t number) { return reinterpret_cast<std::uint8_t*>(bytes_.data()) + qsizetype(number) * kPageSize; }
+    std::uint8_t* page(std::uint32_t number)
+    {
+        return reinterpret_cast<std::uint8_t*>(bytes_.data()) + qsizetype(number) * kPageSize;
+    }
     std::uint32_t pageCount() const { return std::uint32_t(bytes_.size() / kPageSize); }
     QByteArray take() { return std::move(bytes_); }
 
@@ -86,9 +86,9 @@ std::uint32_t addRow(std::uint8_t* page, const std::uint8_t* row, std::size_t le
 struct ColumnLayout {
     ColumnModel model;
     int number = 0;
-    int varNumber = 0;      // position among the variable columns
-    int fixedOffset = 0;    // in the fixed area
-    int length = 0;         // col_len of the definition
+    int varNumber = 0;    // position among the variable columns
+    int fixedOffset = 0;  // in the fixed area
+    int length = 0;       // col_len of the definition
     bool fixed = false;
     int longValueIndex = -1;  // position among the memo/OLE columns
 };
@@ -103,7 +103,7 @@ struct TableLayout {
     QString name;
     bool system = false;
     std::vector<ColumnLayout> columns;
-    std::vector<int> varColumns;     // column positions in var_num order
+    std::vector<int> varColumns;  // column positions in var_num order
     int fixedAreaSize = 0;
     int longValueColumns = 0;
 
@@ -119,7 +119,10 @@ struct TableLayout {
 
 QString describeColumn(const TableLayout& table, std::size_t rowIndex, const ColumnLayout& column)
 {
-    return QStringLiteral("Table \"%1\", row %2, column \"%3\"").arg(table.name).arg(rowIndex + 1).arg(column.model.name);
+    return QStringLiteral("Table \"%1\", row %2, column \"%3\"")
+        .arg(table.name)
+        .arg(rowIndex + 1)
+        .arg(column.model.name);
 }
 
 TableLayout layoutTable(const TableModel& model, bool system)
@@ -157,19 +160,20 @@ TableLayout layoutTable(const TableModel& model, bool system)
         switch (columnSpec.type) {
         case ColumnType::Text:
             if (columnSpec.size < 1 || columnSpec.size > 255)
-                refuse(QStringLiteral("%1: a text size must be 1 to 255 characters, not %2").arg(columnWhere).arg(columnSpec.size));
+                refuse(QStringLiteral("%1: a text size must be 1 to 255 characters, not %2")
+                           .arg(columnWhere)
+                           .arg(columnSpec.size));
             column.length = 2 * columnSpec.size;
             break;
         case ColumnType::Binary:
             if (columnSpec.size < 1 || columnSpec.size > 255)
-                refuse(QStringLiteral("%1: a binary size must be 1 to 255 bytes, not %2").arg(columnWhere).arg(columnSpec.size));
+                refuse(QStringLiteral("%1: a binary size must be 1 to 255 bytes, not %2")
+                           .arg(columnWhere)
+                           .arg(columnSpec.size));
             column.length = columnSpec.size;
             break;
-        case ColumnType::Bool:
-            column.length = 1;
-            break;
-        default:
-            column.length = fixedLength(columnSpec.type);
+        case ColumnType::Bool: column.length = 1; break;
+        default: column.length = fixedLength(columnSpec.type);
         }
         if (column.fixed) {
             column.fixedOffset = columnSpec.type == ColumnType::Bool ? 0 : fixedOffset;
@@ -218,7 +222,10 @@ QByteArray zeroLengthPropertyBlock()
 {
     QByteArray block("MR2\0", 4);
     auto appendU16 = [&block](int v) { block.append(char(v & 0xFF)).append(char(v >> 8)); };
-    auto appendU32 = [&](int v) { appendU16(v & 0xFFFF); appendU16(v >> 16); };
+    auto appendU32 = [&](int v) {
+        appendU16(v & 0xFFFF);
+        appendU16(v >> 16);
+    };
     // Name pool: one name, "A".
     appendU32(6 + 4);
     appendU16(0x80);
@@ -331,7 +338,8 @@ public:
             for (const std::uint32_t page : pages) {
                 const std::uint32_t k = page / kBitmapPagePages;
                 if (k >= std::uint32_t(kBitmapPagePointers))
-                    refuse(QStringLiteral("The database is too large: page %1 is beyond what a usage map can list").arg(page));
+                    refuse(QStringLiteral("The database is too large: page %1 is beyond what a usage map can list")
+                               .arg(page));
                 if (!bitmapPages[k]) {
                     bitmapPages[k] = file_.allocate();
                     std::uint8_t* bitmap = file_.page(bitmapPages[k]);
@@ -369,15 +377,17 @@ public:
           sharedHeaders_(shareLongValues ? std::size_t(table.longValueColumns) : 0),
           currentLval_(std::size_t(table.longValueColumns), 0), longData_(std::size_t(table.longValueColumns)),
           varStart_(table.columns.size()), varEnd_(table.columns.size())
-    {
-    }
+    {}
 
     void write(const Row& row, std::size_t rowIndex)
     {
         const std::size_t columnCount = table_.columns.size();
         if (row.size() != columnCount)
             refuse(QStringLiteral("Table \"%1\", row %2: %3 values for %4 columns")
-                       .arg(table_.name).arg(rowIndex + 1).arg(row.size()).arg(columnCount));
+                       .arg(table_.name)
+                       .arg(rowIndex + 1)
+                       .arg(row.size())
+                       .arg(columnCount));
         const std::size_t maskBytes = (columnCount + 7) / 8;
         fixed_.assign(std::size_t(table_.fixedAreaSize), 0);
         mask_.assign(maskBytes, 0);
@@ -420,7 +430,7 @@ public:
         // Move the largest inline long values out until the row fits a page.
         const std::size_t varCount = table_.varColumns.size();
         std::size_t rowLength = 2 + fixed_.size() + maskBytes + varData_.size() + longInlineTotal
-            + std::size_t(table_.longValueColumns) * kLongValueHeaderSize;
+                                + std::size_t(table_.longValueColumns) * kLongValueHeaderSize;
         if (varCount)
             rowLength += 2 + 2 * varCount + 2;
         for (int k = 0; k < table_.longValueColumns; ++k) {
@@ -436,7 +446,10 @@ public:
             }
             if (largest < 0)
                 refuse(QStringLiteral("Table \"%1\", row %2: the row needs %3 bytes, more than the %4 a page holds")
-                           .arg(table_.name).arg(rowIndex + 1).arg(rowLength).arg(kMaxRowSize));
+                           .arg(table_.name)
+                           .arg(rowIndex + 1)
+                           .arg(rowLength)
+                           .arg(kMaxRowSize));
             longPlacement_[std::size_t(largest)] = Placement::Lval;
             rowLength -= longData_[std::size_t(largest)].size();
         }
@@ -471,7 +484,8 @@ private:
             refuseValue(column, rowIndex, QStringLiteral("expects a whole number, not %1").arg(value.kindName()));
         }
         if (number < low || number > high)
-            refuseValue(column, rowIndex, QStringLiteral("%1 is out of range (%2 to %3)").arg(number).arg(low).arg(high));
+            refuseValue(column, rowIndex,
+                        QStringLiteral("%1 is out of range (%2 to %3)").arg(number).arg(low).arg(high));
         return number;
     }
 
@@ -487,12 +501,8 @@ private:
     void encodeFixed(const ColumnLayout& column, const Value& value, std::size_t rowIndex, std::uint8_t* out)
     {
         switch (column.model.type) {
-        case ColumnType::Byte:
-            *out = std::uint8_t(wholeNumber(column, value, rowIndex, 0, 255));
-            break;
-        case ColumnType::Integer:
-            put16(out, std::uint32_t(wholeNumber(column, value, rowIndex, -32768, 32767)));
-            break;
+        case ColumnType::Byte: *out = std::uint8_t(wholeNumber(column, value, rowIndex, 0, 255)); break;
+        case ColumnType::Integer: put16(out, std::uint32_t(wholeNumber(column, value, rowIndex, -32768, 32767))); break;
         case ColumnType::Long:
             put32(out, std::uint32_t(wholeNumber(column, value, rowIndex, INT32_MIN, INT32_MAX)));
             break;
@@ -501,12 +511,14 @@ private:
             constexpr qint64 kLimit = INT64_MAX / 10000;
             if (value.isInteger()) {
                 if (value.toInteger() > kLimit || value.toInteger() < -kLimit)
-                    refuseValue(column, rowIndex, QStringLiteral("%1 is out of range for currency").arg(value.toInteger()));
+                    refuseValue(column, rowIndex,
+                                QStringLiteral("%1 is out of range for currency").arg(value.toInteger()));
                 units = value.toInteger() * 10000;
             } else {
                 const double scaled = realNumber(column, value, rowIndex) * 10000.0;
                 if (!std::isfinite(scaled) || std::fabs(scaled) >= 9.2e18)
-                    refuseValue(column, rowIndex, QStringLiteral("%1 is out of range for currency").arg(value.toReal()));
+                    refuseValue(column, rowIndex,
+                                QStringLiteral("%1 is out of range for currency").arg(value.toReal()));
                 units = std::llround(scaled);
             }
             put64(out, std::uint64_t(units));
@@ -538,8 +550,7 @@ private:
             put64(out, bits);
             break;
         }
-        default:
-            break;
+        default: break;
         }
     }
 
@@ -549,7 +560,10 @@ private:
             if (!value.isBytes())
                 refuseValue(column, rowIndex, QStringLiteral("expects bytes, not %1").arg(value.kindName()));
             if (value.toBytes().size() > column.model.size)
-                refuseValue(column, rowIndex, QStringLiteral("%1 bytes are longer than the size %2").arg(value.toBytes().size()).arg(column.model.size));
+                refuseValue(column, rowIndex,
+                            QStringLiteral("%1 bytes are longer than the size %2")
+                                .arg(value.toBytes().size())
+                                .arg(column.model.size));
             varData_.insert(varData_.end(), value.toBytes().begin(), value.toBytes().end());
             return;
         }
@@ -557,7 +571,10 @@ private:
             refuseValue(column, rowIndex, QStringLiteral("expects a text, not %1").arg(value.kindName()));
         const QString& text = value.toText();
         if (text.size() > column.model.size)
-            refuseValue(column, rowIndex, QStringLiteral("a text of %1 characters is longer than the size %2").arg(text.size()).arg(column.model.size));
+            refuseValue(column, rowIndex,
+                        QStringLiteral("a text of %1 characters is longer than the size %2")
+                            .arg(text.size())
+                            .arg(column.model.size));
         appendText(text, storableForm(column, text, rowIndex, true), varData_);
     }
 
@@ -565,12 +582,15 @@ private:
     {
         const TextForm form = chooseTextForm(text, allowCompression);
         if (form == TextForm::Unstorable)
-            refuseValue(column, rowIndex,
-                        QStringLiteral("a text that starts with U+FEFF and holds a character whose low byte is 0 cannot be stored"));
+            refuseValue(
+                column, rowIndex,
+                QStringLiteral(
+                    "a text that starts with U+FEFF and holds a character whose low byte is 0 cannot be stored"));
         return form;
     }
 
-    void encodeLongValue(const ColumnLayout& column, const Value& value, std::size_t rowIndex, std::vector<std::uint8_t>& out)
+    void encodeLongValue(const ColumnLayout& column, const Value& value, std::size_t rowIndex,
+                         std::vector<std::uint8_t>& out)
     {
         out.clear();
         if (column.model.type == ColumnType::Ole) {
@@ -585,7 +605,8 @@ private:
             appendText(text, storableForm(column, text, rowIndex, text.size() <= 1024), out);
         }
         if (out.size() >= (1u << 24))
-            refuseValue(column, rowIndex, QStringLiteral("the value needs %1 bytes; at most 16 MB can be stored").arg(out.size()));
+            refuseValue(column, rowIndex,
+                        QStringLiteral("the value needs %1 bytes; at most 16 MB can be stored").arg(out.size()));
     }
 
     std::uint32_t startLvalPage(int longIndex)
@@ -636,7 +657,8 @@ private:
             const std::size_t length = std::min<std::size_t>(kLvalChunkSize, data.size() - begin);
             chunkRow.assign(4, 0);
             put32(chunkRow.data(), c + 1 < chunks ? makePgRow(pages[c + 1], 0) : 0);
-            chunkRow.insert(chunkRow.end(), data.begin() + std::ptrdiff_t(begin), data.begin() + std::ptrdiff_t(begin + length));
+            chunkRow.insert(chunkRow.end(), data.begin() + std::ptrdiff_t(begin),
+                            data.begin() + std::ptrdiff_t(begin + length));
             addRow(file_.page(pages[c]), chunkRow.data(), chunkRow.size());
         }
         header[3] = kLongValueChained;
@@ -722,7 +744,8 @@ private:
     std::size_t rowsWritten_ = 0;
 };
 
-void writeRows(PageFile& file, TableLayout& table, const TableModel& model, int memoInlineMax, bool shareLongValues = false)
+void writeRows(PageFile& file, TableLayout& table, const TableModel& model, int memoInlineMax,
+               bool shareLongValues = false)
 {
     TableRowWriter writer(file, table, table.tdefPages.front(), memoInlineMax, shareLongValues);
     if (model.rowGenerator) {
@@ -740,7 +763,6 @@ void writeRows(PageFile& file, TableLayout& table, const TableModel& model, int 
 }
 
 // ---- header page ------------------------------------------------------------------------------------
-
 
 void writeHeaderPage(std::uint8_t* page, const QString& password)
 {
@@ -795,7 +817,8 @@ QByteArray build(const DatabaseModel& model, WrittenLayout* layout)
     };
     if (!options.faults.zeroLengthPropertyTable.isEmpty())
         named(options.faults.zeroLengthPropertyTable)->propertyBlock = zeroLengthPropertyBlock();
-    const TableLayout* emptyMapTable = options.faults.emptyUsageMapTable.isEmpty() ? nullptr : named(options.faults.emptyUsageMapTable);
+    const TableLayout* emptyMapTable =
+        options.faults.emptyUsageMapTable.isEmpty() ? nullptr : named(options.faults.emptyUsageMapTable);
     const TableLayout* sharedLongValueTable =
         options.faults.sharedLongValueTable.isEmpty() ? nullptr : named(options.faults.sharedLongValueTable);
 
@@ -884,10 +907,7 @@ QByteArray build(const DatabaseModel& model, WrittenLayout* layout)
 
 }  // namespace
 
-QByteArray writeDatabase(const DatabaseModel& model, WrittenLayout* layout)
-{
-    return build(model, layout);
-}
+QByteArray writeDatabase(const DatabaseModel& model, WrittenLayout* layout) { return build(model, layout); }
 
 void writeDatabaseFile(const DatabaseModel& model, const QString& path)
 {
@@ -896,12 +916,15 @@ void writeDatabaseFile(const DatabaseModel& model, const QString& path)
     // sync to disk: the files are test data, and tests write many of them.
     QTemporaryFile out(path + QStringLiteral(".partial-XXXXXX"));
     if (!out.open())
-        throw Error(ErrorNumber::FileSystem, QStringLiteral("Cannot create a file beside %1: %2").arg(path, out.errorString()));
+        throw Error(ErrorNumber::FileSystem,
+                    QStringLiteral("Cannot create a file beside %1: %2").arg(path, out.errorString()));
     if (out.write(bytes) != bytes.size() || !out.flush())
         throw Error(ErrorNumber::FileSystem, QStringLiteral("Cannot write %1: %2").arg(path, out.errorString()));
-    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup | QFileDevice::ReadOther);
+    out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
+                       | QFileDevice::ReadOther);
     if (std::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
-        throw Error(ErrorNumber::FileSystem, QStringLiteral("Cannot write %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
+        throw Error(ErrorNumber::FileSystem,
+                    QStringLiteral("Cannot write %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     out.setAutoRemove(false);
 }
 

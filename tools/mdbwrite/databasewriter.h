@@ -16,11 +16,11 @@ namespace volmira::jet4 {
 // Where the writer put a table, for tests that damage a written file on purpose.
 struct WrittenTable {
     QString name;
-    std::vector<std::uint32_t> definitionPages;               // the first is the table's id in the catalog
+    std::vector<std::uint32_t> definitionPages;  // the first is the table's id in the catalog
     std::vector<std::uint32_t> dataPages;
-    std::uint32_t usedMapPgRow = 0;                           // (page << 8) | row of the 69-byte map rows
+    std::uint32_t usedMapPgRow = 0;  // (page << 8) | row of the 69-byte map rows
     std::uint32_t freeMapPgRow = 0;
-    std::vector<std::vector<std::uint32_t>> longValuePages;   // LVAL pages per memo/OLE column, in column order
+    std::vector<std::vector<std::uint32_t>> longValuePages;  // LVAL pages per memo/OLE column, in column order
 };
 
 struct WrittenLayout {

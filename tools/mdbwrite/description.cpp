@@ -15,10 +15,7 @@ namespace volmira::jet4 {
 
 namespace {
 
-[[noreturn]] void refuse(const QString& message)
-{
-    throw Error(InvalidDescription, message);
-}
+[[noreturn]] void refuse(const QString& message) { throw Error(InvalidDescription, message); }
 
 // ISO 8601 date, or date and time ("T" or a blank between), optionally ending in "Z". Taken as written,
 // without a time zone.
@@ -46,10 +43,8 @@ template <typename Where>
 Value toValue(const QJsonValue& json, const ColumnModel& column, const Where& where)
 {
     switch (json.type()) {
-    case QJsonValue::Null:
-        return Value();
-    case QJsonValue::Bool:
-        return Value(json.toBool());
+    case QJsonValue::Null: return Value();
+    case QJsonValue::Bool: return Value(json.toBool());
     case QJsonValue::Double: {
         const double number = json.toDouble();
         if (std::trunc(number) == number && std::fabs(number) <= 9007199254740992.0)
@@ -64,8 +59,7 @@ Value toValue(const QJsonValue& json, const ColumnModel& column, const Where& wh
             return Value(date);
         }
         return Value(json.toString());
-    default:
-        refuse(QStringLiteral("%1: a value must be a text, number, true, false or null").arg(where()));
+    default: refuse(QStringLiteral("%1: a value must be a text, number, true, false or null").arg(where()));
     }
 }
 
@@ -115,7 +109,10 @@ TableModel readTable(const QJsonObject& object, int tableIndex)
                 continue;
             }
             row.push_back(toValue(values.at(i), columns[std::size_t(i)], [&] {
-                return QStringLiteral("Table \"%1\", row %2, column \"%3\"").arg(name).arg(index + 1).arg(columns[std::size_t(i)].name);
+                return QStringLiteral("Table \"%1\", row %2, column \"%3\"")
+                    .arg(name)
+                    .arg(index + 1)
+                    .arg(columns[std::size_t(i)].name);
             }));
         }
     };
@@ -139,7 +136,9 @@ DatabaseModel readDescription(const QByteArray& json)
     QJsonParseError error;
     const QJsonDocument document = parseJsonKeepingByteOrderMarks(json, &error);
     if (document.isNull())
-        refuse(QStringLiteral("The description is not valid JSON: %1 at offset %2").arg(error.errorString()).arg(error.offset));
+        refuse(QStringLiteral("The description is not valid JSON: %1 at offset %2")
+                   .arg(error.errorString())
+                   .arg(error.offset));
     const QJsonValue tables = document.object().value(QLatin1String("tables"));
     if (!tables.isArray())
         refuse(QStringLiteral("The description has no \"tables\" list"));

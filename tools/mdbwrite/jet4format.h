@@ -19,10 +19,10 @@ constexpr std::uint32_t kLvalOwner = 0x4C41564C;  // "LVAL" read as a little-end
 
 // Data pages: 14-byte header, then one u16 offset per row; rows are packed from the page end.
 constexpr int kDataHeaderSize = 14;
-constexpr std::uint32_t kRowOffsetMask = 0x1FFF;                 // a row offset without its flags
-constexpr int kMaxRowsPerPage = 255;                            // the row number of a pg_row is one byte
-constexpr int kMaxRowSize = kPageSize - kDataHeaderSize - 2;    // one row alone on a page
-constexpr int kLvalChunkSize = kMaxRowSize - 4;                 // a chained LVAL row starts with the next pg_row
+constexpr std::uint32_t kRowOffsetMask = 0x1FFF;              // a row offset without its flags
+constexpr int kMaxRowsPerPage = 255;                          // the row number of a pg_row is one byte
+constexpr int kMaxRowSize = kPageSize - kDataHeaderSize - 2;  // one row alone on a page
+constexpr int kLvalChunkSize = kMaxRowSize - 4;               // a chained LVAL row starts with the next pg_row
 
 // Table definitions: an 8-byte page header, then a byte stream continued at offset 8 of each next page.
 constexpr int kTdefHeaderSize = 8;

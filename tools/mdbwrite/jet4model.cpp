@@ -17,30 +17,27 @@ struct TypeInfo {
 };
 
 constexpr TypeInfo kTypes[] = {
-    {ColumnType::Bool, 0x01, 0, "bool"},         {ColumnType::Byte, 0x02, 1, "byte"},
-    {ColumnType::Integer, 0x03, 2, "integer"},   {ColumnType::Long, 0x04, 4, "long"},
-    {ColumnType::Currency, 0x05, 8, "currency"}, {ColumnType::Single, 0x06, 4, "single"},
-    {ColumnType::Double, 0x07, 8, "double"},     {ColumnType::DateTime, 0x08, 8, "datetime"},
-    {ColumnType::Binary, 0x09, 0, ""},           {ColumnType::Text, 0x0A, 0, "text"},
-    {ColumnType::Ole, 0x0B, 0, ""},              {ColumnType::Memo, 0x0C, 0, "memo"},
+    {ColumnType::Bool, 0x01, 0, "bool"},
+    {ColumnType::Byte, 0x02, 1, "byte"},
+    {ColumnType::Integer, 0x03, 2, "integer"},
+    {ColumnType::Long, 0x04, 4, "long"},
+    {ColumnType::Currency, 0x05, 8, "currency"},
+    {ColumnType::Single, 0x06, 4, "single"},
+    {ColumnType::Double, 0x07, 8, "double"},
+    {ColumnType::DateTime, 0x08, 8, "datetime"},
+    {ColumnType::Binary, 0x09, 0, ""},
+    {ColumnType::Text, 0x0A, 0, "text"},
+    {ColumnType::Ole, 0x0B, 0, ""},
+    {ColumnType::Memo, 0x0C, 0, "memo"},
 };
 
-const TypeInfo& info(ColumnType type)
-{
-    return kTypes[static_cast<int>(type)];
-}
+const TypeInfo& info(ColumnType type) { return kTypes[static_cast<int>(type)]; }
 
 }  // namespace
 
-std::uint8_t jetTypeCode(ColumnType type)
-{
-    return info(type).code;
-}
+std::uint8_t jetTypeCode(ColumnType type) { return info(type).code; }
 
-QString columnTypeName(ColumnType type)
-{
-    return QString::fromLatin1(info(type).name);
-}
+QString columnTypeName(ColumnType type) { return QString::fromLatin1(info(type).name); }
 
 bool parseColumnTypeName(const QString& name, ColumnType* type)
 {
@@ -53,20 +50,11 @@ bool parseColumnTypeName(const QString& name, ColumnType* type)
     return false;
 }
 
-bool isFixedLength(ColumnType type)
-{
-    return type == ColumnType::Bool || info(type).fixedBytes > 0;
-}
+bool isFixedLength(ColumnType type) { return type == ColumnType::Bool || info(type).fixedBytes > 0; }
 
-bool isLongValue(ColumnType type)
-{
-    return type == ColumnType::Memo || type == ColumnType::Ole;
-}
+bool isLongValue(ColumnType type) { return type == ColumnType::Memo || type == ColumnType::Ole; }
 
-int fixedLength(ColumnType type)
-{
-    return info(type).fixedBytes;
-}
+int fixedLength(ColumnType type) { return info(type).fixedBytes; }
 
 OleDate oleDateFromDateTime(const QDateTime& dateTime)
 {

@@ -25,9 +25,9 @@ enum class ColumnType : std::uint8_t {
     Single,
     Double,
     DateTime,
-    Binary,    // variable bytes, at most 255 (used by the catalog)
-    Text,      // at most 255 characters
-    Ole,       // long binary (used by the catalog)
+    Binary,  // variable bytes, at most 255 (used by the catalog)
+    Text,    // at most 255 characters
+    Ole,     // long binary (used by the catalog)
     Memo,
 };
 
@@ -38,9 +38,9 @@ QString columnTypeName(ColumnType type);
 // Parses a description's type name; returns false for an unknown name.
 bool parseColumnTypeName(const QString& name, ColumnType* type);
 
-bool isFixedLength(ColumnType type);    // stored in the fixed area of a row (bool included)
-bool isLongValue(ColumnType type);      // memo and OLE: may live on LVAL pages
-int fixedLength(ColumnType type);       // bytes in the fixed area; 0 for bool and variable types
+bool isFixedLength(ColumnType type);  // stored in the fixed area of a row (bool included)
+bool isLongValue(ColumnType type);    // memo and OLE: may live on LVAL pages
+int fixedLength(ColumnType type);     // bytes in the fixed area; 0 for bool and variable types
 
 struct ColumnModel {
     QString name;
@@ -111,15 +111,15 @@ struct TableModel {
 // Deliberate damage, for tests of how readers cope with broken files. Each names a table; the catalog
 // itself is named "MSysObjects".
 struct FaultOptions {
-    QString emptyUsageMapTable;         // this table's used-pages map is a row of length 0
-    QString zeroLengthPropertyTable;    // this table's catalog row has an LvProp block with a 0-length record
-    QString sharedLongValueTable;       // this table's rows after the first point at the first row's long values
-                                        // (those stored on long-value pages) instead of their own
+    QString emptyUsageMapTable;       // this table's used-pages map is a row of length 0
+    QString zeroLengthPropertyTable;  // this table's catalog row has an LvProp block with a 0-length record
+    QString sharedLongValueTable;     // this table's rows after the first point at the first row's long values
+                                      // (those stored on long-value pages) instead of their own
 };
 
 struct WriteOptions {
-    QString password;        // database password, at most 20 characters; empty = none
-    int memoInlineMax = 64;  // memos whose stored form is at most this long stay in the row
+    QString password;           // database password, at most 20 characters; empty = none
+    int memoInlineMax = 64;     // memos whose stored form is at most this long stay in the row
     bool catalogFirst = false;  // the catalog's rows before the tables' rows, as Access places them, so
                                 // that a file cut short keeps its catalog but loses table pages
     FaultOptions faults;

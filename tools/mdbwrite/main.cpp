@@ -15,7 +15,8 @@ namespace {
 int usage()
 {
     std::fputs("usage: mdb-write [--password TEXT] DESCRIPTION.json OUT.mdb\n"
-               "       mdb-write --lint FILE.mdb   (checks the structure of a file)\n", stderr);
+               "       mdb-write --lint FILE.mdb   (checks the structure of a file)\n",
+               stderr);
     return 2;
 }
 

@@ -36,7 +36,7 @@ struct TableDef {
     std::uint32_t rowCount = 0;
     std::uint32_t usedMap = 0, freeMap = 0;
     std::uint32_t varColumns = 0;
-    std::vector<ColumnDef> columns;                                  // by column number
+    std::vector<ColumnDef> columns;                                 // by column number
     std::vector<std::pair<std::uint32_t, std::uint32_t>> longMaps;  // per long-value column: used, free
 };
 
@@ -52,8 +52,7 @@ class Linter final {
 public:
     explicit Linter(const QByteArray& file)
         : bytes_(reinterpret_cast<const std::uint8_t*>(file.constData())), size_(std::size_t(file.size()))
-    {
-    }
+    {}
 
     LintReport run()
     {
@@ -76,7 +75,8 @@ public:
         if (!catalog)
             return finish();
         std::vector<std::pair<QString, std::uint32_t>> userTables;
-        checkTable(*catalog, [&](const std::vector<Field>& fields) { collectCatalogRow(*catalog, fields, userTables); });
+        checkTable(*catalog,
+                   [&](const std::vector<Field>& fields) { collectCatalogRow(*catalog, fields, userTables); });
         for (const auto& [name, tdefPage] : userTables) {
             std::optional<TableDef> table = readDefinition(tdefPage, name);
             if (!table)
@@ -138,24 +138,32 @@ private:
             for (std::uint32_t r = 0; r < rows; ++r) {
                 const std::uint32_t offset = get16(p + kDataHeaderSize + 2 * r);
                 if (offset & 0xC000)
-                    problem(QStringLiteral("Data page %1, row %2: the offset %3 has the deleted or overflow flag").arg(n).arg(r).arg(offset));
+                    problem(QStringLiteral("Data page %1, row %2: the offset %3 has the deleted or overflow flag")
+                                .arg(n)
+                                .arg(r)
+                                .arg(offset));
                 const std::uint32_t start = offset & kRowOffsetMask;
                 if (start > previous || start < kDataHeaderSize + 2 * rows)
                     problem(QStringLiteral("Data page %1, row %2: the row starts at %3, outside %4..%5")
-                                .arg(n).arg(r).arg(start).arg(kDataHeaderSize + 2 * rows).arg(previous));
+                                .arg(n)
+                                .arg(r)
+                                .arg(start)
+                                .arg(kDataHeaderSize + 2 * rows)
+                                .arg(previous));
                 else
                     previous = start;
             }
             const std::uint32_t expectedFree = previous - (kDataHeaderSize + 2 * rows);
             if (get16(p + 2) != expectedFree)
-                problem(QStringLiteral("Data page %1: the free space is %2, not %3").arg(n).arg(get16(p + 2)).arg(expectedFree));
+                problem(QStringLiteral("Data page %1: the free space is %2, not %3")
+                            .arg(n)
+                            .arg(get16(p + 2))
+                            .arg(expectedFree));
             break;
         }
         case kPageTableDefinition:
-        case kPageUsageBitmap:
-            break;
-        default:
-            problem(QStringLiteral("Page %1 has the unknown type %2").arg(n).arg(p[0]));
+        case kPageUsageBitmap: break;
+        default: problem(QStringLiteral("Page %1 has the unknown type %2").arg(n).arg(p[0]));
         }
     }
 
@@ -199,7 +207,9 @@ private:
             n = get32(page(n) + 4);
         }
         auto s = [&stream](std::size_t pageOffset) { return stream.data() + (pageOffset - kTdefHeaderSize); };
-        auto fits = [&stream](std::size_t streamOffset, std::size_t length) { return streamOffset + length <= stream.size(); };
+        auto fits = [&stream](std::size_t streamOffset, std::size_t length) {
+            return streamOffset + length <= stream.size();
+        };
 
         TableDef table;
         table.name = name;
@@ -213,7 +223,10 @@ private:
         table.usedMap = get32(s(55));
         table.freeMap = get32(s(59));
         if (get16(s(41)) < columnCount)
-            problem(QStringLiteral("%1: max_cols %2 is below the %3 columns").arg(where).arg(get16(s(41))).arg(columnCount));
+            problem(QStringLiteral("%1: max_cols %2 is below the %3 columns")
+                        .arg(where)
+                        .arg(get16(s(41)))
+                        .arg(columnCount));
 
         std::size_t at = kTdefColumnsOffset - kTdefHeaderSize + 12 * std::size_t(realIndexes);
         if (!fits(at, std::size_t(columnCount) * kTdefColumnEntrySize)) {
@@ -259,14 +272,22 @@ private:
             longMaps[get16(e)] = {get32(e + 2), get32(e + 6)};
         }
         if (declaredLength != at)
-            problem(QStringLiteral("%1: tdef_len is %2, the definition is %3 bytes").arg(where).arg(declaredLength).arg(at));
+            problem(QStringLiteral("%1: tdef_len is %2, the definition is %3 bytes")
+                        .arg(where)
+                        .arg(declaredLength)
+                        .arg(at));
         const std::size_t neededPages = (at + kTdefPayload - 1) / kTdefPayload;
         if (pages.size() != neededPages)
             problem(QStringLiteral("%1: %2 definition pages for %3 bytes").arg(where).arg(pages.size()).arg(at));
         for (std::size_t i = 0; i < pages.size(); ++i) {
-            const std::size_t used = std::min<std::size_t>(kTdefPayload, at > i * kTdefPayload ? at - i * kTdefPayload : 0);
+            const std::size_t used =
+                std::min<std::size_t>(kTdefPayload, at > i * kTdefPayload ? at - i * kTdefPayload : 0);
             if (get16(page(pages[i]) + 2) != kTdefPayload - used)
-                problem(QStringLiteral("%1: page %2 has the free space %3, not %4").arg(where).arg(pages[i]).arg(get16(page(pages[i]) + 2)).arg(kTdefPayload - used));
+                problem(QStringLiteral("%1: page %2 has the free space %3, not %4")
+                            .arg(where)
+                            .arg(pages[i])
+                            .arg(get16(page(pages[i]) + 2))
+                            .arg(kTdefPayload - used));
         }
 
         // Columns: numbers 0..n-1, variable numbers 0..v-1, fixed fields inside the fixed area.
@@ -274,21 +295,27 @@ private:
         std::vector<bool> numberSeen(columnCount), varSeen(table.varColumns);
         for (const ColumnDef& c : columns) {
             if (c.number >= columnCount || numberSeen[c.number]) {
-                problem(QStringLiteral("%1: column \"%2\" has the bad or repeated number %3").arg(where, c.name).arg(c.number));
+                problem(QStringLiteral("%1: column \"%2\" has the bad or repeated number %3")
+                            .arg(where, c.name)
+                            .arg(c.number));
                 return std::nullopt;
             }
             numberSeen[c.number] = true;
             table.columns[c.number] = c;
             if (!c.fixed) {
                 if (c.varNumber >= table.varColumns || varSeen[c.varNumber]) {
-                    problem(QStringLiteral("%1: column \"%2\" has the bad or repeated variable number %3").arg(where, c.name).arg(c.varNumber));
+                    problem(QStringLiteral("%1: column \"%2\" has the bad or repeated variable number %3")
+                                .arg(where, c.name)
+                                .arg(c.varNumber));
                     return std::nullopt;
                 }
                 varSeen[c.varNumber] = true;
             }
         }
         if (std::count(varSeen.begin(), varSeen.end(), true) != std::ptrdiff_t(table.varColumns))
-            problem(QStringLiteral("%1: num_var_cols is %2, but fewer columns are variable").arg(where).arg(table.varColumns));
+            problem(QStringLiteral("%1: num_var_cols is %2, but fewer columns are variable")
+                        .arg(where)
+                        .arg(table.varColumns));
         for (ColumnDef& c : table.columns) {
             if (c.type == kTypeMemo || c.type == kTypeOle) {
                 const auto found = longMaps.find(c.number);
@@ -310,7 +337,10 @@ private:
     {
         const auto row = rowAt(pgRow >> 8, pgRow & 0xFF);
         if (!row) {
-            problem(QStringLiteral("%1: the usage map row %2:%3 does not exist").arg(where).arg(pgRow >> 8).arg(pgRow & 0xFF));
+            problem(QStringLiteral("%1: the usage map row %2:%3 does not exist")
+                        .arg(where)
+                        .arg(pgRow >> 8)
+                        .arg(pgRow & 0xFF));
             return std::nullopt;
         }
         claim(pgRow >> 8, PageUse::MapRows, where);
@@ -336,7 +366,9 @@ private:
                 if (!bitmapPage)
                     continue;
                 if (!validPage(bitmapPage) || page(bitmapPage)[0] != kPageUsageBitmap) {
-                    problem(QStringLiteral("%1: the usage map points to page %2, which is not a bitmap page").arg(where).arg(bitmapPage));
+                    problem(QStringLiteral("%1: the usage map points to page %2, which is not a bitmap page")
+                                .arg(where)
+                                .arg(bitmapPage));
                     continue;
                 }
                 claim(bitmapPage, PageUse::Bitmap, where);
@@ -382,7 +414,8 @@ private:
         for (const std::uint32_t n : *pages) {
             listed.insert(n);
             if (!isDataPage(n) || get32(page(n) + 4) != table.page) {
-                problem(QStringLiteral("%1: its usage map lists page %2, which does not belong to it").arg(where).arg(n));
+                problem(
+                    QStringLiteral("%1: its usage map lists page %2, which does not belong to it").arg(where).arg(n));
                 continue;
             }
             claim(n, PageUse::TableData, where);
@@ -393,8 +426,10 @@ private:
                     continue;
                 ++rows;
                 std::vector<Field> fields;
-                if (crackRow(table, row->first, row->second, QStringLiteral("%1, page %2, row %3").arg(where).arg(n).arg(r), fields)) {
-                    checkLongValues(table, fields, lvalMaps, QStringLiteral("%1, page %2, row %3").arg(where).arg(n).arg(r));
+                if (crackRow(table, row->first, row->second,
+                             QStringLiteral("%1, page %2, row %3").arg(where).arg(n).arg(r), fields)) {
+                    checkLongValues(table, fields, lvalMaps,
+                                    QStringLiteral("%1, page %2, row %3").arg(where).arg(n).arg(r));
                     if constexpr (!std::is_same_v<OnRow, std::nullptr_t>)
                         onRow(fields);
                 }
@@ -402,18 +437,25 @@ private:
         }
         for (std::uint32_t n = 1; n < pageCount_; ++n) {
             if (isDataPage(n) && get32(page(n) + 4) == table.page && !listed.contains(n))
-                problem(QStringLiteral("%1: page %2 belongs to it but is missing from its usage map").arg(where).arg(n));
+                problem(
+                    QStringLiteral("%1: page %2 belongs to it but is missing from its usage map").arg(where).arg(n));
         }
         if (rows != table.rowCount)
-            problem(QStringLiteral("%1: the definition counts %2 rows, the pages hold %3").arg(where).arg(table.rowCount).arg(rows));
+            problem(QStringLiteral("%1: the definition counts %2 rows, the pages hold %3")
+                        .arg(where)
+                        .arg(table.rowCount)
+                        .arg(rows));
     }
 
-    bool crackRow(const TableDef& table, const std::uint8_t* row, std::uint32_t length, const QString& where, std::vector<Field>& fields)
+    bool crackRow(const TableDef& table, const std::uint8_t* row, std::uint32_t length, const QString& where,
+                  std::vector<Field>& fields)
     {
         const std::uint32_t columns = std::uint32_t(table.columns.size());
         const std::uint32_t maskBytes = (columns + 7) / 8;
         if (length < 2 + maskBytes) {
-            problem(QStringLiteral("%1: the row has %2 bytes, too few for its header and null mask").arg(where).arg(length));
+            problem(QStringLiteral("%1: the row has %2 bytes, too few for its header and null mask")
+                        .arg(where)
+                        .arg(length));
             return false;
         }
         if (get16(row) != columns) {
@@ -432,7 +474,10 @@ private:
             }
             const std::uint32_t count = get16(row + length - maskBytes - 2);
             if (count != table.varColumns) {
-                problem(QStringLiteral("%1: the row has %2 variable columns, the table %3").arg(where).arg(count).arg(table.varColumns));
+                problem(QStringLiteral("%1: the row has %2 variable columns, the table %3")
+                            .arg(where)
+                            .arg(count)
+                            .arg(table.varColumns));
                 return false;
             }
             const std::uint32_t tableStart = length - maskBytes - tableBytes;
@@ -443,12 +488,19 @@ private:
             varOffsets[count] = eod;
             for (std::uint32_t v = 0; v < count; ++v) {
                 if (varOffsets[v] > varOffsets[v + 1]) {
-                    problem(QStringLiteral("%1: variable column %2 starts at %3, after the next at %4").arg(where).arg(v).arg(varOffsets[v]).arg(varOffsets[v + 1]));
+                    problem(QStringLiteral("%1: variable column %2 starts at %3, after the next at %4")
+                                .arg(where)
+                                .arg(v)
+                                .arg(varOffsets[v])
+                                .arg(varOffsets[v + 1]));
                     return false;
                 }
             }
             if (eod > tableStart) {
-                problem(QStringLiteral("%1: the variable data ends at %2, inside the offset table at %3").arg(where).arg(eod).arg(tableStart));
+                problem(QStringLiteral("%1: the variable data ends at %2, inside the offset table at %3")
+                            .arg(where)
+                            .arg(eod)
+                            .arg(tableStart));
                 return false;
             }
             fixedEnd = varOffsets[0];
@@ -472,13 +524,17 @@ private:
                 if (!f.present && f.length)
                     problem(QStringLiteral("%1: Null column \"%2\" has %3 bytes").arg(where, c.name).arg(f.length));
                 if (c.type != kTypeMemo && c.type != kTypeOle && f.length > c.length)
-                    problem(QStringLiteral("%1: column \"%2\" holds %3 bytes, more than its %4").arg(where, c.name).arg(f.length).arg(c.length));
+                    problem(QStringLiteral("%1: column \"%2\" holds %3 bytes, more than its %4")
+                                .arg(where, c.name)
+                                .arg(f.length)
+                                .arg(c.length));
             }
         }
         return true;
     }
 
-    void checkLongValues(const TableDef& table, const std::vector<Field>& fields, const std::vector<QSet<std::uint32_t>>& lvalMaps, const QString& where)
+    void checkLongValues(const TableDef& table, const std::vector<Field>& fields,
+                         const std::vector<QSet<std::uint32_t>>& lvalMaps, const QString& where)
     {
         for (const ColumnDef& c : table.columns) {
             const Field& f = fields[c.number];
@@ -495,13 +551,19 @@ private:
             const QSet<std::uint32_t>& map = lvalMaps[std::size_t(c.longValueIndex)];
             if (flags == kLongValueInline) {
                 if (kLongValueHeaderSize + length != f.length)
-                    problem(QStringLiteral("%1: the inline value claims %2 bytes and holds %3").arg(at).arg(length).arg(f.length - kLongValueHeaderSize));
+                    problem(QStringLiteral("%1: the inline value claims %2 bytes and holds %3")
+                                .arg(at)
+                                .arg(length)
+                                .arg(f.length - kLongValueHeaderSize));
             } else if (flags == kLongValueSingle) {
                 if (f.length != std::uint32_t(kLongValueHeaderSize))
                     problem(QStringLiteral("%1: an LVAL reference of %2 bytes").arg(at).arg(f.length));
                 const auto row = lvalRow(pgRow, map, at);
                 if (row && row->second != length)
-                    problem(QStringLiteral("%1: the LVAL row has %2 bytes, the header says %3").arg(at).arg(row->second).arg(length));
+                    problem(QStringLiteral("%1: the LVAL row has %2 bytes, the header says %3")
+                                .arg(at)
+                                .arg(row->second)
+                                .arg(length));
             } else if (flags == kLongValueChained) {
                 std::uint64_t total = 0;
                 QSet<std::uint32_t> seen;
@@ -522,14 +584,18 @@ private:
                     next = get32(row->first);
                 }
                 if (total != length)
-                    problem(QStringLiteral("%1: the LVAL chain holds %2 bytes, the header says %3").arg(at).arg(total).arg(length));
+                    problem(QStringLiteral("%1: the LVAL chain holds %2 bytes, the header says %3")
+                                .arg(at)
+                                .arg(total)
+                                .arg(length));
             } else {
                 problem(QStringLiteral("%1: unknown long-value flags %2").arg(at).arg(flags));
             }
         }
     }
 
-    std::optional<std::pair<const std::uint8_t*, std::uint32_t>> lvalRow(std::uint32_t pgRow, const QSet<std::uint32_t>& map, const QString& at)
+    std::optional<std::pair<const std::uint8_t*, std::uint32_t>>
+    lvalRow(std::uint32_t pgRow, const QSet<std::uint32_t>& map, const QString& at)
     {
         const std::uint32_t n = pgRow >> 8;
         const auto row = rowAt(n, pgRow & 0xFF);
@@ -544,7 +610,8 @@ private:
 
     // ---- catalog ----
 
-    void collectCatalogRow(const TableDef& catalog, const std::vector<Field>& fields, std::vector<std::pair<QString, std::uint32_t>>& tables)
+    void collectCatalogRow(const TableDef& catalog, const std::vector<Field>& fields,
+                           std::vector<std::pair<QString, std::uint32_t>>& tables)
     {
         auto column = [&catalog](const char* name) -> const ColumnDef* {
             for (const ColumnDef& c : catalog.columns) {
@@ -566,7 +633,8 @@ private:
         const Field& idField = fields[id->number];
         const Field& typeField = fields[type->number];
         const Field& flagsField = fields[flags->number];
-        if (!idField.data || !typeField.data || !flagsField.data || idField.length < 4 || typeField.length < 2 || flagsField.length < 4)
+        if (!idField.data || !typeField.data || !flagsField.data || idField.length < 4 || typeField.length < 2
+            || flagsField.length < 4)
             return;
         const bool isTable = (get16(typeField.data) & 0x7F) == 1;
         const bool system = get32(flagsField.data) & 0x80000002u;
@@ -595,9 +663,6 @@ private:
 
 }  // namespace
 
-LintReport lintStructure(const QByteArray& file)
-{
-    return Linter(file).run();
-}
+LintReport lintStructure(const QByteArray& file) { return Linter(file).run(); }
 
 }  // namespace volmira::jet4

@@ -13,10 +13,10 @@
 namespace volmira::jet4 {
 
 struct LintReport {
-    QStringList problems;        // empty when the file is sound
+    QStringList problems;  // empty when the file is sound
     std::uint32_t pages = 0;
-    std::uint32_t tables = 0;    // user tables found in the catalog
-    std::uint64_t rows = 0;      // rows of the user tables
+    std::uint32_t tables = 0;  // user tables found in the catalog
+    std::uint64_t rows = 0;    // rows of the user tables
     bool sound() const { return problems.isEmpty(); }
 };
 

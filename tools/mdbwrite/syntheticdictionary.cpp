@@ -19,15 +19,17 @@ const std::array<const char*, 23> kAreas = {"acct", "bill", "case", "clcl", "coc
                                             "obxp", "plan", "prov", "syst", "temp", "txtx", "util"};
 
 const std::array<const char*, 64> kWords = {
-    "claim", "member", "provider", "subscriber", "group", "plan", "benefit", "premium", "payment", "invoice",
-    "account", "ledger", "capitation", "risk", "criteria", "workflow", "privacy", "pricing", "network", "tax",
-    "utilization", "review", "authorization", "referral", "diagnosis", "procedure", "service", "line", "date",
-    "effective", "termination", "status", "code", "amount", "allowed", "paid", "deductible", "copay",
-    "coinsurance", "adjustment", "reason", "identifier", "sequence", "number", "type", "indicator", "flag",
-    "description", "the", "of", "for", "is", "and", "when", "member's", "record", "used", "to", "identify",
-    "naïve", "Müller", "a", "stored", "batch"};
+    "claim",     "member",     "provider", "subscriber", "group",       "plan",      "benefit",       "premium",
+    "payment",   "invoice",    "account",  "ledger",     "capitation",  "risk",      "criteria",      "workflow",
+    "privacy",   "pricing",    "network",  "tax",        "utilization", "review",    "authorization", "referral",
+    "diagnosis", "procedure",  "service",  "line",       "date",        "effective", "termination",   "status",
+    "code",      "amount",     "allowed",  "paid",       "deductible",  "copay",     "coinsurance",   "adjustment",
+    "reason",    "identifier", "sequence", "number",     "type",        "indicator", "flag",          "description",
+    "the",       "of",         "for",      "is",         "and",         "when",      "member's",      "record",
+    "used",      "to",         "identify", "naïve",      "Müller",      "a",         "stored",        "batch"};
 
-const std::array<const char*, 8> kDataTypes = {"char", "varchar", "int", "smallint", "money", "datetime", "decimal", "tinyint"};
+const std::array<const char*, 8> kDataTypes = {"char",  "varchar",  "int",     "smallint",
+                                               "money", "datetime", "decimal", "tinyint"};
 const std::array<const char*, 6> kControls = {"TextBox", "ComboBox", "CheckBox", "Grid", "DatePicker", "ListBox"};
 
 std::uint64_t splitMix(std::uint64_t x)
@@ -54,8 +56,7 @@ class Draw final {
 public:
     Draw(std::uint64_t seed, std::uint64_t stream, std::uint64_t index)
         : state_(splitMix(seed ^ splitMix(stream * 0x100000001B3ull ^ splitMix(index))))
-    {
-    }
+    {}
     std::uint64_t next() { return state_ = splitMix(state_); }
     std::size_t below(std::size_t n) { return std::size_t(next() % n); }
     std::size_t between(std::size_t low, std::size_t high) { return low + below(high - low + 1); }
@@ -108,14 +109,13 @@ QString columnName(std::uint64_t seed, std::size_t table, std::size_t sequence)
 {
     Draw draw(seed, 2, table * kColumnsPerTable + sequence);
     const QString word = QString::fromUtf8(kWords[draw.below(48)]).toUpper();
-    return QStringLiteral("%1_%2_%3").arg(tableArea(seed, table).toUpper(), word).arg(sequence, 2, 10, QLatin1Char('0'));
+    return QStringLiteral("%1_%2_%3")
+        .arg(tableArea(seed, table).toUpper(), word)
+        .arg(sequence, 2, 10, QLatin1Char('0'));
 }
 
 // Main row i belongs to table i / 25; within a table the sequence numbers are a permutation of 1..25.
-std::size_t sequenceOf(std::size_t mainRow)
-{
-    return (mainRow % kColumnsPerTable) * 7 % kColumnsPerTable + 1;
-}
+std::size_t sequenceOf(std::size_t mainRow) { return (mainRow % kColumnsPerTable) * 7 % kColumnsPerTable + 1; }
 
 }  // namespace
 
@@ -154,9 +154,9 @@ DatabaseModel syntheticDictionary(std::size_t mainRows, std::uint64_t seed)
         row.emplace_back(columnName(seed, table, sequence));
         row.emplace_back(tableArea(seed, table));
         row.emplace_back(QString::fromLatin1(kDataTypes[type]));
-        row.emplace_back(type < 2 ? QString::number(draw.between(1, 255))
-                                  : type == 6 ? QStringLiteral("%1,%2").arg(draw.between(5, 18)).arg(draw.between(0, 4))
-                                              : QString());
+        row.emplace_back(type < 2    ? QString::number(draw.between(1, 255))
+                         : type == 6 ? QStringLiteral("%1,%2").arg(draw.between(5, 18)).arg(draw.between(0, 4))
+                                     : QString());
         row.emplace_back(draw.words(10, 90));
         row.emplace_back(draw.below(8) == 0 ? draw.words(40, 64) : draw.words(60, 700));
         row.emplace_back(sequence <= 2);

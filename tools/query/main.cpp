@@ -23,22 +23,21 @@ using Kind = FieldValue::Kind;
 
 constexpr const char* usageLine = "volmira-query [--header | --csv | --json] FILE.mdb [SQL | -]";
 
-constexpr const char* helpText =
-    "Usage: volmira-query [--header | --csv | --json] FILE.mdb [SQL | -]\n"
-    "Runs Jet SQL statements on a data dictionary file (.mdb) and prints their rows.\n"
-    "Without SQL, or with -, reads statements from standard input, one a line, over one\n"
-    "open of the file; a statement that fails is reported and the next one runs.\n"
-    "\n"
-    "  --header   TSV: begin each result with a line of the column names\n"
-    "  --csv      CSV (RFC 4180, UTF-8) with a header line\n"
-    "  --json     one JSON array of objects per statement\n"
-    "  --help     show this help and exit\n"
-    "  --version  show the version and exit\n"
-    "\n"
-    "The default is TSV: fields separated by a TAB, Null as \\N, TAB, newline, carriage\n"
-    "return and backslash in a text as \\t \\n \\r \\\\, Yes/No as -1/0. Dates print as\n"
-    "yyyy-mm-dd hh:mm:ss, bytes as 0x and hex. Exit status: 0 when every statement ran,\n"
-    "1 when one failed, 2 for a wrong call. See volmira-query(1).\n";
+constexpr const char* helpText = "Usage: volmira-query [--header | --csv | --json] FILE.mdb [SQL | -]\n"
+                                 "Runs Jet SQL statements on a data dictionary file (.mdb) and prints their rows.\n"
+                                 "Without SQL, or with -, reads statements from standard input, one a line, over one\n"
+                                 "open of the file; a statement that fails is reported and the next one runs.\n"
+                                 "\n"
+                                 "  --header   TSV: begin each result with a line of the column names\n"
+                                 "  --csv      CSV (RFC 4180, UTF-8) with a header line\n"
+                                 "  --json     one JSON array of objects per statement\n"
+                                 "  --help     show this help and exit\n"
+                                 "  --version  show the version and exit\n"
+                                 "\n"
+                                 "The default is TSV: fields separated by a TAB, Null as \\N, TAB, newline, carriage\n"
+                                 "return and backslash in a text as \\t \\n \\r \\\\, Yes/No as -1/0. Dates print as\n"
+                                 "yyyy-mm-dd hh:mm:ss, bytes as 0x and hex. Exit status: 0 when every statement ran,\n"
+                                 "1 when one failed, 2 for a wrong call. See volmira-query(1).\n";
 
 enum class Format { Tsv, Csv, Json };
 
@@ -50,16 +49,10 @@ struct Options {
     QString statement;
 };
 
-void message(const std::string& text)
-{
-    std::fprintf(stderr, "volmira-query: %s\n", text.c_str());
-}
+void message(const std::string& text) { std::fprintf(stderr, "volmira-query: %s\n", text.c_str()); }
 
 // Qt's own warnings, too, name the program that prints them.
-void qtMessage(QtMsgType, const QMessageLogContext&, const QString& text)
-{
-    message(text.toStdString());
-}
+void qtMessage(QtMsgType, const QMessageLogContext&, const QString& text) { message(text.toStdString()); }
 
 [[noreturn]] void wrongCall(const std::string& problem)
 {
@@ -224,12 +217,8 @@ bool isJsonNumber(const QByteArray& text)
 void appendJsonField(std::string& out, const FieldValue& value)
 {
     switch (value.kind()) {
-    case Kind::Null:
-        out += "null";
-        return;
-    case Kind::YesNo:
-        out += value.isTrue() ? "true" : "false";
-        return;
+    case Kind::Null: out += "null"; return;
+    case Kind::YesNo: out += value.isTrue() ? "true" : "false"; return;
     case Kind::Number: {
         // NaN and the infinities have no JSON number: they go as their text.
         const QByteArray text = value.toText().toUtf8();
@@ -241,16 +230,11 @@ void appendJsonField(std::string& out, const FieldValue& value)
     }
     case Kind::Text:
     case Kind::Date:
-    case Kind::Binary:
-        appendJsonString(out, value.toText());
-        return;
+    case Kind::Binary: appendJsonString(out, value.toText()); return;
     }
 }
 
-void write(const std::string& text)
-{
-    std::fwrite(text.data(), 1, text.size(), stdout);
-}
+void write(const std::string& text) { std::fwrite(text.data(), 1, text.size(), stdout); }
 
 void printResult(volmira::Recordset& rs, const Options& options)
 {
@@ -342,7 +326,8 @@ int main(int argc, char** argv)
     volmira::Connection connection;
     try {
         // Only the tables the statements name are read, each once.
-        connection.openOn(volmira::Engine::open(fileArgument(argc, argv, options.file), volmira::Engine::Preload::CatalogOnly));
+        connection.openOn(
+            volmira::Engine::open(fileArgument(argc, argv, options.file), volmira::Engine::Preload::CatalogOnly));
     } catch (const volmira::Error& e) {
         reportError(e);
         return 1;
