@@ -9,7 +9,7 @@ id=org.volmira.Volmira
 status=0
 fail() { echo "check-installed: $*" >&2; status=1; }
 
-for f in usr/bin/volmira usr/bin/volmira-query usr/libexec/volmira/volmira-reader \
+for f in usr/bin/volmira usr/bin/volmira-query usr/bin/volmira-export usr/libexec/volmira/volmira-reader \
          usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml \
          usr/share/icons/hicolor/scalable/apps/$id.svg usr/share/man/man1/volmira.1.gz \
          usr/share/doc/volmira/copyright usr/share/doc/volmira/changelog.gz; do
