@@ -22,10 +22,12 @@ namespace {
 
 // The text reads back within half a unit of its last significant digit (or one step of the
 // smallest subnormals).
+// Read back in long double: the largest doubles written with 15 digits ("1.79769313486232E+308") lie
+// just beyond the double range.
 bool readsBackClose(const QByteArray& text, double value, double relative)
 {
-    const double difference = std::fabs(std::strtod(text.constData(), nullptr) - value);
-    return difference <= std::fabs(value) * relative || difference <= 5e-324;
+    const long double difference = std::fabs(std::strtold(text.constData(), nullptr) - (long double)value);
+    return difference <= std::fabs((long double)value) * relative || difference <= 5e-324L;
 }
 
 bool isPlainInteger(const QByteArray& text)
