@@ -3,6 +3,7 @@
 
 #include "common/dictionarybuilder.h"
 #include "common/guitestsupport.h"
+#include "common/testsupport.h"
 #include "mainwindow/lockedboxes.h"
 
 #include <QApplication>
@@ -14,15 +15,6 @@
 #include <QTextBlock>
 
 namespace {
-
-QString repeated(const QString& piece, int length)
-{
-    QString text;
-    while (text.size() < length)
-        text += piece;
-    text.truncate(length);
-    return text;
-}
 
 QString copied(QWidget* box)
 {

@@ -3,6 +3,7 @@
 // The files are opened in child processes (this program started with --serve-first-screen), so that a
 // crash or hang of the program's own code is seen and counted instead of ending the test.
 
+#include "common/testsupport.h"
 #include "dictionary/errornumbers.h"
 #include "tools/damage/corpusrun.h"
 #include "tools/damage/damagedfile.h"
@@ -56,11 +57,8 @@ private:
 
     QString save(const BaseDictionary& file)
     {
-        const QString path = folder_.filePath(QString(file.name).replace(QLatin1Char(' '), QLatin1Char('-')) + ".mdb");
-        QFile out(path);
-        if (!out.open(QIODevice::WriteOnly) || out.write(file.bytes) != file.bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
+        return writeFile(folder_.filePath(QString(file.name).replace(QLatin1Char(' '), QLatin1Char('-')) + ".mdb"),
+                         file.bytes);
     }
 
 private slots:

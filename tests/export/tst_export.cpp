@@ -2,6 +2,7 @@
 // names: each format's files, the command line and its errors, and the web site in a real browser.
 
 #include "common/dictionarybuilder.h"
+#include "common/testsupport.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -13,8 +14,6 @@
 #include <QTest>
 
 namespace {
-
-QString binFolder() { return qEnvironmentVariable("VOLMIRA_BIN_DIR", QCoreApplication::applicationDirPath()); }
 
 struct Run {
     int exitCode = -1;
@@ -332,15 +331,13 @@ void ExportTest::errorsLeaveNoOutput()
     withoutValues.column({"acct", "T", "C"});
     withoutValues.release(1);
     withoutValues.without(QStringLiteral("Values"));
-    QFile empty(scratch.filePath(QStringLiteral("empty.mdb")));
-    QVERIFY(empty.open(QIODevice::WriteOnly));
-    empty.close();
+    const QString empty = writeFile(scratch.filePath(QStringLiteral("empty.mdb")), {});
     const struct {
         QString file;
         QString error;
     } failing[] = {
         {scratch.filePath(QStringLiteral("missing.mdb")), QStringLiteral("volmira-export: Error 3024: ")},
-        {empty.fileName(), QStringLiteral("volmira-export: Error 3343: ")},
+        {empty, QStringLiteral("volmira-export: Error 3343: ")},
         // Fails when the first table's values are read: the site was half written by then.
         {withoutValues.write(scratch.filePath(QStringLiteral("novalues.mdb"))),
          QStringLiteral("volmira-export: Error 3078: ")},
@@ -368,9 +365,7 @@ void ExportTest::aLaterExportReplacesTheEarlier()
     // A folder of someone else's files is left alone.
     const QString foreign = scratch.filePath(QStringLiteral("foreign"));
     QVERIFY(QDir().mkpath(foreign));
-    QFile keep(foreign + QStringLiteral("/keep.txt"));
-    QVERIFY(keep.open(QIODevice::WriteOnly));
-    keep.close();
+    writeFile(foreign + QStringLiteral("/keep.txt"), {});
     const Run refused = exportTo({dictionary, foreign});
     QCOMPARE(refused.exitCode, 1);
     QVERIFY(refused.err.startsWith(QStringLiteral("volmira-export: Error 30008: ")));

@@ -1,6 +1,7 @@
 // Dictionary files written with the writer, read through the reader process and queried through the
 // program's own layer: by volmira-query, and by Connection and Recordset.
 
+#include "common/testsupport.h"
 #include "dictionary/connection.h"
 #include "dictionary/error.h"
 #include "dictionary/recordset.h"
@@ -21,8 +22,6 @@ using jet4::DatabaseModel;
 using jet4::Value;
 
 namespace {
-
-QString binFolder() { return qEnvironmentVariable("VOLMIRA_BIN_DIR", QCoreApplication::applicationDirPath()); }
 
 const QString bigMemo = [] {
     QString text;
@@ -196,11 +195,7 @@ private slots:
         QTest::newRow("missing file") << dir_.filePath("absent.mdb") << version << ErrorNumber::FileNotFound
                                       << "absent.mdb";
 
-        const QString text = dir_.filePath(QStringLiteral("notes.mdb"));
-        QFile file(text);
-        file.open(QIODevice::WriteOnly);
-        file.write(QByteArray(8192, 'x'));
-        file.close();
+        const QString text = writeFile(dir_.filePath(QStringLiteral("notes.mdb")), QByteArray(8192, 'x'));
         QTest::newRow("not a database") << text << version << ErrorNumber::UnrecognizedFormat << "notes.mdb";
 
         DatabaseModel locked = dictionary();
@@ -286,11 +281,8 @@ private slots:
     {
         const QString csvPath = dir_.filePath(QStringLiteral("out.csv"));
         const QString jsonPath = dir_.filePath(QStringLiteral("out.json"));
-        for (const auto& [option, file] : {std::pair{"--csv", csvPath}, std::pair{"--json", jsonPath}}) {
-            QFile out(file);
-            QVERIFY(out.open(QIODevice::WriteOnly));
-            out.write(runTool({QString::fromLatin1(option), path_, allKinds}).out);
-        }
+        for (const auto& [option, file] : {std::pair{"--csv", csvPath}, std::pair{"--json", jsonPath}})
+            writeFile(file, runTool({QString::fromLatin1(option), path_, allKinds}).out);
         QProcess python;
         python.start(
             QStringLiteral("python3"),

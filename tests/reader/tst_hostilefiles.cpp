@@ -2,6 +2,7 @@
 // not what the definitions say, with many rows pointing at one long value, locked for writing; and a
 // reader that must not outlive the program.
 
+#include "common/testsupport.h"
 #include "dictionary/error.h"
 #include "dictionary/readerclient.h"
 #include "recordingsink.h"
@@ -23,8 +24,6 @@ using namespace volmira;
 using jet4::DatabaseModel;
 
 namespace {
-
-QString binFolder() { return qEnvironmentVariable("VOLMIRA_BIN_DIR", QCoreApplication::applicationDirPath()); }
 
 // Main with rows on several data pages and memos on long-value pages, its catalog written first.
 DatabaseModel dictionaryWithMemos()
@@ -94,14 +93,7 @@ class HostileFilesTest final : public QObject {
 private:
     QTemporaryDir dir_;
 
-    QString save(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = dir_.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
+    QString save(const QString& name, const QByteArray& bytes) { return writeFile(dir_.filePath(name), bytes); }
 
 private slots:
     void init() { ReaderClient::setProgressTimeoutForTesting(0); }

@@ -1,3 +1,4 @@
+#include "common/testsupport.h"
 #include "dictionary/connection.h"
 #include "dictionary/readerclient.h"
 #include "dictionary/recordset.h"
@@ -5,7 +6,6 @@
 #include "jet3file.h"
 #include "recordingsink.h"
 
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -16,15 +16,6 @@ using Kind = CellView::Kind;
 namespace {
 
 const QString kAccented = QString::fromUtf8("Kontostand für Lieferanten, général, in €");
-
-QString repeated(const QString& piece, int length)
-{
-    QString text;
-    while (text.size() < length)
-        text += piece;
-    text.truncate(length);
-    return text;
-}
 
 // Past the inline limit, so on a long-value page.
 const QString kLongMemo = repeated(QString::fromUtf8("Grundbuch-Eintrag é ü; "), 1500);
@@ -119,11 +110,7 @@ private slots:
     void initTestCase()
     {
         QVERIFY(dir_.isValid());
-        path_ = dir_.filePath(QStringLiteral("jet3.mdb"));
-        QFile file(path_);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        const QByteArray bytes = buildJet3File(jet3Dictionary());
-        QCOMPARE(file.write(bytes), bytes.size());
+        path_ = writeFile(dir_.filePath(QStringLiteral("jet3.mdb")), buildJet3File(jet3Dictionary()));
     }
 
     void readerHandsOverTypesNullsAndCodePageText()

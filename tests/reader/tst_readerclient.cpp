@@ -1,3 +1,4 @@
+#include "common/testsupport.h"
 #include "dictionary/error.h"
 #include "dictionary/readerclient.h"
 #include "recordingsink.h"
@@ -24,17 +25,6 @@ using jet4::Value;
 using Kind = CellView::Kind;
 
 namespace {
-
-QString binFolder() { return qEnvironmentVariable("VOLMIRA_BIN_DIR", QCoreApplication::applicationDirPath()); }
-
-QString repeated(const QString& piece, int length)
-{
-    QString text;
-    while (text.size() < length)
-        text += piece;
-    text.truncate(length);
-    return text;
-}
 
 std::string utf8(const QString& text) { return text.toUtf8().toStdString(); }
 
@@ -168,14 +158,7 @@ private:
         return path;
     }
 
-    QString writeBytes(const QString& name, const QByteArray& bytes)
-    {
-        const QString path = dir_.filePath(name);
-        QFile file(path);
-        if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
-            qFatal("cannot write %s", qPrintable(path));
-        return path;
-    }
+    QString writeBytes(const QString& name, const QByteArray& bytes) { return writeFile(dir_.filePath(name), bytes); }
 
 private slots:
     void init()

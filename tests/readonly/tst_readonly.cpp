@@ -7,6 +7,7 @@
 // user, because root ignores the modes.
 
 #include "common/guitestsupport.h"
+#include "common/testsupport.h"
 #include "tools/damage/damagedfile.h"
 
 #include <QAbstractButton>
@@ -279,11 +280,8 @@ private slots:
         folder_ = root_.filePath(QStringLiteral("dictionary"));
         QVERIFY(QDir().mkpath(folder_));
         dictionary_ = QDir(folder_).filePath(QStringLiteral("Data Dictionary.mdb"));
-        const volmira::damage::BaseDictionary original = volmira::damage::baseDictionaries().front();
+        writeFile(dictionary_, volmira::damage::baseDictionaries().front().bytes);
         QFile out(dictionary_);
-        QVERIFY(out.open(QIODevice::WriteOnly));
-        QCOMPARE(out.write(original.bytes), original.bytes.size());
-        out.close();
         // A modification time in the past, so that a write within the test's second would still show.
         QVERIFY(out.open(QIODevice::ReadOnly));
         QVERIFY(out.setFileTime(QDateTime::currentDateTimeUtc().addDays(-400), QFileDevice::FileModificationTime));

@@ -3,6 +3,7 @@
 
 #include "libmdbtable.h"
 
+#include "common/testsupport.h"
 #include "tools/mdbwrite/structurelint.h"
 
 #include <QFile>
@@ -104,14 +105,11 @@ private slots:
 
     void refusalKeepsAnExistingFile()
     {
-        const QString out = dir_.filePath(QStringLiteral("existing.mdb"));
-        QFile file(out);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("previous content");
-        file.close();
+        const QString out = writeFile(dir_.filePath(QStringLiteral("existing.mdb")), "previous content");
         const Outcome outcome =
             write(j("{'tables':[{'name':'T','columns':[{'name':'A','type':'byte'}],'rows':[[256]]}]}"), out);
         QCOMPARE(outcome.exitCode, 1);
+        QFile file(out);
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("previous content"));
         QCOMPARE(dir_.path().isEmpty(), false);
@@ -182,12 +180,7 @@ private slots:
 private:
     Outcome write(const QByteArray& json, const QString& out, QStringList options = {})
     {
-        const QString description = dir_.filePath(QStringLiteral("description.json"));
-        QFile file(description);
-        if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            return {};
-        file.write(json);
-        file.close();
+        const QString description = writeFile(dir_.filePath(QStringLiteral("description.json")), json);
         QProcess process;
         process.start(tool_, options << description << out);
         process.waitForFinished(60000);
