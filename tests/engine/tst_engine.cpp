@@ -1,7 +1,7 @@
 // The statements the program runs, on an engine fed by test code: rows, order, letter case, Null
 // and the errors a statement can raise.
 
-#include "fakedictionary.h"
+#include "common/fakedictionary.h"
 
 #include "dictionary/error.h"
 
@@ -16,34 +16,6 @@ using volmira::FieldValue;
 namespace ErrorNumber = volmira::ErrorNumber;
 
 namespace {
-
-QString show(const FieldValue& v) { return v.isNull() ? QStringLiteral("<null>") : v.toText(); }
-
-// Each row as its fields joined by '|'.
-QStringList rows(volmira::Engine& engine, const QString& sql)
-{
-    const auto result = engine.run(sql);
-    QStringList lines;
-    for (size_t r = 0; result.columnCount && r < result.cells.size(); r += size_t(result.columnCount)) {
-        QStringList fields;
-        for (int i = 0; i < result.columnCount; ++i)
-            fields << show(result.cells[r + size_t(i)].Value);
-        lines << fields.join(u'|');
-    }
-    return lines;
-}
-
-int errorOf(volmira::Engine& engine, const QString& sql, QString* description = nullptr)
-{
-    try {
-        engine.run(sql);
-    } catch (const Error& e) {
-        if (description)
-            *description = e.description();
-        return e.number();
-    }
-    return 0;
-}
 
 MainRow col(const char* table, const char* column, const char* area, double seq)
 {

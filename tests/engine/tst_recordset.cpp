@@ -1,6 +1,6 @@
 // Walking a result through Connection and Recordset as the windows do.
 
-#include "fakedictionary.h"
+#include "common/fakedictionary.h"
 
 #include "dictionary/connection.h"
 #include "dictionary/error.h"

@@ -1,7 +1,7 @@
 // Where Jet and SQLite mean the same, the engine must answer as plain SQLite does: random statements over
 // random rows (numbers, Nulls and lower-case texts, so letter case plays no part), run both ways.
 
-#include "fakedictionary.h"
+#include "common/fakedictionary.h"
 
 #include "dictionary/error.h"
 #include "dictionary/fieldvalue.h"

@@ -1,7 +1,7 @@
 // The Jet SQL people type, run on an engine fed by test code: each construct against the rows Jet gives,
 // with Jet's meaning where SQLite's differs (letter case, Null, True as -1, division, TOP, BETWEEN).
 
-#include "fakedictionary.h"
+#include "common/fakedictionary.h"
 
 #include "dictionary/error.h"
 
@@ -9,36 +9,10 @@
 
 using namespace testing;
 using volmira::ColumnType;
-using volmira::Error;
 using volmira::FieldValue;
 namespace ErrorNumber = volmira::ErrorNumber;
 
 namespace {
-
-QString show(const FieldValue& v) { return v.isNull() ? QStringLiteral("<null>") : v.toText(); }
-
-QStringList rows(volmira::Engine& engine, const QString& sql)
-{
-    const auto result = engine.run(sql);
-    QStringList lines;
-    for (size_t r = 0; result.columnCount && r < result.cells.size(); r += size_t(result.columnCount)) {
-        QStringList fields;
-        for (int i = 0; i < result.columnCount; ++i)
-            fields << show(result.cells[r + size_t(i)].Value);
-        lines << fields.join(u'|');
-    }
-    return lines;
-}
-
-int errorOf(volmira::Engine& engine, const QString& sql)
-{
-    try {
-        engine.run(sql);
-    } catch (const Error& e) {
-        return e.number();
-    }
-    return 0;
-}
 
 // Dates are serial days: 1990-05-17 is 33010, 1999-12-31 10:30 is 36525.4375, 1850-01-01 is -18260.
 std::shared_ptr<volmira::SqliteEngine> people()

@@ -2,6 +2,7 @@
 
 // Dictionaries described in test code and handed to the engine as the reader would hand them over.
 
+#include "dictionary/error.h"
 #include "dictionary/sqliteengine.h"
 #include "dictionary/tablesink.h"
 
@@ -150,5 +151,34 @@ private:
     std::vector<FakeTable> tables_;
     std::shared_ptr<std::vector<QStringList>> log_ = std::make_shared<std::vector<QStringList>>();
 };
+
+// Each row of a statement's result as its fields joined by '|', Null as "<null>".
+inline QStringList rows(volmira::Engine& engine, const QString& sql)
+{
+    const auto result = engine.run(sql);
+    QStringList lines;
+    for (size_t r = 0; result.columnCount && r < result.cells.size(); r += size_t(result.columnCount)) {
+        QStringList fields;
+        for (int i = 0; i < result.columnCount; ++i) {
+            const volmira::FieldValue& value = result.cells[r + size_t(i)].Value;
+            fields << (value.isNull() ? QStringLiteral("<null>") : value.toText());
+        }
+        lines << fields.join(u'|');
+    }
+    return lines;
+}
+
+// The number of the error a statement raises, 0 when it runs.
+inline int errorOf(volmira::Engine& engine, const QString& sql, QString* description = nullptr)
+{
+    try {
+        engine.run(sql);
+    } catch (const volmira::Error& e) {
+        if (description)
+            *description = e.description();
+        return e.number();
+    }
+    return 0;
+}
 
 }  // namespace testing
