@@ -2,8 +2,8 @@
 // kind of value (numbers, dates, Yes/No, memos, Nulls) to join it with. Any text must end in rows or in a
 // volmira::Error; nothing else may escape, and nothing may read or write out of bounds.
 
+#include "common/fakedictionary.h"
 #include "dictionary/error.h"
-#include "engine/fakedictionary.h"
 
 #include <cstdint>
 

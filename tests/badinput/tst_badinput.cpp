@@ -13,7 +13,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
@@ -21,104 +20,18 @@
 #include <QTest>
 #include <QToolButton>
 
-using volmira::jet4::ColumnType;
-using volmira::jet4::Row;
-using volmira::jet4::Value;
-
 namespace {
 
-// Answers every message box while it exists, and keeps what they said.
-class MessageAnswerer final {
-public:
-    MessageAnswerer()
-    {
-        QObject::connect(&timer_, &QTimer::timeout, [this] {
-            if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget())) {
-                shown << box->windowTitle() + QLatin1String(": ") + box->text();
-                box->accept();
-            }
-        });
-        timer_.start(5);
-    }
-    QStringList shown;
-
-private:
-    QTimer timer_;
-};
-
-struct TableDefinition {
-    QString name;
-    std::vector<std::pair<QString, ColumnType>> columns;
-    std::vector<Row> rows;
-};
-
 // The four tables with a few rows; one table, or one column of a table, can be left out.
-std::vector<TableDefinition> dictionaryTables()
-{
-    return {
-        {QStringLiteral("Main"),
-         {{"Table", ColumnType::Text},
-          {"Column", ColumnType::Text},
-          {"Functional Area", ColumnType::Text},
-          {"Data Type", ColumnType::Text},
-          {"Data Attributes", ColumnType::Text},
-          {"Logical Desc", ColumnType::Text},
-          {"PD_Definition", ColumnType::Memo},
-          {"Primary Key", ColumnType::Bool},
-          {"Foreign Key", ColumnType::Bool},
-          {"Column_SeqNo", ColumnType::Long},
-          {"GUI Name", ColumnType::Text},
-          {"GUI Control", ColumnType::Text}},
-         {{"ACCT_LEDGER", "LEDG_ID", "acct", "char", "12", "Ledger id", "The ledger", true, false, 1, "Ledger",
-           "TextBox"},
-          {"ACCT_LEDGER", "LEDG_AMT", "acct", "money", "", "Amount", "The amount", false, false, 2, Value(), Value()}}},
-        {QStringLiteral("CDS_TBL_TABLE_DESC"),
-         {{"Table", ColumnType::Text},
-          {"Description", ColumnType::Memo},
-          {"Logical Name", ColumnType::Text},
-          {"Functional Area", ColumnType::Text}},
-         {{"ACCT_LEDGER", "Ledger table", "Ledger", "acct"}}},
-        {QStringLiteral("Values"),
-         {{"Value", ColumnType::Text},
-          {"Description", ColumnType::Text},
-          {"Functional Area", ColumnType::Text},
-          {"Table", ColumnType::Text},
-          {"Column", ColumnType::Text}},
-         {{"L", "Ledger", "acct", "ACCT_LEDGER", "LEDG_ID"}}},
-        {QStringLiteral("CDS_TBL_RELS_RELEASES"),
-         {{"Rels_No", ColumnType::Long}, {"Rels_Date", ColumnType::Text}},
-         {{451, "2001-01-01"}}},
-    };
-}
-
 QString writeDictionary(const QString& path, const QString& withoutTable, const QString& withoutColumn)
 {
-    volmira::jet4::DatabaseModel model;
-    for (const TableDefinition& definition : dictionaryTables()) {
-        if (definition.name == withoutTable && withoutColumn.isEmpty())
-            continue;
-        auto& table = model.addTable(definition.name);
-        int dropped = -1;
-        for (int c = 0; c < int(definition.columns.size()); ++c) {
-            const auto& [name, type] = definition.columns[std::size_t(c)];
-            if (definition.name == withoutTable && name == withoutColumn)
-                dropped = c;
-            else
-                table.addColumn(name, type, type == ColumnType::Text ? 100 : 0);
-        }
-        for (Row row : definition.rows) {
-            if (dropped >= 0)
-                row.erase(row.begin() + dropped);
-            table.rows.push_back(row);
-        }
-    }
-    volmira::jet4::writeDatabaseFile(model, path);
-    return path;
-}
-
-void clickRow(QListWidget* list, int row)
-{
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+    DictionaryBuilder dictionary;
+    dictionary.column({"acct", "ACCT_LEDGER", "LEDG_ID"}).primaryKey();
+    dictionary.column({"acct", "ACCT_LEDGER", "LEDG_AMT"}).dataType("money", "").gui(nullptr, nullptr);
+    dictionary.tableDescription("acct", "ACCT_LEDGER", "Ledger", "Ledger table");
+    dictionary.validValue("acct", "ACCT_LEDGER", "LEDG_ID", "L", "Ledger");
+    dictionary.release(451);
+    return dictionary.without(withoutTable, withoutColumn).write(path);
 }
 
 // Mode, area filter entry and text, then the Search button, as a user does it.
@@ -174,7 +87,7 @@ private slots:
         const QString path =
             writeDictionary(folder_.filePath(QStringLiteral("without %1 %2.mdb").arg(table, column)), table, column);
         MainWindowSession session({path});
-        MessageAnswerer messages;
+        MessageCatcher messages;
         session.start();
         QCOMPARE(session.fatalErrors.size(), std::size_t(1));
         const volmira::Error& error = session.fatalErrors.front();
@@ -183,7 +96,7 @@ private slots:
         QVERIFY2(error.description().contains(column.isEmpty() ? table : column, Qt::CaseInsensitive),
                  qPrintable(error.description()));
         QVERIFY(session.ended());
-        QVERIFY2(messages.shown.isEmpty(), qPrintable(messages.shown.join(QLatin1Char('\n'))));
+        QVERIFY2(messages.said().isEmpty(), qPrintable(messages.said().join(QLatin1Char('\n'))));
     }
 
     void emptyMainShowsEmptyAreasAndFindsNothing()
@@ -191,7 +104,7 @@ private slots:
         DictionaryBuilder dictionary;
         dictionary.release(7);
         MainWindowSession session({dictionary.write(folder_.filePath(QStringLiteral("empty main.mdb")))});
-        MessageAnswerer messages;
+        MessageCatcher messages;
         session.start();
         QCOMPARE(session.find<QLabel>("lblDBVer")->text(), QStringLiteral("Database Version : 7"));
         for (const char* button : {"cmdAcc", "cmdbill", "cmdutil"}) {
@@ -202,7 +115,7 @@ private slots:
         for (const char* mode : kModes)
             search(session, mode, QStringLiteral("ALL"), QStringLiteral("ACCT"));
         QVERIFY(session.fatalErrors.empty());
-        QCOMPARE(messages.shown, QStringList(4, QStringLiteral("Search Result: No result found")));
+        QCOMPARE(messages.said(), QStringList(4, QStringLiteral("Search Result: No result found")));
     }
 
     // Apostrophes end a statement's text where they are not doubled; letters beyond ASCII must compare
@@ -219,7 +132,7 @@ private slots:
         dictionary.tableDescription("acct", table, QStringLiteral("Übersicht"), QStringLiteral("Ωmega's table"));
         dictionary.validValue("acct", table, column, QStringLiteral("É'1"), QStringLiteral("Élevé"));
         MainWindowSession session({dictionary.write(folder_.filePath(QStringLiteral("names.mdb")))});
-        MessageAnswerer messages;
+        MessageCatcher messages;
         session.start();
         QVERIFY(session.fatalErrors.empty());
         auto* tables = session.find<QListWidget>("lstTables");
@@ -246,7 +159,7 @@ private slots:
             }
         }
         QVERIFY(session.fatalErrors.empty());
-        QVERIFY2(messages.shown.isEmpty(), qPrintable(messages.shown.join(QLatin1Char('\n'))));
+        QVERIFY2(messages.said().isEmpty(), qPrintable(messages.said().join(QLatin1Char('\n'))));
     }
 
     // A pasted text of 100,000 characters, with the characters that matter to a statement in it.
@@ -257,7 +170,7 @@ private slots:
         dictionary.column({"acct", "ACCT_LEDGER", "LEDG_ID"});
         dictionary.tableDescription("acct", "ACCT_LEDGER", "Ledger", "Ledger table");
         MainWindowSession session({dictionary.write(folder_.filePath(QStringLiteral("small.mdb")))});
-        MessageAnswerer messages;
+        MessageCatcher messages;
         session.start();
         QString text;
         while (text.size() < 100000)
@@ -266,12 +179,12 @@ private slots:
         QElapsedTimer clock;
         for (const char* mode : kModes) {
             for (const QString& area : {QStringLiteral("ALL"), QStringLiteral("acct")}) {
-                messages.shown.clear();
+                messages.clear();
                 clock.start();
                 search(session, mode, area, text);
                 QVERIFY2(clock.elapsed() < 5000, qPrintable(QStringLiteral("%1 ms").arg(clock.elapsed())));
                 QVERIFY(session.fatalErrors.empty());
-                QCOMPARE(messages.shown, QStringList{QStringLiteral("Search Result: No result found")});
+                QCOMPARE(messages.said(), QStringList{QStringLiteral("Search Result: No result found")});
                 QCOMPARE(session.find<QListWidget>("lstTables")->count(), 0);
                 // The box holds the whole text, and the statement ran with it.
                 const QString held = session.find<QLineEdit>("txtSearch")->text();

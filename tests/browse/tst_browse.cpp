@@ -24,20 +24,6 @@ const QString columnQueryHead =
     QStringLiteral("Select Distinct Column,[Data Type],[Data Attributes],[Logical Desc],[PD_Definition],[Primary Key],"
                    "[Foreign Key],[Column_SeqNo],[GUI Name],[GUI Control] from Main where [Functional Area]= '");
 
-QStringList itemsOf(QListWidget* list)
-{
-    QStringList items;
-    for (int row = 0; row < list->count(); ++row)
-        items << list->item(row)->text();
-    return items;
-}
-
-void clickRow(QListWidget* list, int row)
-{
-    list->scrollToItem(list->item(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-}
-
 // The window's text box shows each valid value on a line of its own.
 QString shownLines(QPlainTextEdit* box) { return box->toPlainText().replace(QStringLiteral("\r"), QString()); }
 
@@ -128,10 +114,10 @@ void BrowseTest::openingShowsAccountingItsFirstTableAndColumn()
     QCOMPARE(session.find<QLabel>("lblDomain")->text(), QStringLiteral("Functional Area: Accounting"));
     auto* tables = session.find<QListWidget>("lstTables");
     // A Null table name is no list item.
-    QCOMPARE(itemsOf(tables), (QStringList{"ACCT_MAIN", "ACCT_NODESC", "ACCT_T"}));
+    QCOMPARE(itemTexts(tables), (QStringList{"ACCT_MAIN", "ACCT_NODESC", "ACCT_T"}));
     QCOMPARE(tables->currentRow(), 0);
     auto* columns = session.find<QListWidget>("lstColumns");
-    QCOMPARE(itemsOf(columns), (QStringList{"AM_ID", "AM_NAME", "AM_DUP", "AM_DUP"}));
+    QCOMPARE(itemTexts(columns), (QStringList{"AM_ID", "AM_NAME", "AM_DUP", "AM_DUP"}));
     QCOMPARE(columns->currentRow(), 0);
     QCOMPARE(session.find<QPlainTextEdit>("txtTblLD")->toPlainText(), QStringLiteral("Accounts"));
     QCOMPARE(session.find<QPlainTextEdit>("txtTblDD")->toPlainText(), QString());
@@ -166,7 +152,7 @@ void BrowseTest::everyAreaButtonListsItsAreasTables()
         session.statements.clear();
         session.find<QToolButton>(area.buttonName)->click();
         QVERIFY2(tables->count() >= 1, area.code);
-        QVERIFY2(itemsOf(tables).contains(code.toUpper() + QStringLiteral("_T")), area.code);
+        QVERIFY2(itemTexts(tables).contains(code.toUpper() + QStringLiteral("_T")), area.code);
         QCOMPARE(tables->currentRow(), 0);
         QCOMPARE(session.find<QLabel>("lblDomainName")->text(), QLatin1String(area.title));
         QCOMPARE(session.statements.value(0),
@@ -175,9 +161,9 @@ void BrowseTest::everyAreaButtonListsItsAreasTables()
     }
     // A table filed under two areas is listed under both, once each.
     session.find<QToolButton>("cmdclcl")->click();
-    QCOMPARE(itemsOf(tables), (QStringList{"CLCL_T", "SHARED_T"}));
+    QCOMPARE(itemTexts(tables), (QStringList{"CLCL_T", "SHARED_T"}));
     session.find<QToolButton>("cmdcoco")->click();
-    QCOMPARE(itemsOf(tables), (QStringList{"COCO_T", "SHARED_T"}));
+    QCOMPARE(itemTexts(tables), (QStringList{"COCO_T", "SHARED_T"}));
     QVERIFY(session.fatalErrors.empty());
 }
 
@@ -194,7 +180,7 @@ void BrowseTest::tableSelectionShowsItsDescriptions()
     QCOMPARE(session.access().strTable(), QStringLiteral("ACCT_NODESC"));
     QCOMPARE(session.access().intSelIndex(), 1);
     QCOMPARE(logicalName->toPlainText(), QStringLiteral("Accounts"));
-    QCOMPARE(itemsOf(session.find<QListWidget>("lstColumns")), QStringList{"ND_ID"});
+    QCOMPARE(itemTexts(session.find<QListWidget>("lstColumns")), QStringList{"ND_ID"});
     QCOMPARE(session.find<QPlainTextEdit>("txtDataDesc")->toPlainText(), QStringLiteral("no description row"));
 
     // BILL_T, listed first in Billing, has no description row: after the reset its boxes are empty.
@@ -267,7 +253,7 @@ void BrowseTest::keyboardWalksTheLists()
     tables->setFocus();
     QTest::keyClick(tables, Qt::Key_End);
     QCOMPARE(session.access().strTable(), QStringLiteral("ACCT_T"));
-    QCOMPARE(itemsOf(columns), QStringList{"ID"});
+    QCOMPARE(itemTexts(columns), QStringList{"ID"});
 }
 
 void BrowseTest::clearAndTheResetsLeaveTheEmptyScreen()
@@ -333,9 +319,9 @@ void BrowseTest::namesWithApostrophesBrowseLikeAnyOther()
     session.statements.clear();
     session.find<QToolButton>("cmdbill")->click();
     auto* tables = session.find<QListWidget>("lstTables");
-    QCOMPARE(itemsOf(tables), (QStringList{"BILL_T", "O'NEIL_TBL"}));
+    QCOMPARE(itemTexts(tables), (QStringList{"BILL_T", "O'NEIL_TBL"}));
     clickRow(tables, 1);
-    QCOMPARE(itemsOf(session.find<QListWidget>("lstColumns")), QStringList{"O'COL"});
+    QCOMPARE(itemTexts(session.find<QListWidget>("lstColumns")), QStringList{"O'COL"});
     QCOMPARE(session.find<QPlainTextEdit>("txtTblLD")->toPlainText(), QStringLiteral("O'Neil"));
     QCOMPARE(session.find<QPlainTextEdit>("txtDataDesc")->toPlainText(), QStringLiteral("it's quoted"));
     QCOMPARE(shownLines(session.find<QPlainTextEdit>("txtValues")), QStringLiteral("Y-Yes\n"));
@@ -355,8 +341,8 @@ void BrowseTest::aSecondFileReplacesEverything()
     QCOMPARE(session.pickersShown, 2);
     // A release number is written as a plain integer, never as 1e+05.
     QCOMPARE(session.find<QLabel>("lblDBVer")->text(), QStringLiteral("Database Version : 100000"));
-    QCOMPARE(itemsOf(session.find<QListWidget>("lstTables")), QStringList{"OTHER_T"});
-    QCOMPARE(itemsOf(session.find<QListWidget>("lstColumns")), QStringList{"O_ID"});
+    QCOMPARE(itemTexts(session.find<QListWidget>("lstTables")), QStringList{"OTHER_T"});
+    QCOMPARE(itemTexts(session.find<QListWidget>("lstColumns")), QStringList{"O_ID"});
     QCOMPARE(session.find<QLabel>("lblDomainName")->text(), QStringLiteral("Accounting"));
     QCOMPARE(session.find<QLineEdit>("txtSearch")->text(), QString());
     QCOMPARE(session.access().strDBPath(), other);
@@ -367,7 +353,7 @@ void BrowseTest::aSecondFileReplacesEverything()
     session.settle();
     QCOMPARE(session.pickersShown, 3);
     QVERIFY(!session.ended());
-    QCOMPARE(itemsOf(session.find<QListWidget>("lstTables")), QStringList{"OTHER_T"});
+    QCOMPARE(itemTexts(session.find<QListWidget>("lstTables")), QStringList{"OTHER_T"});
     QCOMPARE(session.find<QLabel>("lblDBVer")->text(), QStringLiteral("Database Version : 100000"));
     QVERIFY(session.find<QPushButton>("cmdSearch")->isEnabled());
     QVERIFY(!session.find<QPushButton>("cmdNext")->isEnabled());
@@ -604,7 +590,7 @@ void BrowseTest::aLargeAreaBrowsesLikeASmallOne()
     QCOMPARE(session.access().strTable(), QStringLiteral("T40000"));
     QCOMPARE(session.access().intSelIndex(), tableCount - 1);
     QCOMPARE(session.access().intMatchIndex(), -1);
-    QCOMPARE(itemsOf(session.find<QListWidget>("lstColumns")), QStringList{"ID"});
+    QCOMPARE(itemTexts(session.find<QListWidget>("lstColumns")), QStringList{"ID"});
     qInfo("listing %d tables: %lld ms; selecting the last: %lld ms", tableCount, listing, lastSelection);
     QVERIFY(session.fatalErrors.empty());
 }

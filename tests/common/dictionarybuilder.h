@@ -15,6 +15,7 @@
 
 #include <QString>
 
+#include <algorithm>
 #include <deque>
 #include <functional>
 
@@ -105,7 +106,7 @@ public:
 
     DictionaryBuilder& release(Value number)
     {
-        releaseRows_.push_back({std::move(number)});
+        releaseRows_.push_back({std::move(number), nullptr});
         return *this;
     }
 
@@ -118,10 +119,11 @@ public:
         return *this;
     }
 
-    // Leaves out one of the four tables, for dictionaries that lack it.
-    DictionaryBuilder& without(const QString& tableName)
+    // Leaves out one of the four tables, or only the named column of it, for dictionaries that lack it.
+    DictionaryBuilder& without(const QString& tableName, const QString& columnName = {})
     {
         omitted_ = tableName;
+        omittedColumn_ = columnName;
         return *this;
     }
 
@@ -129,7 +131,10 @@ public:
     {
         using volmira::jet4::ColumnType;
         volmira::jet4::DatabaseModel model;
-        if (omitted_ != QLatin1String("Main")) {
+        const auto wanted = [this](const char* table) {
+            return omitted_ != QLatin1String(table) || !omittedColumn_.isEmpty();
+        };
+        if (wanted("Main")) {
             auto& main = volmira::jet4::addDictionaryMainTable(model);
             const auto toRow = [](const MainRow& r) {
                 return volmira::jet4::Row{r.table,          r.column,      r.area,       r.dataTypeValue,
@@ -153,7 +158,7 @@ public:
                 };
             }
         }
-        if (omitted_ != QLatin1String("CDS_TBL_TABLE_DESC")) {
+        if (wanted("CDS_TBL_TABLE_DESC")) {
             auto& descriptions = model.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"));
             descriptions.addColumn(QStringLiteral("Table"), ColumnType::Text, 100)
                 .addColumn(QStringLiteral("Description"), ColumnType::Memo)
@@ -161,7 +166,7 @@ public:
                 .addColumn(QStringLiteral("Functional Area"), ColumnType::Text, 10);
             descriptions.rows = descriptionRows_;
         }
-        if (omitted_ != QLatin1String("Values")) {
+        if (wanted("Values")) {
             auto& values = model.addTable(QStringLiteral("Values"));
             values.addColumn(QStringLiteral("Value"), ColumnType::Text, 50)
                 .addColumn(QStringLiteral("Description"), ColumnType::Text, 255)
@@ -170,21 +175,44 @@ public:
                 .addColumn(QStringLiteral("Column"), ColumnType::Text, 100);
             values.rows = valueRows_;
         }
-        if (omitted_ != QLatin1String("CDS_TBL_RELS_RELEASES")) {
+        if (wanted("CDS_TBL_RELS_RELEASES")) {
             auto& releases = model.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES"));
-            releases.addColumn(QStringLiteral("Rels_No"), ColumnType::Long);
+            releases.addColumn(QStringLiteral("Rels_No"), ColumnType::Long)
+                .addColumn(QStringLiteral("Rels_Date"), ColumnType::DateTime);
             releases.rows = releaseRows_;
         }
+        if (!omittedColumn_.isEmpty())
+            dropOmittedColumn(model);
         volmira::jet4::writeDatabaseFile(model, path);
         return path;
     }
 
 private:
+    void dropOmittedColumn(volmira::jet4::DatabaseModel& model) const
+    {
+        for (auto& table : model.tables) {
+            if (table.name != omitted_)
+                continue;
+            const auto at = std::find_if(table.columns.begin(), table.columns.end(),
+                                         [this](const auto& column) { return column.name == omittedColumn_; })
+                            - table.columns.begin();
+            table.columns.erase(table.columns.begin() + at);
+            for (auto& row : table.rows)
+                row.erase(row.begin() + at);
+            if (table.rowGenerator)
+                table.rowGenerator = [make = table.rowGenerator, at](std::size_t index, volmira::jet4::Row& row) {
+                    make(index, row);
+                    row.erase(row.begin() + at);
+                };
+        }
+    }
+
     std::deque<MainRow> mainRows_;  // deque: column() hands out references that stay valid
     std::vector<volmira::jet4::Row> descriptionRows_;
     std::vector<volmira::jet4::Row> valueRows_;
     std::vector<volmira::jet4::Row> releaseRows_;
     QString omitted_;
+    QString omittedColumn_;
     std::size_t generatedCount_ = 0;
     std::function<void(std::size_t, MainRow&)> generator_;
 };

@@ -16,9 +16,12 @@
 #include "filepicker/frmfiledialog.h"
 #include "mainwindow/frmmain.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QDialog>
 #include <QEventLoop>
+#include <QListWidget>
+#include <QMessageBox>
 #include <QStringList>
 #include <QTest>
 #include <QTimer>
@@ -103,6 +106,59 @@ public:
 private:
     frmMain& w;
 };
+
+// A message box as the user saw it.
+struct ShownMessage {
+    QString title;
+    QString text;
+    QMessageBox::Icon icon = QMessageBox::NoIcon;
+    QMessageBox::StandardButtons buttons;
+};
+
+// Answers every message box shown while it exists, with OK where it has one, and records what each said.
+class MessageCatcher final {
+public:
+    MessageCatcher()
+    {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible())
+                return;
+            messages_.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
+            box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->reject();
+        });
+        timer_.start(5);
+    }
+    const std::vector<ShownMessage>& messages() const { return messages_; }
+    // Each message as "title: text".
+    QStringList said() const
+    {
+        QStringList lines;
+        for (const ShownMessage& m : messages_)
+            lines << m.title + QLatin1String(": ") + m.text;
+        return lines;
+    }
+    void clear() { messages_.clear(); }
+
+private:
+    QTimer timer_;
+    std::vector<ShownMessage> messages_;
+};
+
+// Clicks a row of a list where the user would, scrolled into view first.
+inline void clickRow(QListWidget* list, int row)
+{
+    list->scrollToItem(list->item(row));
+    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
+}
+
+inline QStringList itemTexts(const QListWidget* list)
+{
+    QStringList texts;
+    for (int row = 0; row < list->count(); ++row)
+        texts << list->item(row)->text();
+    return texts;
+}
 
 class MainWindowSession final {
 public:

@@ -8,10 +8,7 @@
 #include <QString>
 
 // The folder of the built programs: the build's bin folder under ctest, else the test's own.
-inline QString binFolder()
-{
-    return qEnvironmentVariable("VOLMIRA_BIN_DIR", QCoreApplication::applicationDirPath());
-}
+inline QString binFolder() { return qEnvironmentVariable("VOLMIRA_BIN_DIR", QCoreApplication::applicationDirPath()); }
 
 // piece repeated up to exactly length characters.
 inline QString repeated(const QString& piece, int length)

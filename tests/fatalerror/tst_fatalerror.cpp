@@ -3,8 +3,6 @@
 
 #include "common/guitestsupport.h"
 
-#include <QAbstractButton>
-#include <QMessageBox>
 #include <QTest>
 
 class FatalErrorTest final : public QObject {
@@ -18,26 +16,17 @@ void FatalErrorTest::messageThenExitStatusOne()
 {
     MainWindowSession session({QStringLiteral("/nonexistent/dictionary.mdb")}, 0,
                               MainWindowSession::FatalErrors::ShowTheProgramsMessage);
-    QString title;
-    QString text;
-    QTimer answerer;
-    QObject::connect(&answerer, &QTimer::timeout, [&] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box)
-            return;
-        title = box->windowTitle();
-        text = box->text();
-        box->button(QMessageBox::Ok)->click();
-    });
-    answerer.start(20);
+    MessageCatcher answerer;
     QTimer::singleShot(0, [&] { session.window().show(); });
     QTimer::singleShot(10000, [] { QCoreApplication::exit(99); });  // never hang the suite
 
     const int status = QCoreApplication::exec();
     QCOMPARE(status, 1);
-    QCOMPARE(title, QStringLiteral("TAVRIN Volmira"));
-    QVERIFY2(text.startsWith(QStringLiteral("Error ")), qPrintable(text));
-    QVERIFY2(text.contains(QStringLiteral("dictionary.mdb")), qPrintable(text));
+    QCOMPARE(answerer.messages().size(), std::size_t(1));
+    const ShownMessage& message = answerer.messages().front();
+    QCOMPARE(message.title, QStringLiteral("TAVRIN Volmira"));
+    QVERIFY2(message.text.startsWith(QStringLiteral("Error ")), qPrintable(message.text));
+    QVERIFY2(message.text.contains(QStringLiteral("dictionary.mdb")), qPrintable(message.text));
     QVERIFY(session.ended());
     QVERIFY(session.window().hasFailed());
 }

@@ -1,3 +1,4 @@
+#include "common/guitestsupport.h"
 #include "dictionary/filename.h"
 #include "filepicker/drivelist.h"
 #include "filepicker/filelist.h"
@@ -25,14 +26,6 @@ void touch(const QString& path)
 {
     QFile file(path);
     QVERIFY(file.open(QIODevice::WriteOnly));
-}
-
-QStringList texts(const QListWidget* list)
-{
-    QStringList result;
-    for (int i = 0; i < list->count(); ++i)
-        result << list->item(i)->text();
-    return result;
 }
 
 // Answers the next modal message box, recording what it showed.
@@ -178,7 +171,7 @@ void FilePickerTest::opensInTheWorkingFolder()
 {
     auto* folders = control<FolderList>("lstFolder");
     QCOMPARE(folders->path(), folder);
-    const QStringList shown = texts(folders);
+    const QStringList shown = itemTexts(folders);
     QStringList ancestors = folder.split('/', Qt::SkipEmptyParts);
     ancestors.prepend("/");
     QCOMPARE(shown.mid(0, ancestors.size()), ancestors);
@@ -196,7 +189,7 @@ void FilePickerTest::opensInTheWorkingFolder()
 
 void FilePickerTest::listsOnlyVisibleMdbFilesIgnoringCase()
 {
-    QCOMPARE(texts(control<FileList>("lstFiles")), QStringList({"a.mdb", "B.MDB", "c.Mdb"}));
+    QCOMPARE(itemTexts(control<FileList>("lstFiles")), QStringList({"a.mdb", "B.MDB", "c.Mdb"}));
 }
 
 void FilePickerTest::clickThenOpenAcceptsAndHides()
@@ -226,8 +219,8 @@ void FilePickerTest::doubleClickOnAFolderOpensItAndEmptiesTheFileName()
     auto* folders = control<FolderList>("lstFolder");
     doubleClick(folders, folders->findItems("Sub A", Qt::MatchExactly).value(0));
     QCOMPARE(folders->path(), folder + "/Sub A");
-    QCOMPARE(texts(folders).mid(texts(folders).indexOf("Sub A")), QStringList({"Sub A", "inner"}));
-    QCOMPARE(texts(control<FileList>("lstFiles")), QStringList({"inside.mdb"}));
+    QCOMPARE(itemTexts(folders).mid(itemTexts(folders).indexOf("Sub A")), QStringList({"Sub A", "inner"}));
+    QCOMPARE(itemTexts(control<FileList>("lstFiles")), QStringList({"inside.mdb"}));
     QVERIFY(control<QLineEdit>("txtFile")->text().isEmpty());
 
     // An ancestor opens the same way.
@@ -249,9 +242,9 @@ void FilePickerTest::anyNameAndLinksToDevicesListAsFiles()
 
     auto* folders = control<FolderList>("lstFolder");
     doubleClick(folders, folders->findItems("sub b", Qt::MatchExactly).value(0));
-    QCOMPARE(texts(folders).mid(texts(folders).indexOf("sub b")), QStringList({"sub b"}));
+    QCOMPARE(itemTexts(folders).mid(itemTexts(folders).indexOf("sub b")), QStringList({"sub b"}));
     auto* files = control<FileList>("lstFiles");
-    QCOMPARE(texts(files), QStringList({volmira::fileNameFromBytes("caf\xe9.mdb"), QStringLiteral("device.mdb")}));
+    QCOMPARE(itemTexts(files), QStringList({volmira::fileNameFromBytes("caf\xe9.mdb"), QStringLiteral("device.mdb")}));
     doubleClick(files, files->item(0));
     QCOMPARE(volmira::fileNameToBytes(picker->fileName), latin1Name);
 }
@@ -295,7 +288,7 @@ void FilePickerTest::driveChangeOpensTheDriveAndEmptiesTheFileName()
     drives->setCurrentIndex(drives->findData(otherDrive));
     QVERIFY(control<QLineEdit>("txtFile")->text().isEmpty());
     QCOMPARE(control<FolderList>("lstFolder")->path(), otherDrive);
-    QCOMPARE(texts(control<FileList>("lstFiles")), QStringList({"other.mdb"}));
+    QCOMPARE(itemTexts(control<FileList>("lstFiles")), QStringList({"other.mdb"}));
     QCOMPARE(drives->drive(), otherDrive);
 
     // Back on the drive of the working folder, the picker opens the working folder again.
@@ -307,7 +300,7 @@ void FilePickerTest::fileInTheRootGetsTwoSeparators()
 {
     auto* folders = control<FolderList>("lstFolder");
     folders->setPath("/");
-    QCOMPARE(texts(folders).first(), QString("/"));
+    QCOMPARE(itemTexts(folders).first(), QString("/"));
     auto* files = control<FileList>("lstFiles");
     QCOMPARE(files->path(), QString("/"));
     // The root holds no dictionary here; an entry stands in for one.

@@ -18,13 +18,11 @@
 #include <QFileInfo>
 #include <QLineEdit>
 #include <QListWidget>
-#include <QMessageBox>
 #include <QProcess>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QTimer>
 #include <QToolButton>
 
 #include <cstdio>
@@ -45,23 +43,11 @@ const char* const kAreaButtons[] = {"cmdAcc",  "cmdbill", "cmdcase", "cmdclcl", 
                                     "cmditsc", "Cmditsp", "cmdmcar", "cmdmesb", "cmdobxp", "cmdplan",
                                     "cmdprov", "cmdsyst", "cmdtemp", "cmdtxtx", "cmdutil"};
 
-void clickRow(QListWidget* list, int row)
-{
-    list->scrollToItem(list->item(row));
-    QTest::mouseClick(list->viewport(), Qt::LeftButton, {}, list->visualItemRect(list->item(row)).center());
-}
-
 // The user's session; prints what it did and returns 0 when the program never ended on an error.
 int browse(const QString& path)
 {
     MainWindowSession session({path});
-    // Any message box ("No result found") is answered, as a user would.
-    QTimer answer;
-    QObject::connect(&answer, &QTimer::timeout, [] {
-        if (auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget()))
-            box->accept();
-    });
-    answer.start(5);
+    MessageCatcher answerer;  // any message box ("No result found") is answered, as a user would
     session.start();
     int clicks = 0;
     for (const char* name : kAreaButtons) {

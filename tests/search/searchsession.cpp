@@ -11,21 +11,6 @@
 
 #include <stdexcept>
 
-MessageCatcher::MessageCatcher()
-{
-    timer_.setInterval(5);
-    QObject::connect(&timer_, &QTimer::timeout, [this] {
-        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-        if (!box || !box->isVisible())
-            return;
-        messages_.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
-        box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->reject();
-    });
-    timer_.start();
-}
-
-MessageCatcher::~MessageCatcher() = default;
-
 SearchSession::SearchSession(const QString& dictionaryPath) : session_({dictionaryPath})
 {
     session_.start();
@@ -106,12 +91,6 @@ QString SearchSession::position()
     return itemText(tables(), tables()->currentRow()) + QLatin1Char('/') + itemText(columns(), columns()->currentRow());
 }
 
-QStringList SearchSession::tableNames()
-{
-    QStringList names;
-    for (int row = 0; row < tables()->count(); ++row)
-        names << tables()->item(row)->text();
-    return names;
-}
+QStringList SearchSession::tableNames() { return itemTexts(tables()); }
 
 QString SearchSession::areaTitle() { return control<QLabel>("lblDomainName")->text(); }

@@ -3,36 +3,13 @@
 #include "common/guitestsupport.h"
 
 #include <QListWidget>
-#include <QMessageBox>
 #include <QString>
 #include <QStringList>
-#include <QTimer>
 
-#include <memory>
 #include <vector>
 
 class QLineEdit;
 class QPushButton;
-
-// A message box as the user saw it; it is answered with OK.
-struct ShownMessage {
-    QString title;
-    QString text;
-    QMessageBox::Icon icon = QMessageBox::NoIcon;
-    QMessageBox::StandardButtons buttons;
-};
-
-// Answers every message box shown while it exists and records what each said.
-class MessageCatcher final {
-public:
-    MessageCatcher();
-    ~MessageCatcher();
-    const std::vector<ShownMessage>& messages() const { return messages_; }
-
-private:
-    QTimer timer_;
-    std::vector<ShownMessage> messages_;
-};
 
 // The main window on a dictionary file, driven as a user drives it. Every statement the window runs
 // is recorded.
