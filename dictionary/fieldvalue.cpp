@@ -96,54 +96,24 @@ QString dateText(double serial)
 
 FieldValue FieldValue::text(QString value)
 {
-    FieldValue v;
-    v.kind_ = Kind::Text;
+    FieldValue v(Kind::Text);
     v.text_ = std::move(value);
     return v;
 }
 
-FieldValue FieldValue::number(double value)
-{
-    FieldValue v;
-    v.kind_ = Kind::Number;
-    v.number_ = value;
-    return v;
-}
+FieldValue FieldValue::number(double value) { return FieldValue(Kind::Number, value); }
 
-FieldValue FieldValue::single(float value)
-{
-    FieldValue v = number(double(value));
-    v.numberType_ = NumberType::Single;
-    return v;
-}
+FieldValue FieldValue::single(float value) { return FieldValue(Kind::Number, double(value), NumberType::Single); }
 
-FieldValue FieldValue::currency(double value)
-{
-    FieldValue v = number(value);
-    v.numberType_ = NumberType::Currency;
-    return v;
-}
+FieldValue FieldValue::currency(double value) { return FieldValue(Kind::Number, value, NumberType::Currency); }
 
-FieldValue FieldValue::yesNo(bool value)
-{
-    FieldValue v;
-    v.kind_ = Kind::YesNo;
-    v.number_ = value ? -1 : 0;
-    return v;
-}
+FieldValue FieldValue::yesNo(bool value) { return FieldValue(Kind::YesNo, value ? -1 : 0); }
 
-FieldValue FieldValue::date(double serialDays)
-{
-    FieldValue v;
-    v.kind_ = Kind::Date;
-    v.number_ = serialDays;
-    return v;
-}
+FieldValue FieldValue::date(double serialDays) { return FieldValue(Kind::Date, serialDays); }
 
 FieldValue FieldValue::binary(QByteArray bytes)
 {
-    FieldValue v;
-    v.kind_ = Kind::Binary;
+    FieldValue v(Kind::Binary);
     v.bytes_ = std::move(bytes);
     return v;
 }

@@ -45,6 +45,10 @@ public:
 private:
     enum class NumberType : unsigned char { Double, Single, Currency };
 
+    explicit FieldValue(Kind kind, double number = 0, NumberType numberType = NumberType::Double)
+        : kind_(kind), numberType_(numberType), number_(number)
+    {}
+
     Kind kind_ = Kind::Null;
     NumberType numberType_ = NumberType::Double;
     double number_ = 0;
