@@ -91,6 +91,12 @@ QString SearchSession::position()
     return itemText(tables(), tables()->currentRow()) + QLatin1Char('/') + itemText(columns(), columns()->currentRow());
 }
 
+QString SearchSession::positionAfter(const char* button)
+{
+    click(button);
+    return position();
+}
+
 QStringList SearchSession::tableNames() { return itemTexts(tables()); }
 
 QString SearchSession::areaTitle() { return control<QLabel>("lblDomainName")->text(); }

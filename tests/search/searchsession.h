@@ -44,6 +44,7 @@ public:
 
     // "TABLE/COLUMN" of what is selected; an empty part for no selection.
     QString position();
+    QString positionAfter(const char* button);  // click, then position()
     QStringList tableNames();
     QString areaTitle();  // the caption of lblDomainName
 
