@@ -4,6 +4,7 @@
 #include <QTest>
 
 #include <cstring>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -240,88 +241,73 @@ private slots:
         QTest::addColumn<QByteArray>("stream");
         QTest::addColumn<bool>("overLimit");
 
-        auto start = [](FrameWriter& w) {
+        const auto add = [](const char* name, const std::function<void(FrameWriter&)>& make, bool overLimit = false) {
+            FrameWriter w;
+            make(w);
+            QTest::newRow(name) << bytes(w) << overLimit;
+        };
+        const auto start = [](FrameWriter& w) {
             hello(w);
             catalog(w);
             table(w);
         };
-        {
-            FrameWriter w;
-            catalog(w);
-            QTest::newRow("no hello") << bytes(w) << false;
-        }
-        {
-            FrameWriter w;
-            hello(w, 0x12345678);
-            QTest::newRow("wrong magic") << bytes(w) << false;
-        }
-        {
-            FrameWriter w;
-            hello(w, kMagic, kVersion + 1);
-            QTest::newRow("other version") << bytes(w) << false;
-        }
-        {
-            FrameWriter w;
+        // After the start, a Rows frame of one row (Long, Text, Yes/No) whose cells are written by cells.
+        const auto oneRow = [&](const char* name, const std::function<void(FrameWriter&)>& cells,
+                                bool overLimit = false) {
+            add(
+                name,
+                [&](FrameWriter& w) {
+                    start(w);
+                    w.begin(FrameType::Rows);
+                    w.putU32(1);
+                    cells(w);
+                    w.end();
+                },
+                overLimit);
+        };
+        const auto tag = [](FrameWriter& w, CellTag t) { w.putU8(std::uint8_t(t)); };
+
+        add("no hello", [](FrameWriter& w) { catalog(w); });
+        add("wrong magic", [](FrameWriter& w) { hello(w, 0x12345678); });
+        add("other version", [](FrameWriter& w) { hello(w, kMagic, kVersion + 1); });
+        add("rows outside a table", [](FrameWriter& w) {
             hello(w);
             catalog(w);
             rows(w, 1);
-            QTest::newRow("rows outside a table") << bytes(w) << false;
-        }
-        {
-            FrameWriter w;
-            start(w);
-            w.begin(FrameType::Rows);
-            w.putU32(1);
-            w.putU8(std::uint8_t(CellTag::Text));  // in the Long column
+        });
+        oneRow("text in a number column", [&](FrameWriter& w) {
+            tag(w, CellTag::Text);
             w.putString("1");
-            w.putU8(std::uint8_t(CellTag::Text));
+            tag(w, CellTag::Text);
             w.putString("a");
-            w.putU8(std::uint8_t(CellTag::Yes));
-            w.end();
-            QTest::newRow("text in a number column") << bytes(w) << false;
-        }
-        for (const CellTag tag : {CellTag::Date, CellTag::Binary}) {
-            FrameWriter w;
-            start(w);
-            w.begin(FrameType::Rows);
-            w.putU32(1);
-            w.putU8(std::uint8_t(tag));  // in the Long column: a date or bytes are no number
-            if (tag == CellTag::Date)
-                w.putF64(1);
-            else
-                w.putString("1");
-            w.putU8(std::uint8_t(CellTag::Text));
-            w.putString("a");
-            w.putU8(std::uint8_t(CellTag::Yes));
-            w.end();
-            QTest::newRow(tag == CellTag::Date ? "date in a number column" : "bytes in a number column")
-                << bytes(w) << false;
-        }
-        {
-            FrameWriter w;
-            start(w);
-            w.begin(FrameType::Rows);
-            w.putU32(1);
-            w.putU8(std::uint8_t(CellTag::Number));
+            tag(w, CellTag::Yes);
+        });
+        oneRow("date in a number column", [&](FrameWriter& w) {
+            tag(w, CellTag::Date);
             w.putF64(1);
-            w.putU8(std::uint8_t(CellTag::Null));
-            w.putU8(std::uint8_t(CellTag::Null));  // a Yes/No value is never Null
-            w.end();
-            QTest::newRow("null yes/no") << bytes(w) << false;
-        }
-        {
-            FrameWriter w;
-            start(w);
-            w.begin(FrameType::Rows);
-            w.putU32(1);
+            tag(w, CellTag::Text);
+            w.putString("a");
+            tag(w, CellTag::Yes);
+        });
+        oneRow("bytes in a number column", [&](FrameWriter& w) {
+            tag(w, CellTag::Binary);
+            w.putString("1");
+            tag(w, CellTag::Text);
+            w.putString("a");
+            tag(w, CellTag::Yes);
+        });
+        oneRow("null yes/no", [&](FrameWriter& w) {
+            tag(w, CellTag::Number);
+            w.putF64(1);
+            tag(w, CellTag::Null);
+            tag(w, CellTag::Null);  // a Yes/No value is never Null
+        });
+        oneRow("unknown cell tag", [](FrameWriter& w) {
             w.putU8(9);
             w.putU8(0);
             w.putU8(0);
-            w.end();
-            QTest::newRow("unknown cell tag") << bytes(w) << false;
-        }
-        {
-            FrameWriter w;
+        });
+        add("unknown column type", [](FrameWriter& w) {
             hello(w);
             catalog(w);
             w.begin(FrameType::Table);
@@ -330,75 +316,50 @@ private slots:
             w.putU8(kColumnTypeCount);
             w.putString("c");
             w.end();
-            QTest::newRow("unknown column type") << bytes(w) << false;
-        }
-        {
-            FrameWriter w;
+        });
+        add("table without columns", [](FrameWriter& w) {
             hello(w);
             catalog(w);
             table(w, 0);
-            QTest::newRow("table without columns") << bytes(w) << false;
-        }
-        {
-            FrameWriter w;
+        });
+        add("row count beyond the payload", [&](FrameWriter& w) {
             start(w);
             w.begin(FrameType::Rows);
             w.putU32(1000000);
             row(w, 1, "a", true);
             w.end();
-            QTest::newRow("row count beyond the payload") << bytes(w) << false;
-        }
-        {
-            FrameWriter w;
+        });
+        add("end counts other rows", [&](FrameWriter& w) {
             start(w);
             rows(w, 2);
             endTable(w, 3);
-            QTest::newRow("end counts other rows") << bytes(w) << false;
-        }
-        {
-            FrameWriter w;
-            start(w);
-            w.begin(FrameType::Rows);
-            w.putU32(1);
+        });
+        oneRow("payload longer than its rows", [](FrameWriter& w) {
             row(w, 1, "a", true);
             w.putU8(0);
-            w.end();
-            QTest::newRow("payload longer than its rows") << bytes(w) << false;
-        }
-        {
-            FrameWriter w;
-            start(w);
-            w.begin(FrameType::Rows);
-            w.putU32(1);
-            w.putU8(std::uint8_t(CellTag::Number));
+        });
+        oneRow("text longer than its frame", [&](FrameWriter& w) {
+            tag(w, CellTag::Number);
             w.putF64(1);
-            w.putU8(std::uint8_t(CellTag::Text));
+            tag(w, CellTag::Text);
             w.putU32(100);  // longer than what follows
             w.putU8('a');
-            w.end();
-            QTest::newRow("text longer than its frame") << bytes(w) << false;
-        }
-        {
-            FrameWriter w;
+        });
+        add("data after done", [](FrameWriter& w) {
             hello(w);
             catalog(w);
             done(w);
             done(w);
-            QTest::newRow("data after done") << bytes(w) << false;
-        }
-        {
-            FrameWriter w;
+        });
+        add("progress before hello", [](FrameWriter& w) {
             w.begin(FrameType::Progress);
             w.end();
             hello(w);
-            QTest::newRow("progress before hello") << bytes(w) << false;
-        }
-        {
-            FrameWriter w;
+        });
+        add("empty table name", [](FrameWriter& w) {
             hello(w);
             catalog(w, {"Main", ""});
-            QTest::newRow("empty table name") << bytes(w) << false;
-        }
+        });
         {
             FrameWriter w;
             start(w);
@@ -407,32 +368,25 @@ private slots:
             cut.chop(3);
             QTest::newRow("cut in a frame") << cut << false;
         }
-        {
-            FrameWriter w;
+        add("no done", [&](FrameWriter& w) {
             start(w);
             rows(w, 1);
             endTable(w, 1);
-            QTest::newRow("no done") << bytes(w) << false;
-        }
-        {
-            FrameWriter w;
+        });
+        add("frame over the limit", [](FrameWriter& w) {
             hello(w);
             w.putU8(std::uint8_t(FrameType::Catalog));
             w.putU32(std::uint32_t(Limits().maxFrameBytes + 1));
-            QTest::newRow("frame over the limit") << bytes(w) << false;
-        }
-        {
-            FrameWriter w;
-            start(w);
-            w.begin(FrameType::Rows);
-            w.putU32(1);
-            w.putU8(std::uint8_t(CellTag::Number));
-            w.putF64(1);
-            w.putU8(std::uint8_t(CellTag::Text));
-            w.putU32(std::uint32_t(Limits().maxTextBytes + 1));
-            w.end();
-            QTest::newRow("text over the limit") << bytes(w) << true;
-        }
+        });
+        oneRow(
+            "text over the limit",
+            [&](FrameWriter& w) {
+                tag(w, CellTag::Number);
+                w.putF64(1);
+                tag(w, CellTag::Text);
+                w.putU32(std::uint32_t(Limits().maxTextBytes + 1));
+            },
+            true);
     }
 
     void badStreamsAreRefused()
