@@ -299,7 +299,6 @@ void AppearanceTest::controlsAreNamedByTheirLabels()
         {"cmbDomain", "Module"},
         {"txtSearch", "Text to Search"},
     };
-    QStringList names;
     for (const auto& [control, name] : expected) {
         QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(session.find<QWidget>(control));
         QVERIFY(accessible);
@@ -312,11 +311,8 @@ void AppearanceTest::controlsAreNamedByTheirLabels()
         } else {
             QCOMPARE(accessible->text(QAccessible::Name), QLatin1String(name));
         }
-        names << QLatin1String(name);
         QCOMPARE(session.find<QWidget>(control)->accessibleName(), QLatin1String(name));
     }
-    names.removeDuplicates();
-    QCOMPARE(names.size(), int(std::size(expected)));
 }
 
 void AppearanceTest::onlyTheSelectedOptionIsATabStop()
