@@ -124,24 +124,6 @@ struct DarkDesktop final {
     ~DarkDesktop() { QApplication::setPalette(before); }
 };
 
-// Answers the next message box once it is shown, keeping its title and width.
-struct MessageBoxSeen final {
-    QString title;
-    int width = 0;
-
-    void arm()
-    {
-        QTimer::singleShot(0, [this] {
-            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
-            if (!box)
-                return;
-            title = box->windowTitle();
-            width = box->width();
-            box->button(QMessageBox::Ok)->click();
-        });
-    }
-};
-
 }  // namespace
 
 class AppearanceTest final : public QObject {
@@ -269,9 +251,10 @@ void AppearanceTest::messageBoxesShowTheirTitlesWhole()
                                                          {"Volmira", "Select a file"},
                                                          {"TAVRIN Volmira", "Error 3044\n\nNot a valid path"}};
     for (const auto& [title, text] : boxes) {
-        MessageBoxSeen seen;
-        seen.arm();
+        MessageCatcher catcher;
         volmira::appearance::showMessage(nullptr, QMessageBox::Information, QLatin1String(title), QLatin1String(text));
+        QCOMPARE(catcher.messages().size(), std::size_t(1));
+        const ShownMessage& seen = catcher.messages().front();
         QCOMPARE(seen.title, QLatin1String(title));
         // Window icon, minimize, maximize and close buttons take about 30 pixels each.
         const int titleBar = QFontMetrics(titleFont).horizontalAdvance(QLatin1String(title)) + 4 * 30;

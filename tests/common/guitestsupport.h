@@ -113,6 +113,7 @@ struct ShownMessage {
     QString text;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons;
+    int width = 0;
 };
 
 // Answers every message box shown while it exists, with OK where it has one, and records what each said.
@@ -124,7 +125,7 @@ public:
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
             if (!box || !box->isVisible())
                 return;
-            messages_.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
+            messages_.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons(), box->width()});
             box->button(QMessageBox::Ok) ? box->button(QMessageBox::Ok)->click() : box->reject();
         });
         timer_.start(5);
