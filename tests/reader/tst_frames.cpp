@@ -251,7 +251,8 @@ private slots:
             catalog(w);
             table(w);
         };
-        // After the start, a Rows frame of one row (Long, Text, Yes/No) whose cells are written by cells.
+        // A whole stream but for the one row (Long, Text, Yes/No) whose cells are written by cells, so that
+        // only that row can be what is refused.
         const auto oneRow = [&](const char* name, const std::function<void(FrameWriter&)>& cells,
                                 bool overLimit = false) {
             add(
@@ -262,6 +263,8 @@ private slots:
                     w.putU32(1);
                     cells(w);
                     w.end();
+                    endTable(w, 1);
+                    done(w);
                 },
                 overLimit);
         };
