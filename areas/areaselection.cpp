@@ -24,9 +24,9 @@ void frmMain::ShowFunctionalArea()
     const QString title = QString::fromLatin1(area->title);
     lblDomainName->setText(title);
     lblDomain->setText(QStringLiteral("Functional Area: ") + title);
-    // The image the area's button shows.
+    // The image the area's button shows: its picture in the room above the caption.
     const auto* button = findChild<QToolButton*>(QLatin1String(area->buttonName));
-    imgDomain->setPixmap(button->icon().pixmap(area->pictureSize));
+    imgDomain->setPixmap(button->icon().pixmap(button->iconSize()));
 }
 
 void frmMain::LoadAreaTables()

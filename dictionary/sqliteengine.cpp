@@ -47,10 +47,15 @@ const StorePlan* planFor(const QString& table)
 
 QString columnSqlName(int index) { return QStringLiteral("c%1").arg(index); }
 
-int jetCollation(void*, int lengthA, const void* a, int lengthB, const void* b)
+// A reference to a long text (StoredTable) is a byte that no UTF-8 text holds, then "table.rowid.column".
+constexpr char longTextMark = '\xFF';
+
+void longTextReference(sqlite3_context* context, int, sqlite3_value** arguments)
 {
-    return textfold::compare(std::string_view(static_cast<const char*>(a), size_t(lengthA)),
-                             std::string_view(static_cast<const char*>(b), size_t(lengthB)));
+    const QByteArray reference = longTextMark + QByteArray::number(sqlite3_value_int(arguments[0])) + '.'
+                                 + QByteArray::number(sqlite3_value_int64(arguments[1])) + '.'
+                                 + QByteArray::number(sqlite3_value_int(arguments[2]));
+    sqlite3_result_text(context, reference.constData(), int(reference.size()), SQLITE_TRANSIENT);
 }
 
 }  // namespace
@@ -58,8 +63,8 @@ int jetCollation(void*, int lengthA, const void* a, int lengthB, const void* b)
 // The in-memory database with the tables read so far.
 class SqliteEngine::Database final : public TableSink {
 public:
-    Database(TableReader reader, bool useSearchStores, Preload preload)
-        : reader_(std::move(reader)), useSearchStores_(useSearchStores)
+    Database(TableReader reader, bool useSearchStores, Preload preload, size_t longTextBytes)
+        : reader_(std::move(reader)), useSearchStores_(useSearchStores), longTextBytes_(longTextBytes)
     {
         if (sqlite3_open_v2(":memory:", &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_NOMUTEX, nullptr)
             != SQLITE_OK) {
@@ -72,7 +77,9 @@ public:
         // Large pages keep long memo rows on one page; nothing is journalled: the database lives only here.
         execute("PRAGMA page_size=65536; PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
                 "PRAGMA temp_store=MEMORY; PRAGMA locking_mode=EXCLUSIVE");
-        sqlite3_create_collation_v2(db_, "JET", SQLITE_UTF8, nullptr, jetCollation, nullptr);
+        sqlite3_create_collation_v2(db_, "JET", SQLITE_UTF8, this, jetCollation, nullptr);
+        sqlite3_create_function_v2(db_, longTextFunction, 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                   longTextReference, nullptr, nullptr, nullptr);
         jetfunctions::install(db_, &functionError_);
         try {
             load(preload == Preload::DictionaryTables ? statements::dictionaryTables() : QStringList());
@@ -123,6 +130,41 @@ public:
     void endTable() override;
 
 private:
+    // The long text a reference stands for; null for any other text.
+    const StoredTable::LongText* longText(std::string_view bytes) const
+    {
+        if (bytes.empty() || bytes.front() != longTextMark)
+            return nullptr;
+        const QList<QByteArray> parts = QByteArray(bytes.data() + 1, qsizetype(bytes.size() - 1)).split('.');
+        if (parts.size() != 3)
+            return nullptr;
+        const int number = parts[0].toInt();
+        for (const StoredTable& table : tables_) {
+            if (table.number != number)
+                continue;
+            const auto found = table.longTexts.find(StoredTable::longTextKey(parts[1].toLongLong(), parts[2].toInt()));
+            return found == table.longTexts.end() ? nullptr : &found->second;
+        }
+        return nullptr;
+    }
+
+    static int jetCollation(void* database, int lengthA, const void* a, int lengthB, const void* b)
+    {
+        const auto* self = static_cast<const Database*>(database);
+        std::string_view textA(static_cast<const char*>(a), size_t(lengthA));
+        std::string_view textB(static_cast<const char*>(b), size_t(lengthB));
+        for (std::string_view* text : {&textA, &textB}) {
+            if (const StoredTable::LongText* resolved = self->longText(*text)) {
+                if (resolved->utf8.isNull())
+                    resolved->utf8 = resolved->text.toUtf8();
+                *text = std::string_view(resolved->utf8.constData(), size_t(resolved->utf8.size()));
+            }
+        }
+        return textfold::compare(textA, textB);
+    }
+
+    FieldValue fieldValue(sqlite3_stmt* statement, int column, ColumnType type) const;
+
     const StoredTable* findTable(const QString& name) const
     {
         for (const StoredTable& table : tables_)
@@ -171,6 +213,7 @@ private:
 
     TableReader reader_;
     bool useSearchStores_;
+    size_t longTextBytes_;
     sqlite3* db_ = nullptr;
     QStringList catalog_;
     std::vector<StoredTable> tables_;
@@ -188,7 +231,8 @@ void SqliteEngine::Database::beginTable(const QString& name, const std::vector<C
         return;
     loading_ = std::make_unique<StoredTable>();
     loading_->name = name;
-    loading_->sqlName = QStringLiteral("t%1").arg(tableCounter_++);
+    loading_->number = tableCounter_++;
+    loading_->sqlName = QStringLiteral("t%1").arg(loading_->number);
     QString create = QStringLiteral("CREATE TABLE %1 (").arg(loading_->sqlName);
     QString insert = QStringLiteral("INSERT INTO %1 VALUES (").arg(loading_->sqlName);
     for (size_t i = 0; i < columns.size(); ++i) {
@@ -199,6 +243,8 @@ void SqliteEngine::Database::beginTable(const QString& name, const std::vector<C
     }
     if (columns.empty())
         create += QStringLiteral("c0");  // a table needs a column; it stays empty
+    else
+        create += QStringLiteral(", long_texts");
     if (const StorePlan* plan = planFor(name); plan && useSearchStores_) {
         // The columns of the plan that the table has: a statement naming a missing one fails anyway.
         std::vector<int> keys, texts;
@@ -213,7 +259,8 @@ void SqliteEngine::Database::beginTable(const QString& name, const std::vector<C
     }
     execute(create + u')');
     if (!columns.empty()
-        && sqlite3_prepare_v2(db_, (insert + u')').toUtf8().constData(), -1, &insert_, nullptr) != SQLITE_OK)
+        && sqlite3_prepare_v2(db_, (insert + QStringLiteral(", ?)")).toUtf8().constData(), -1, &insert_, nullptr)
+               != SQLITE_OK)
         fail(QStringLiteral("preparing to load %1").arg(name));
 }
 
@@ -222,6 +269,7 @@ void SqliteEngine::Database::row(const CellView* cells, int count)
     if (skipping_ || !insert_)
         return;
     const int columnCount = int(loading_->columns.size());
+    std::int64_t longTexts = 0;
     for (int i = 0; i < columnCount; ++i) {
         const int parameter = i + 1;
         if (i >= count) {
@@ -235,6 +283,8 @@ void SqliteEngine::Database::row(const CellView* cells, int count)
             // A non-null pointer even for "": SQLite stores a null pointer as Null.
             sqlite3_bind_text(insert_, parameter, cell.text.empty() ? "" : cell.text.data(), int(cell.text.size()),
                               SQLITE_STATIC);
+            if (cell.text.size() >= longTextBytes_ && i < StoredTable::maximumLongTextColumns)
+                longTexts |= std::int64_t(1) << i;
             break;
         case CellView::Kind::YesNo:
             loading_->columns[size_t(i)].sawYesNo = true;
@@ -262,9 +312,21 @@ void SqliteEngine::Database::row(const CellView* cells, int count)
             break;
         }
     }
+    sqlite3_bind_int64(insert_, columnCount + 1, longTexts);
     if (sqlite3_step(insert_) != SQLITE_DONE)
         fail(QStringLiteral("loading %1").arg(loading_->name));
     sqlite3_reset(insert_);
+    if (longTexts != 0) {
+        const sqlite3_int64 rowid = sqlite3_last_insert_rowid(db_);
+        for (int i = 0; i < columnCount; ++i) {
+            if (!(longTexts & (std::int64_t(1) << i)))
+                continue;
+            loading_->columns[size_t(i)].holdsLongTexts = true;
+            loading_->longTexts.emplace(
+                StoredTable::longTextKey(rowid, i),
+                StoredTable::LongText{QString::fromUtf8(cells[i].text.data(), qsizetype(cells[i].text.size())), {}});
+        }
+    }
     if (loading_->store)
         loading_->store->add(cells, count);
 }
@@ -408,7 +470,9 @@ bool narrowRows(const jetsql::SelectStatement& statement, const StoredTable& tab
     return narrowed;
 }
 
-FieldValue fieldValue(sqlite3_stmt* statement, int column, ColumnType type)
+}  // namespace
+
+FieldValue SqliteEngine::Database::fieldValue(sqlite3_stmt* statement, int column, ColumnType type) const
 {
     switch (sqlite3_column_type(statement, column)) {
     case SQLITE_NULL: return FieldValue();
@@ -431,12 +495,13 @@ FieldValue fieldValue(sqlite3_stmt* statement, int column, ColumnType type)
     }
     default: {
         const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-        return FieldValue::text(QString::fromUtf8(text, sqlite3_column_bytes(statement, column)));
+        const int length = sqlite3_column_bytes(statement, column);
+        if (const StoredTable::LongText* resolved = longText(std::string_view(text, size_t(length))))
+            return FieldValue::text(resolved->text);
+        return FieldValue::text(QString::fromUtf8(text, length));
     }
     }
 }
-
-}  // namespace
 
 Engine::Result SqliteEngine::Database::run(const QString& sql)
 {
@@ -491,8 +556,8 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
     return result;
 }
 
-SqliteEngine::SqliteEngine(TableReader reader, bool useSearchStores, Preload preload)
-    : database_(std::make_unique<Database>(std::move(reader), useSearchStores, preload))
+SqliteEngine::SqliteEngine(TableReader reader, bool useSearchStores, Preload preload, size_t longTextBytes)
+    : database_(std::make_unique<Database>(std::move(reader), useSearchStores, preload, longTextBytes))
 {}
 
 SqliteEngine::~SqliteEngine() = default;

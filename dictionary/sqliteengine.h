@@ -5,6 +5,7 @@
 
 #include <QStringList>
 
+#include <cstddef>
 #include <functional>
 #include <memory>
 
@@ -22,7 +23,10 @@ using TableReader = std::function<void(const QStringList& wantedTables, TableSin
 class SqliteEngine final : public Engine {
 public:
     // Without search stores every statement runs in SQLite alone (for comparing the two in tests).
-    explicit SqliteEngine(TableReader reader, bool useSearchStores = true, Preload preload = Preload::DictionaryTables);
+    // Texts of longTextBytes and more travel through sorting and DISTINCT by reference (StoredTable).
+    static constexpr std::size_t defaultLongTextBytes = 16 * 1024;
+    explicit SqliteEngine(TableReader reader, bool useSearchStores = true, Preload preload = Preload::DictionaryTables,
+                          std::size_t longTextBytes = defaultLongTextBytes);
     ~SqliteEngine() override;
 
     Result run(const QString& sql) override;

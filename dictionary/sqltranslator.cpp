@@ -191,6 +191,30 @@ private:
             mismatch(e);
         return s.text;
     }
+    // A stored column that holds long texts, selected or sorted as the references to them where a row holds
+    // one (see StoredTable); empty for any other expression.
+    QString longTextReference(const QString& sqlText) const
+    {
+        for (const Source& source : sources_) {
+            const QString prefix = source.sqlAlias + QStringLiteral(".c");
+            if (!sqlText.startsWith(prefix))
+                continue;
+            bool isNumber = false;
+            const int index = sqlText.mid(prefix.size()).toInt(&isNumber);
+            if (!isNumber || index < 0 || size_t(index) >= source.table->columns.size()
+                || !source.table->columns[size_t(index)].holdsLongTexts)
+                return {};
+            return QStringLiteral("(CASE WHEN %1.long_texts & %2 THEN %3(%4, %1.rowid, %5) ELSE %6 END) COLLATE JET")
+                .arg(source.sqlAlias)
+                .arg(1LL << index)
+                .arg(QLatin1String(longTextFunction))
+                .arg(source.table->number)
+                .arg(index)
+                .arg(sqlText);
+        }
+        return {};
+    }
+
     // Text sorts and groups ignoring letter case.
     static QString collated(const Sql& s, const QString& text)
     {
@@ -749,10 +773,19 @@ Translation Translator::translate()
             keys.push_back({source.sqlAlias + QStringLiteral(".rowid"), false});
     }
 
+    if (!grouped) {
+        for (Key& key : keys) {
+            const QString column = key.descending ? key.text.chopped(5) : key.text;
+            if (const QString reference = longTextReference(column); !reference.isEmpty())
+                key.text = key.descending ? reference + QStringLiteral(" DESC") : reference;
+        }
+    }
+
     Translation result;
     QStringList values;
     for (const Item& item : items_) {
-        values << collated(item.sql, value(item.sql));
+        const QString reference = grouped ? QString() : longTextReference(item.sql.text);
+        values << (reference.isEmpty() ? collated(item.sql, value(item.sql)) : reference);
         result.columns.push_back({item.name, item.sql.columnType});
     }
     QString body = QStringLiteral(" FROM ") + from;

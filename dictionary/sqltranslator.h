@@ -4,11 +4,13 @@
 #include "dictionary/jetsql.h"
 #include "dictionary/searchstore.h"
 
+#include <QByteArray>
 #include <QString>
 
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <unordered_map>
 #include <vector>
 
 namespace volmira {
@@ -19,6 +21,7 @@ struct StoredColumn {
     bool sawYesNo = false;
     bool sawSingle = false;
     bool sawDate = false;
+    bool holdsLongTexts = false;  // some of its cells are in StoredTable::longTexts
 
     // The type its values are handed back as: a column of no known type that held Yes/No (or 4-byte
     // float, or date) cells gives Yes/No (or singles, or dates).
@@ -34,12 +37,31 @@ struct StoredColumn {
     }
 };
 
-// A table read into the in-memory database: table t<n> with columns c0, c1, ... declared COLLATE JET.
+// A table read into the in-memory database: table t<n> with columns c0, c1, ... declared COLLATE JET, and
+// the column long_texts.
+//
+// A long text would be copied, megabytes at a time, wherever SQLite sorts or compares whole rows (ORDER BY,
+// DISTINCT): such a cell, of the first maximumLongTextColumns columns, is also held here, bit i of the row's
+// long_texts says that column i holds one, and the statement selects and sorts it as a reference of a few
+// bytes (longTextReference) that the JET collation and the results resolve. Conditions still read the text.
 struct StoredTable {
+    static constexpr int maximumLongTextColumns = 63;
+
     QString name;     // as the file names it
-    QString sqlName;  // its name in the in-memory database
+    QString sqlName;  // its name in the in-memory database, "t" and number
+    int number = 0;
     std::vector<StoredColumn> columns;
     std::unique_ptr<SearchStore> store;
+    struct LongText {
+        QString text;
+        mutable QByteArray utf8;  // made when the text is first compared
+    };
+    std::unordered_map<std::uint64_t, LongText> longTexts;  // by longTextKey
+
+    static std::uint64_t longTextKey(std::int64_t rowid, int column)
+    {
+        return (std::uint64_t(rowid) << 6) | std::uint64_t(column);
+    }
 
     int findColumn(const QString& wanted) const
     {
@@ -64,6 +86,9 @@ struct Translation {
     std::vector<SqlParameter> parameters;
     std::vector<Engine::ResultColumn> columns;
 };
+
+// The SQL function that stands for the reference to a long text: jet_long_text(table number, rowid, column).
+inline constexpr const char* longTextFunction = "jet_long_text";
 
 // The stored table of a name; raises error 3078 when the file has no such table.
 using TableLookup = std::function<const StoredTable&(const QString& name)>;

@@ -162,8 +162,8 @@ QRadioButton* makeOption(QWidget* parent, const char* name, const QString& capti
     return option;
 }
 
-// The picture as the button shows it: at its own pixel size, centred in the room above the caption and
-// cut where it is larger than the room.
+// The picture as the button shows it: at its own pixel size, centred in the room above the caption. A
+// picture larger than the room has its drawing inside the room, so only its empty margin is cut.
 QPixmap pictureInRoom(const QPixmap& picture, const QSize& room)
 {
     QPixmap shown(room);
@@ -333,15 +333,12 @@ void frmMain::buildControls()
 
     volmira::layout::applyLayout(client);
 
-    // Every button has the same room above its caption, so the 23 captions sit on one line. The icon
-    // also keeps the whole picture, which the area display shows.
+    // Every button has the same room above its caption, so the 23 captions sit on one line.
     for (int position = 0; position < volmira::functionalAreaCount; ++position) {
         QToolButton* button = areaButtons[position];
         const QSize room(button->width() - 4, button->height() - button->fontMetrics().height() - 8);
         const QPixmap picture = volmira::areaPicture(volmira::functionalAreas()[position]);
-        QIcon icon(picture);
-        icon.addPixmap(pictureInRoom(picture, room));
-        button->setIcon(icon);
+        button->setIcon(QIcon(pictureInRoom(picture, room)));
         button->setIconSize(room);
     }
 

@@ -19,10 +19,14 @@
 
 namespace {
 
-// A block of up to this many characters lays out in well under a millisecond, whatever its script.
-constexpr qsizetype kBlockChars = 256;
-// Blocks shown at once, and added each time the user scrolls to the note.
+// A line of up to this many characters lays out in a few milliseconds, whatever its script, and is shown
+// as it is; a longer one is shown in blocks of this size, each ended after a blank where there is one.
+constexpr qsizetype kBlockChars = 2048;
+constexpr qsizetype kBlankSearchChars = 256;
+// What is shown at once, and added each time the user scrolls to the note: this many blocks, or blocks
+// up to this many characters, whichever comes first.
 constexpr int kBlocksPerStep = 400;
+constexpr qsizetype kCharsPerStep = 100 * 1024;
 constexpr qsizetype kLineChars = 1000;
 
 // Block states: a block that goes on with the line of the one before it, and the closing note.
@@ -40,6 +44,16 @@ qsizetype blockEnd(const QString& text, qsizetype begin, qsizetype end)
     return at > begin + 1 ? at : end;
 }
 
+// Where a block of a long line ends: after the last blank near `end`, so that no word is parted, else
+// where blockEnd lets it.
+qsizetype lineBlockEnd(const QString& text, qsizetype begin, qsizetype end)
+{
+    for (qsizetype at = end; at > std::max(begin + 1, end - kBlankSearchChars); --at)
+        if (text.at(at - 1).isSpace())
+            return at;
+    return blockEnd(text, begin, end);
+}
+
 struct Portion {
     QString text;                 // blocks separated by '\n'
     std::vector<bool> continued;  // per block: it goes on with the line before
@@ -51,14 +65,14 @@ Portion portionFrom(const QString& full, qsizetype from)
     Portion portion;
     qsizetype at = from;
     bool lineStart = from == 0 || lineBreak(full.at(from - 1));
-    while (at < full.size() && int(portion.continued.size()) < kBlocksPerStep) {
+    while (at < full.size() && int(portion.continued.size()) < kBlocksPerStep && portion.text.size() < kCharsPerStep) {
         const qsizetype limit = std::min(full.size(), at + kBlockChars);
         qsizetype end = at;
         while (end < limit && !lineBreak(full.at(end)))
             ++end;
         const bool brokenHere = end < full.size() && lineBreak(full.at(end));
         if (!brokenHere && end < full.size())
-            end = blockEnd(full, at, end);
+            end = lineBlockEnd(full, at, end);
         if (!portion.continued.empty())
             portion.text += QLatin1Char('\n');
         portion.text += QStringView(full).mid(at, end - at);

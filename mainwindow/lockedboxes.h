@@ -6,8 +6,8 @@
 
 // The window's read-only boxes. Laying out a text costs time that grows with its longest line (a
 // million characters without a break take most of a minute), so a box shows a long text in pieces:
-// lines are broken into short blocks, and only the first stretch is shown, closed by a visible note,
-// with more added as the user scrolls to it. Select All and Copy still take the whole text.
+// lines of thousands of characters are broken into blocks, and only the first stretch is shown, closed by
+// a visible note, with more added as the user scrolls to it. Select All and Copy still take the whole text.
 
 // A multi-line box.
 class LockedTextBox final : public QPlainTextEdit {

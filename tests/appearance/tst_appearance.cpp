@@ -23,6 +23,7 @@
 
 #include <cmath>
 #include <functional>
+#include <optional>
 
 namespace {
 
@@ -124,6 +125,50 @@ struct DarkDesktop final {
     ~DarkDesktop() { QApplication::setPalette(before); }
 };
 
+// The button's part of the window as a person sees it, with a neighbour that overlaps it.
+QImage shownArea(QToolButton* button)
+{
+    return button->parentWidget()->grab(button->geometry()).toImage().convertToFormat(QImage::Format_ARGB32);
+}
+
+// The smallest rectangle holding every pixel of image that differs from the same pixel of other, or
+// that has the given colour; without either, every pixel that is not wholly transparent.
+QRect differingRect(const QImage& image, const QImage& other, std::optional<QRgb> colour = std::nullopt)
+{
+    QRect found;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x) {
+            const QRgb pixel = image.pixel(x, y);
+            if (colour ? pixel == *colour : other.isNull() ? qAlpha(pixel) > 0 : pixel != other.pixel(x, y))
+                found |= QRect(x, y, 1, 1);
+        }
+    return found;
+}
+
+QString rectText(const QRect& rect)
+{
+    return QStringLiteral("%1,%2 %3x%4").arg(rect.x()).arg(rect.y()).arg(rect.width()).arg(rect.height());
+}
+
+// Whether shown is the background with the picture drawn over it at the offset, throughout the room.
+bool drawsPictureAt(const QImage& shown, const QImage& background, const QRect& room, const QImage& picture, QPoint at)
+{
+    for (int y = room.top(); y <= room.bottom(); ++y)
+        for (int x = room.left(); x <= room.right(); ++x) {
+            const QPoint inPicture = QPoint(x, y) - at;
+            const QRgb over = picture.rect().contains(inPicture) ? picture.pixel(inPicture) : 0;
+            const QRgb under = background.pixel(x, y);
+            const QRgb actual = shown.pixel(x, y);
+            const auto matches = [&](int (*channel)(QRgb)) {
+                const int expected = (channel(over) * qAlpha(over) + channel(under) * (255 - qAlpha(over))) / 255;
+                return std::abs(channel(actual) - expected) <= 2;
+            };
+            if (!matches(qRed) || !matches(qGreen) || !matches(qBlue))
+                return false;
+        }
+    return true;
+}
+
 }  // namespace
 
 class AppearanceTest final : public QObject {
@@ -133,7 +178,7 @@ private slots:
     void initTestCase();
     void textsStayReadableOnADarkDesktop();
     void frameCaptionsLieOnTheBorderLine();
-    void areaPicturesKeepTheirSizeAndCaptionsShareALine();
+    void areaPicturesShowWholeAboveOneCaptionLine();
     void messageBoxesShowTheirTitlesWhole();
     void controlsAreNamedByTheirLabels();
     void onlyTheSelectedOptionIsATabStop();
@@ -216,29 +261,47 @@ void AppearanceTest::frameCaptionsLieOnTheBorderLine()
                  filterImage.pixel(filter->width() - 1, y));
 }
 
-void AppearanceTest::areaPicturesKeepTheirSizeAndCaptionsShareALine()
+void AppearanceTest::areaPicturesShowWholeAboveOneCaptionLine()
 {
     MainWindowSession session;
-    int iconHeight = -1;
+    QRect captionLine, rooms;
     for (const volmira::FunctionalArea& area : volmira::functionalAreas()) {
         auto* button = session.find<QToolButton>(area.buttonName);
-        const QSize room = button->iconSize();
-        // The caption has room below the picture.
-        QVERIFY(room.height() + button->fontMetrics().height() + 8 <= button->height());
-        if (iconHeight < 0)
-            iconHeight = room.height();
-        QCOMPARE(room.height(), iconHeight);
+        const QIcon icon = button->icon();
+        const QString caption = button->text();
+        const QImage shown = shownArea(button);
+        // The room is where an opaque picture of the icon's size shows; the caption is what its text adds.
+        QPixmap probe(button->iconSize());
+        probe.fill(Qt::magenta);
+        button->setIcon(QIcon(probe));
+        const QRect room = differingRect(shownArea(button), QImage(), QColor(Qt::magenta).rgb());
+        probe.fill(Qt::transparent);
+        button->setIcon(QIcon(probe));
+        const QImage withoutPicture = shownArea(button);
+        button->setText(QString());
+        captionLine |= differingRect(withoutPicture, shownArea(button));
+        button->setText(caption);
+        button->setIcon(icon);
+        rooms |= room;
 
-        // What the button draws is the picture pixel for pixel, around their common centre.
-        const QImage shown = button->icon().pixmap(room).toImage();
-        QCOMPARE(shown.size(), room);
-        const QImage picture = volmira::areaPicture(area).toImage();
-        const QSize common = room.boundedTo(picture.size());
-        const QPoint inShown((room.width() - common.width()) / 2, (room.height() - common.height()) / 2);
-        const QPoint inPicture((picture.width() - common.width()) / 2, (picture.height() - common.height()) / 2);
-        QCOMPARE(shown.copy(QRect(inShown, common)).convertToFormat(QImage::Format_ARGB32),
-                 picture.copy(QRect(inPicture, common)).convertToFormat(QImage::Format_ARGB32));
+        // The picture at its own size, placed where the button centres it, gives what the button shows,
+        // and none of it lies outside the room.
+        const QImage picture = volmira::areaPicture(area).toImage().convertToFormat(QImage::Format_ARGB32);
+        QCOMPARE(picture.size(), area.pictureSize);
+        const QPoint centred = room.center() - QPoint(picture.width() / 2, picture.height() / 2);
+        std::optional<QPoint> at;
+        for (int dy = -3; dy <= 3 && !at; ++dy)
+            for (int dx = -3; dx <= 3 && !at; ++dx)
+                if (drawsPictureAt(shown, withoutPicture, room, picture, centred + QPoint(dx, dy)))
+                    at = centred + QPoint(dx, dy);
+        QVERIFY2(at, area.code);
+        const QRect ink = differingRect(picture, QImage()).translated(*at);
+        QVERIFY2(room.contains(ink), qPrintable(QStringLiteral("%1: drawing %2 in room %3")
+                                                    .arg(QLatin1String(area.code), rectText(ink), rectText(room))));
     }
+    // The captions share one line, below every picture.
+    QVERIFY(captionLine.height() <= session.find<QToolButton>("cmdAcc")->fontMetrics().height());
+    QVERIFY(rooms.bottom() < captionLine.top());
 }
 
 void AppearanceTest::messageBoxesShowTheirTitlesWhole()

@@ -1,5 +1,6 @@
 // Where Jet and SQLite mean the same, the engine must answer as plain SQLite does: random statements over
-// random rows (numbers, Nulls and lower-case texts, so letter case plays no part), run both ways.
+// random rows (numbers, Nulls and lower-case texts, so letter case plays no part), run both ways; once with
+// the texts held as they are and once with every text held as a long one, selected and sorted by reference.
 
 #include "common/fakedictionary.h"
 
@@ -118,8 +119,16 @@ class SqlCrossCheckTest final : public QObject {
     Q_OBJECT
 
 private slots:
+    void sharedMeaningMatchesPlainSqlite_data()
+    {
+        QTest::addColumn<qsizetype>("longTextBytes");
+        QTest::newRow("texts in rows") << qsizetype(volmira::SqliteEngine::defaultLongTextBytes);
+        QTest::newRow("every text by reference") << qsizetype(0);
+    }
+
     void sharedMeaningMatchesPlainSqlite()
     {
+        QFETCH(qsizetype, longTextBytes);
         Generator g(20261208);
         FakeTable table{
             QStringLiteral("R"),
@@ -150,7 +159,10 @@ private slots:
                              .constData(),
                          nullptr, nullptr, nullptr);
         }
-        auto engine = FakeDictionary().main({}).add(table).engine();
+        FakeDictionary dictionary;
+        dictionary.main({}).add(table);
+        volmira::SqliteEngine engine(dictionary.reader(), true, volmira::Engine::Preload::DictionaryTables,
+                                     size_t(longTextBytes));
 
         int nonEmpty = 0;
         for (int i = 0; i < 400; ++i) {
@@ -164,10 +176,13 @@ private slots:
                  "SELECT d, a * 2 - b FROM r WHERE %1 ORDER BY d DESC, 2, rowid"},
                 {"SELECT COUNT(*), MIN(c), MAX(a + d) FROM r WHERE %1",
                  "SELECT COUNT(*), MIN(c), MAX(a + d) FROM r WHERE %1"},
+                {"SELECT TOP 5 c, d FROM r WHERE %1 ORDER BY c DESC, d",
+                 "SELECT c, d FROM r AS o WHERE %1 AND EXISTS (SELECT 1 FROM (SELECT c, d FROM r WHERE %1 ORDER BY c "
+                 "DESC, d LIMIT 5) AS t WHERE t.c IS o.c AND t.d = o.d) ORDER BY c DESC, d, rowid"},
             };
-            const auto& [jet, plain] = forms[i % 5];
+            const auto& [jet, plain] = forms[i % 6];
             const QStringList expected = sqliteRows(db, plain.arg(where));
-            QCOMPARE(engineRows(*engine, jet.arg(where)), expected);
+            QCOMPARE(engineRows(engine, jet.arg(where)), expected);
             nonEmpty += !expected.isEmpty();
         }
         sqlite3_close(db);
