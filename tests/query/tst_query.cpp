@@ -7,6 +7,7 @@
 #include "dictionary/recordset.h"
 #include "dictionary/statements.h"
 #include "tools/mdbwrite/databasewriter.h"
+#include "tools/mdbwrite/syntheticdictionary.h"
 
 #include <QFile>
 #include <QProcess>
@@ -33,20 +34,7 @@ const QString bigMemo = [] {
 DatabaseModel dictionary()
 {
     DatabaseModel model;
-    auto& main = model.addTable(QStringLiteral("Main"));
-    main.addColumn("Table", ColumnType::Text, 50)
-        .addColumn("Column", ColumnType::Text, 50)
-        .addColumn("Functional Area", ColumnType::Text, 10)
-        .addColumn("Data Type", ColumnType::Text, 30)
-        .addColumn("Data Attributes", ColumnType::Text, 30)
-        .addColumn("Logical Desc", ColumnType::Text, 255)
-        .addColumn("PD_Definition", ColumnType::Memo)
-        .addColumn("Primary Key", ColumnType::Bool)
-        .addColumn("Foreign Key", ColumnType::Bool)
-        .addColumn("Column_SeqNo", ColumnType::Long)
-        .addColumn("GUI Name", ColumnType::Text, 100)
-        .addColumn("GUI Control", ColumnType::Text, 50);
-    main.rows = {
+    jet4::addDictionaryMainTable(model).rows = {
         {"CMC_CLCL_CLAIM", "CLCL_ID", "CLCL", "char", "12", "Claim id", bigMemo, true, false, 1, Value(), Value()},
         {"CMC_CLCL_CLAIM", "CLCL_PAID", "clcl", "money", Value(), "Paid", "Line one\r\nback\\slash", false, true, 10,
          "Paid", "TextBox"},
@@ -54,20 +42,10 @@ DatabaseModel dictionary()
          "Status", "ComboBox"},
         {"cmc_acct_ledger", "LEDGER_NO", "acct", "int", Value(), "Ledger", "Straße", true, false, 1, "Nr", "TextBox"},
     };
-    auto& desc = model.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"));
-    desc.addColumn("Table", ColumnType::Text, 50)
-        .addColumn("Description", ColumnType::Memo)
-        .addColumn("Logical Name", ColumnType::Text, 255)
-        .addColumn("Functional Area", ColumnType::Text, 10);
-    desc.rows = {{"CMC_CLCL_CLAIM", "All claims", "Claim", "clcl"}, {"CMC_ACCT_LEDGER", Value(), "Ledger", "acct"}};
-    auto& values = model.addTable(QStringLiteral("Values"));
-    values.addColumn("Value", ColumnType::Text, 50)
-        .addColumn("Description", ColumnType::Text, 255)
-        .addColumn("Functional Area", ColumnType::Text, 10)
-        .addColumn("Table", ColumnType::Text, 50)
-        .addColumn("Column", ColumnType::Text, 50);
-    values.rows = {{"O", "Open", "clcl", "CMC_CLCL_CLAIM", "CLCL_STS"},
-                   {"C", Value(), "clcl", "CMC_CLCL_CLAIM", "CLCL_STS"}};
+    jet4::addDictionaryDescriptionTable(model).rows = {{"CMC_CLCL_CLAIM", "All claims", "Claim", "clcl"},
+                                                       {"CMC_ACCT_LEDGER", Value(), "Ledger", "acct"}};
+    jet4::addDictionaryValuesTable(model).rows = {{"O", "Open", "clcl", "CMC_CLCL_CLAIM", "CLCL_STS"},
+                                                  {"C", Value(), "clcl", "CMC_CLCL_CLAIM", "CLCL_STS"}};
     auto& releases = model.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES"));
     releases.addColumn("Rels_No", ColumnType::Single)
         .addColumn("Rels_Desc", ColumnType::Text, 50)

@@ -1,6 +1,7 @@
 #include "searchdictionary.h"
 
 #include "tools/mdbwrite/databasewriter.h"
+#include "tools/mdbwrite/syntheticdictionary.h"
 
 using namespace volmira::jet4;
 
@@ -27,19 +28,7 @@ SearchDictionary& SearchDictionary::tableDescription(const QString& area, const 
 QString SearchDictionary::write(const QString& path) const
 {
     DatabaseModel model;
-    TableModel& main = model.addTable(QStringLiteral("Main"));
-    main.addColumn("Table", ColumnType::Text, 255)
-        .addColumn("Column", ColumnType::Text, 255)
-        .addColumn("Functional Area", ColumnType::Text, 50)
-        .addColumn("Data Type", ColumnType::Text, 50)
-        .addColumn("Data Attributes", ColumnType::Text, 50)
-        .addColumn("Logical Desc", ColumnType::Memo)
-        .addColumn("PD_Definition", ColumnType::Memo)
-        .addColumn("Primary Key", ColumnType::Bool)
-        .addColumn("Foreign Key", ColumnType::Bool)
-        .addColumn("Column_SeqNo", ColumnType::Long)
-        .addColumn("GUI Name", ColumnType::Text, 100)
-        .addColumn("GUI Control", ColumnType::Text, 100);
+    TableModel& main = addDictionaryMainTable(model);
     for (const MainRow& row : main_) {
         main.rows.push_back({row.table ? Value(*row.table) : Value(), Value(row.column), Value(row.area), Value("char"),
                              Value("10"), Value("logical " + row.column), Value(row.definition), Value(false),

@@ -51,17 +51,8 @@ DatabaseModel handmadeDictionary()
 {
     DatabaseModel model;
     addDictionaryMainTable(model);
-    model.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"))
-        .addColumn(QStringLiteral("Table"), ColumnType::Text, 50)
-        .addColumn(QStringLiteral("Description"), ColumnType::Memo)
-        .addColumn(QStringLiteral("Logical Name"), ColumnType::Text, 255)
-        .addColumn(QStringLiteral("Functional Area"), ColumnType::Text, 10);
-    model.addTable(QStringLiteral("Values"))
-        .addColumn(QStringLiteral("Value"), ColumnType::Text, 50)
-        .addColumn(QStringLiteral("Description"), ColumnType::Text, 255)
-        .addColumn(QStringLiteral("Functional Area"), ColumnType::Text, 10)
-        .addColumn(QStringLiteral("Table"), ColumnType::Text, 50)
-        .addColumn(QStringLiteral("Column"), ColumnType::Text, 50);
+    addDictionaryDescriptionTable(model);
+    addDictionaryValuesTable(model);
     model.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES")).addColumn(QStringLiteral("Rels_No"), ColumnType::Text, 10);
     // Taken only now: adding a table may move the others.
     TableModel& main = model.tables[0];

@@ -136,6 +136,25 @@ TableModel& addDictionaryMainTable(DatabaseModel& model)
         .addColumn(QStringLiteral("GUI Control"), ColumnType::Text, 100);
 }
 
+TableModel& addDictionaryDescriptionTable(DatabaseModel& model)
+{
+    return model.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"))
+        .addColumn(QStringLiteral("Table"), ColumnType::Text, 50)
+        .addColumn(QStringLiteral("Description"), ColumnType::Memo)
+        .addColumn(QStringLiteral("Logical Name"), ColumnType::Text, 255)
+        .addColumn(QStringLiteral("Functional Area"), ColumnType::Text, 10);
+}
+
+TableModel& addDictionaryValuesTable(DatabaseModel& model)
+{
+    return model.addTable(QStringLiteral("Values"))
+        .addColumn(QStringLiteral("Value"), ColumnType::Text, 50)
+        .addColumn(QStringLiteral("Description"), ColumnType::Text, 255)
+        .addColumn(QStringLiteral("Functional Area"), ColumnType::Text, 10)
+        .addColumn(QStringLiteral("Table"), ColumnType::Text, 50)
+        .addColumn(QStringLiteral("Column"), ColumnType::Text, 50);
+}
+
 DatabaseModel syntheticDictionary(std::size_t mainRows, std::uint64_t seed)
 {
     const std::size_t tables = (mainRows + kColumnsPerTable - 1) / kColumnsPerTable;
@@ -166,11 +185,7 @@ DatabaseModel syntheticDictionary(std::size_t mainRows, std::uint64_t seed)
         row.emplace_back(hasGui ? Value(QString::fromLatin1(kControls[draw.below(kControls.size())])) : Value());
     };
 
-    TableModel& descriptions = model.addTable(QStringLiteral("CDS_TBL_TABLE_DESC"));
-    descriptions.addColumn(QStringLiteral("Table"), ColumnType::Text, 50)
-        .addColumn(QStringLiteral("Description"), ColumnType::Memo)
-        .addColumn(QStringLiteral("Logical Name"), ColumnType::Text, 255)
-        .addColumn(QStringLiteral("Functional Area"), ColumnType::Text, 10);
+    TableModel& descriptions = addDictionaryDescriptionTable(model);
     descriptions.generatedRowCount = tables;
     descriptions.rowGenerator = [seed](std::size_t t, Row& row) {
         Draw draw(seed, 4, t);
@@ -180,12 +195,7 @@ DatabaseModel syntheticDictionary(std::size_t mainRows, std::uint64_t seed)
         row.emplace_back(tableArea(seed, t));
     };
 
-    TableModel& values = model.addTable(QStringLiteral("Values"));
-    values.addColumn(QStringLiteral("Value"), ColumnType::Text, 50)
-        .addColumn(QStringLiteral("Description"), ColumnType::Text, 255)
-        .addColumn(QStringLiteral("Functional Area"), ColumnType::Text, 10)
-        .addColumn(QStringLiteral("Table"), ColumnType::Text, 50)
-        .addColumn(QStringLiteral("Column"), ColumnType::Text, 50);
+    TableModel& values = addDictionaryValuesTable(model);
     values.generatedRowCount = mainRows;
     values.rowGenerator = [seed](std::size_t j, Row& row) {
         // Every fifth Main row is a coded column with five values.

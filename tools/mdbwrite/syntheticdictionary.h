@@ -12,6 +12,10 @@ namespace volmira::jet4 {
 // Data Attributes, Logical Desc, PD_Definition, Primary Key, Foreign Key, Column_SeqNo, GUI Name,
 // GUI Control), without rows.
 TableModel& addDictionaryMainTable(DatabaseModel& model);
+// Adds CDS_TBL_TABLE_DESC (Table, Description, Logical Name, Functional Area), without rows.
+TableModel& addDictionaryDescriptionTable(DatabaseModel& model);
+// Adds [Values] (Value, Description, Functional Area, Table, Column), without rows.
+TableModel& addDictionaryValuesTable(DatabaseModel& model);
 
 // The four dictionary tables with `mainRows` column rows in Main:
 // - Main: tables of 25 columns each (mainRows / 25 tables, rounded up), their rows in a scrambled
