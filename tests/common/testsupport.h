@@ -5,7 +5,9 @@
 #include <QByteArray>
 #include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 #include <QString>
+#include <QStringList>
 
 // The folder of the built programs: the build's bin folder under ctest, else the test's own.
 inline QString binFolder() { return qEnvironmentVariable("VOLMIRA_BIN_DIR", QCoreApplication::applicationDirPath()); }
@@ -18,6 +20,30 @@ inline QString repeated(const QString& piece, int length)
         text += piece;
     text.truncate(length);
     return text;
+}
+
+// How a program run ended: its exit status (-1 when it crashed or did not end in time) and its output.
+struct Run {
+    int exitCode = -1;
+    QByteArray out;
+    QByteArray err;
+};
+
+// Runs program with input on its standard input and waits for its end.
+inline Run run(const QString& program, const QStringList& arguments, const QByteArray& input = {},
+               int timeoutMs = 120000)
+{
+    QProcess process;
+    process.start(program, arguments);
+    process.write(input);
+    process.closeWriteChannel();
+    Run result;
+    if (!process.waitForFinished(timeoutMs))
+        return result;
+    result.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    result.out = process.readAllStandardOutput();
+    result.err = process.readAllStandardError();
+    return result;
 }
 
 // Writes bytes to path and returns the path; a test cannot go on without its file.

@@ -73,25 +73,9 @@ DatabaseModel dictionary()
 
 const QString allKinds = QStringLiteral("Select Nr, [Wann], [Größe, \"cm\"], Ja, Bild, Notiz from [Änderungen 2021]");
 
-struct Run {
-    int exitCode = -1;
-    QByteArray out;
-    QByteArray err;
-};
-
 Run runTool(const QStringList& arguments, const QByteArray& input = QByteArray())
 {
-    QProcess process;
-    process.start(binFolder() + QStringLiteral("/volmira-query"), arguments);
-    process.write(input);
-    process.closeWriteChannel();
-    Run run;
-    if (!process.waitForFinished(60000))
-        return run;
-    run.exitCode = process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
-    run.out = process.readAllStandardOutput();
-    run.err = process.readAllStandardError();
-    return run;
+    return run(binFolder() + QStringLiteral("/volmira-query"), arguments, input, 60000);
 }
 
 Run query(const QString& file, const QString& sql) { return runTool({file, sql}); }
@@ -261,8 +245,7 @@ private slots:
         const QString jsonPath = dir_.filePath(QStringLiteral("out.json"));
         for (const auto& [option, file] : {std::pair{"--csv", csvPath}, std::pair{"--json", jsonPath}})
             writeFile(file, runTool({QString::fromLatin1(option), path_, allKinds}).out);
-        QProcess python;
-        python.start(
+        const Run python = run(
             QStringLiteral("python3"),
             {QStringLiteral("-c"),
              QStringLiteral(
@@ -273,10 +256,10 @@ private slots:
                  "for row, o in zip(rows[1:], objects):\n"
                  "    assert row == ['' if v is None else str(v) for v in o.values()], (row, o)\n"
                  "print(len(rows) - 1, json.dumps(objects[0], ensure_ascii=True))\n"),
-             csvPath, jsonPath});
-        QVERIFY(python.waitForFinished(30000));
-        QVERIFY2(python.exitCode() == 0, python.readAllStandardError().constData());
-        QCOMPARE(python.readAllStandardOutput(),
+             csvPath, jsonPath},
+            {}, 30000);
+        QVERIFY2(python.exitCode == 0, python.err.constData());
+        QCOMPARE(python.out,
                  QByteArray("3 {\"Nr\": 1, \"Wann\": \"2021-12-02 10:30:00\", \"Gr\\u00f6\\u00dfe, \\\"cm\\\"\": 2.5, "
                             "\"Ja\": true, "
                             "\"Bild\": \"0x00ff\", \"Notiz\": \"a,b\\n\\\"c\\\"\\t\\\\\"}\n"));

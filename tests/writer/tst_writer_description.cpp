@@ -7,7 +7,6 @@
 #include "tools/mdbwrite/structurelint.h"
 
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QtTest>
 
@@ -181,12 +180,9 @@ private:
     Outcome write(const QByteArray& json, const QString& out, QStringList options = {})
     {
         const QString description = writeFile(dir_.filePath(QStringLiteral("description.json")), json);
-        QProcess process;
-        process.start(tool_, options << description << out);
-        process.waitForFinished(60000);
+        const Run written = run(tool_, options << description << out, {}, 60000);
         QFile::remove(description);
-        return {process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1,
-                QString::fromUtf8(process.readAllStandardError())};
+        return {written.exitCode, QString::fromUtf8(written.err)};
     }
 
     QTemporaryDir dir_;
