@@ -84,4 +84,12 @@ QByteArray fileNameToBytes(const QString& name)
     return bytes;
 }
 
+QString fileNameArgument(int argc, char** argv, const QString& decoded)
+{
+    for (int i = 1; i < argc; ++i)
+        if (QString::fromLocal8Bit(argv[i]) == decoded)
+            return fileNameFromBytes(argv[i]);
+    return decoded;
+}
+
 }  // namespace volmira

@@ -10,5 +10,8 @@ namespace volmira {
 // or given on a command line names the same file again.
 QString fileNameFromBytes(const QByteArray& bytes);
 QByteArray fileNameToBytes(const QString& name);
+// The command-line argument that Qt decoded to `decoded`, as a file name: Qt's decoding loses the bytes
+// of a name that is not UTF-8.
+QString fileNameArgument(int argc, char** argv, const QString& decoded);
 
 }  // namespace volmira

@@ -33,9 +33,9 @@ std::optional<Parts> parts(double serial)
     // Whole seconds, rounded: a stored 10:30 is 0.4375 only up to the double's precision.
     long long seconds = std::llround(std::fabs(serial - whole) * 86400.0);
     qint64 day = qint64(whole);
-    if (seconds >= 86400) {
+    if (seconds >= 86400) {  // rounds up to the next midnight, which is the next day before the epoch too
         seconds -= 86400;
-        day += serial < 0 ? -1 : 1;
+        ++day;
     }
     const QDate date = QDate::fromJulianDay(firstDay + day);
     if (!date.isValid() || date.year() < 100 || date.year() > 9999)

@@ -471,8 +471,12 @@ void install(sqlite3* db, std::optional<Error>* error)
         {"jet_text", 2, toText},
     };
     for (const Function& f : functions)
-        sqlite3_create_function_v2(db, f.name, f.arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC, error, f.call, nullptr,
-                                   nullptr, nullptr);
+        if (sqlite3_create_function_v2(db, f.name, f.arguments, SQLITE_UTF8 | SQLITE_DETERMINISTIC, error, f.call,
+                                       nullptr, nullptr, nullptr)
+            != SQLITE_OK)
+            throw Error(ErrorNumber::EngineFailure,
+                        QStringLiteral("In-memory database, installing %1: %2")
+                            .arg(QLatin1String(f.name), QString::fromUtf8(sqlite3_errmsg(db))));
 }
 
 }  // namespace volmira::jetfunctions

@@ -211,7 +211,7 @@ private:
 
     [[noreturn]] void fail(const QString& what) const
     {
-        syntaxError(sql_, QStringLiteral("%1 at position %2").arg(what).arg(current().position + 1));
+        syntaxError(sql_, QStringLiteral("%1 at position %2").arg(what, QString::number(current().position + 1)));
     }
 
     bool acceptKeyword(const char* keyword)

@@ -77,11 +77,13 @@ public:
         // Large pages keep long memo rows on one page; nothing is journalled: the database lives only here.
         execute("PRAGMA page_size=65536; PRAGMA journal_mode=OFF; PRAGMA synchronous=OFF; "
                 "PRAGMA temp_store=MEMORY; PRAGMA locking_mode=EXCLUSIVE");
-        sqlite3_create_collation_v2(db_, "JET", SQLITE_UTF8, this, jetCollation, nullptr);
-        sqlite3_create_function_v2(db_, longTextFunction, 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
-                                   longTextReference, nullptr, nullptr, nullptr);
-        jetfunctions::install(db_, &functionError_);
         try {
+            if (sqlite3_create_collation_v2(db_, "JET", SQLITE_UTF8, this, jetCollation, nullptr) != SQLITE_OK
+                || sqlite3_create_function_v2(db_, longTextFunction, 3, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                              longTextReference, nullptr, nullptr, nullptr)
+                       != SQLITE_OK)
+                fail(QStringLiteral("installing the Jet collation"));
+            jetfunctions::install(db_, &functionError_);
             load(preload == Preload::DictionaryTables ? statements::dictionaryTables() : QStringList());
         } catch (...) {
             sqlite3_close_v2(db_);

@@ -110,8 +110,9 @@ private:
 
     [[noreturn]] void syntaxError(const QString& what, int position) const
     {
-        throw Error(ErrorNumber::SyntaxError,
-                    QStringLiteral("Syntax error in query '%1': %2 at position %3").arg(sql_, what).arg(position));
+        throw Error(
+            ErrorNumber::SyntaxError,
+            QStringLiteral("Syntax error in query '%1': %2 at position %3").arg(sql_, what, QString::number(position)));
     }
     QString textOf(const Expression& e) const { return sql_.mid(e.position - 1, e.length); }
 

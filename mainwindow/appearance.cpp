@@ -95,6 +95,7 @@ void CaptionFrame::paintEvent(QPaintEvent*)
 int showMessage(QWidget* parent, QMessageBox::Icon icon, const QString& title, const QString& text)
 {
     QMessageBox box(icon, title, text, QMessageBox::Ok, parent);
+    box.setTextFormat(Qt::PlainText);  // messages carry names and paths from the file and the disk
     box.setPalette(lightPalette());
     // The box takes the width its layout needs at least, so the text's label is widened by what the
     // title lacks.

@@ -96,6 +96,9 @@ private slots:
             {"Year(Born) = 1999 OR Month(Born) = 5 OR Day(Born) = 2", {"Ann", "bob", "Éva"}},
             {"Format(Born, \"yyyy-mm-dd\") = '1850-01-01'", {"dora"}},
             {"Format(Born, 'dd/mm/yy hh:mm') = '31/12/99 10:30'", {"bob"}},
+            // A time that rounds up to midnight moves on to the next day, before 1899-12-30 too.
+            {"Format(-2.9999999999, 'yyyy-mm-dd hh:nn:ss') = '1899-12-29 00:00:00' AND Day(-2.9999999999) = 29",
+             {"Ann", "bob", "Cid", "dora", "Éva"}},
         };
         for (const auto& [where, expected] : cases)
             QVERIFY2(rows(*engine, QStringLiteral("SELECT Name FROM People WHERE ") + QString::fromUtf8(where))
@@ -248,6 +251,10 @@ private slots:
         for (const auto& [sql, number] : cases)
             QVERIFY2(errorOf(*engine, QString::fromUtf8(sql)) == number, sql);
         QCOMPARE(rows(*engine, QStringLiteral("SELECT Count(Notes) FROM People")), QStringList{"4"});
+        // The statement stands in the message as typed, whatever it holds.
+        QString description;
+        errorOf(*engine, QStringLiteral("SELECT '%1' FROM People ORDER BY 5"), &description);
+        QVERIFY2(description.contains(QStringLiteral("'SELECT '%1' FROM People ORDER BY 5'")), qPrintable(description));
     }
 };
 

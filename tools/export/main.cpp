@@ -4,6 +4,7 @@
 #include "areas/areacatalogue.h"
 #include "dictionary/connection.h"
 #include "dictionary/error.h"
+#include "dictionary/filename.h"
 #include "dictionary/statements.h"
 #include "tools/export/csvexport.h"
 #include "tools/export/dictionaryexport.h"
@@ -19,6 +20,7 @@
 
 #include <cstdio>
 #include <memory>
+#include <new>
 
 namespace {
 
@@ -73,6 +75,12 @@ private:
     QElapsedTimer clock_;
 };
 
+int reportError(const volmira::Error& error)
+{
+    std::fprintf(stderr, "volmira-export: Error %d: %s\n", error.number(), error.description().toUtf8().constData());
+    return 1;
+}
+
 }  // namespace
 
 int main(int argc, char** argv)
@@ -101,6 +109,9 @@ int main(int argc, char** argv)
     const QStringList positional = parser.positionalArguments();
     if (positional.size() != 2)
         return usageError(QStringLiteral("a dictionary file and an output folder are needed"));
+    // The output folder is made through Qt, which writes a name as UTF-8 only.
+    if (volmira::fileNameArgument(argc, argv, positional[1]) != positional[1])
+        return usageError(QStringLiteral("the output folder's name is not UTF-8 text"));
     const QString format = parser.isSet(formatOption) ? parser.value(formatOption) : QStringLiteral("html");
     if (format != QLatin1String("html") && format != QLatin1String("markdown") && format != QLatin1String("csv"))
         return usageError(QStringLiteral("unknown format \"%1\"").arg(format));
@@ -117,7 +128,8 @@ int main(int argc, char** argv)
 
     try {
         volmira::Connection connection;
-        connection.setConnectionString(volmira::statements::connectionString(positional[0]));
+        connection.setConnectionString(
+            volmira::statements::connectionString(volmira::fileNameArgument(argc, argv, positional[0])));
         connection.Open();
         volmira::exporting::OutputFolder output(positional[1]);
         std::unique_ptr<volmira::exporting::ExportWriter> writer;
@@ -133,9 +145,9 @@ int main(int argc, char** argv)
         writer.reset();
         output.commit();
     } catch (const volmira::Error& error) {
-        std::fprintf(stderr, "volmira-export: Error %d: %s\n", error.number(),
-                     error.description().toUtf8().constData());
-        return 1;
+        return reportError(error);
+    } catch (const std::bad_alloc&) {
+        return reportError(volmira::outOfMemory());
     }
     return 0;
 }

@@ -187,17 +187,19 @@ private:
 
     std::optional<TableDef> readDefinition(std::uint32_t first, const QString& name)
     {
-        const QString where = QStringLiteral("Table \"%1\" (definition page %2)").arg(name).arg(first);
+        const QString where = QStringLiteral("Table \"%1\" (definition page %2)").arg(name, QString::number(first));
         std::vector<std::uint8_t> stream;
         std::vector<std::uint32_t> pages;
         QSet<std::uint32_t> seen;
         for (std::uint32_t n = first; n != 0;) {
             if (!validPage(n) || page(n)[0] != kPageTableDefinition || page(n)[1] != 0x01) {
-                problem(QStringLiteral("%1: page %2 of the definition is not a definition page").arg(where).arg(n));
+                problem(QStringLiteral("%1: page %2 of the definition is not a definition page")
+                            .arg(where, QString::number(n)));
                 return std::nullopt;
             }
             if (seen.contains(n)) {
-                problem(QStringLiteral("%1: the definition pages form a loop at page %2").arg(where).arg(n));
+                problem(
+                    QStringLiteral("%1: the definition pages form a loop at page %2").arg(where, QString::number(n)));
                 return std::nullopt;
             }
             seen.insert(n);
@@ -224,13 +226,12 @@ private:
         table.freeMap = get32(s(59));
         if (get16(s(41)) < columnCount)
             problem(QStringLiteral("%1: max_cols %2 is below the %3 columns")
-                        .arg(where)
-                        .arg(get16(s(41)))
-                        .arg(columnCount));
+                        .arg(where, QString::number(get16(s(41))), QString::number(columnCount)));
 
         std::size_t at = kTdefColumnsOffset - kTdefHeaderSize + 12 * std::size_t(realIndexes);
         if (!fits(at, std::size_t(columnCount) * kTdefColumnEntrySize)) {
-            problem(QStringLiteral("%1: %2 column entries do not fit the definition").arg(where).arg(columnCount));
+            problem(QStringLiteral("%1: %2 column entries do not fit the definition")
+                        .arg(where, QString::number(columnCount)));
             return std::nullopt;
         }
         std::vector<ColumnDef> columns(columnCount);
@@ -273,21 +274,18 @@ private:
         }
         if (declaredLength != at)
             problem(QStringLiteral("%1: tdef_len is %2, the definition is %3 bytes")
-                        .arg(where)
-                        .arg(declaredLength)
-                        .arg(at));
+                        .arg(where, QString::number(declaredLength), QString::number(at)));
         const std::size_t neededPages = (at + kTdefPayload - 1) / kTdefPayload;
         if (pages.size() != neededPages)
-            problem(QStringLiteral("%1: %2 definition pages for %3 bytes").arg(where).arg(pages.size()).arg(at));
+            problem(QStringLiteral("%1: %2 definition pages for %3 bytes")
+                        .arg(where, QString::number(pages.size()), QString::number(at)));
         for (std::size_t i = 0; i < pages.size(); ++i) {
             const std::size_t used =
                 std::min<std::size_t>(kTdefPayload, at > i * kTdefPayload ? at - i * kTdefPayload : 0);
             if (get16(page(pages[i]) + 2) != kTdefPayload - used)
                 problem(QStringLiteral("%1: page %2 has the free space %3, not %4")
-                            .arg(where)
-                            .arg(pages[i])
-                            .arg(get16(page(pages[i]) + 2))
-                            .arg(kTdefPayload - used));
+                            .arg(where, QString::number(pages[i]), QString::number(get16(page(pages[i]) + 2)),
+                                 QString::number(kTdefPayload - used)));
         }
 
         // Columns: numbers 0..n-1, variable numbers 0..v-1, fixed fields inside the fixed area.
@@ -296,8 +294,7 @@ private:
         for (const ColumnDef& c : columns) {
             if (c.number >= columnCount || numberSeen[c.number]) {
                 problem(QStringLiteral("%1: column \"%2\" has the bad or repeated number %3")
-                            .arg(where, c.name)
-                            .arg(c.number));
+                            .arg(where, c.name, QString::number(c.number)));
                 return std::nullopt;
             }
             numberSeen[c.number] = true;
@@ -305,8 +302,7 @@ private:
             if (!c.fixed) {
                 if (c.varNumber >= table.varColumns || varSeen[c.varNumber]) {
                     problem(QStringLiteral("%1: column \"%2\" has the bad or repeated variable number %3")
-                                .arg(where, c.name)
-                                .arg(c.varNumber));
+                                .arg(where, c.name, QString::number(c.varNumber)));
                     return std::nullopt;
                 }
                 varSeen[c.varNumber] = true;
@@ -314,8 +310,7 @@ private:
         }
         if (std::count(varSeen.begin(), varSeen.end(), true) != std::ptrdiff_t(table.varColumns))
             problem(QStringLiteral("%1: num_var_cols is %2, but fewer columns are variable")
-                        .arg(where)
-                        .arg(table.varColumns));
+                        .arg(where, QString::number(table.varColumns)));
         for (ColumnDef& c : table.columns) {
             if (c.type == kTypeMemo || c.type == kTypeOle) {
                 const auto found = longMaps.find(c.number);
@@ -338,9 +333,7 @@ private:
         const auto row = rowAt(pgRow >> 8, pgRow & 0xFF);
         if (!row) {
             problem(QStringLiteral("%1: the usage map row %2:%3 does not exist")
-                        .arg(where)
-                        .arg(pgRow >> 8)
-                        .arg(pgRow & 0xFF));
+                        .arg(where, QString::number(pgRow >> 8), QString::number(pgRow & 0xFF)));
             return std::nullopt;
         }
         claim(pgRow >> 8, PageUse::MapRows, where);
@@ -352,7 +345,7 @@ private:
         std::vector<std::uint32_t> pages;
         if (data[0] == 0) {
             if (length < 5) {
-                problem(QStringLiteral("%1: the usage map has %2 bytes").arg(where).arg(length));
+                problem(QStringLiteral("%1: the usage map has %2 bytes").arg(where, QString::number(length)));
                 return std::nullopt;
             }
             const std::uint32_t start = get32(data + 1);
@@ -367,8 +360,7 @@ private:
                     continue;
                 if (!validPage(bitmapPage) || page(bitmapPage)[0] != kPageUsageBitmap) {
                     problem(QStringLiteral("%1: the usage map points to page %2, which is not a bitmap page")
-                                .arg(where)
-                                .arg(bitmapPage));
+                                .arg(where, QString::number(bitmapPage)));
                     continue;
                 }
                 claim(bitmapPage, PageUse::Bitmap, where);
@@ -379,7 +371,7 @@ private:
                 }
             }
         } else {
-            problem(QStringLiteral("%1: the usage map has the unknown type %2").arg(where).arg(data[0]));
+            problem(QStringLiteral("%1: the usage map has the unknown type %2").arg(where, QString::number(data[0])));
             return std::nullopt;
         }
         return pages;
@@ -394,11 +386,12 @@ private:
         readMap(table.freeMap, where + QStringLiteral(" (free-page map)"));
         std::vector<QSet<std::uint32_t>> lvalMaps(table.longMaps.size());
         for (std::size_t k = 0; k < table.longMaps.size(); ++k) {
-            const QString mapWhere = QStringLiteral("%1 (map of long-value column %2)").arg(where).arg(k);
+            const QString mapWhere = QStringLiteral("%1 (map of long-value column %2)").arg(where, QString::number(k));
             if (const auto pages = readMap(table.longMaps[k].first, mapWhere)) {
                 for (const std::uint32_t n : *pages) {
                     if (!isDataPage(n) || get32(page(n) + 4) != kLvalOwner)
-                        problem(QStringLiteral("%1 lists page %2, which is not an LVAL page").arg(mapWhere).arg(n));
+                        problem(QStringLiteral("%1 lists page %2, which is not an LVAL page")
+                                    .arg(mapWhere, QString::number(n)));
                     lvalMaps[k].insert(n);
                     claim(n, PageUse::Lval, mapWhere);
                 }
@@ -414,8 +407,8 @@ private:
         for (const std::uint32_t n : *pages) {
             listed.insert(n);
             if (!isDataPage(n) || get32(page(n) + 4) != table.page) {
-                problem(
-                    QStringLiteral("%1: its usage map lists page %2, which does not belong to it").arg(where).arg(n));
+                problem(QStringLiteral("%1: its usage map lists page %2, which does not belong to it")
+                            .arg(where, QString::number(n)));
                 continue;
             }
             claim(n, PageUse::TableData, where);
@@ -427,9 +420,11 @@ private:
                 ++rows;
                 std::vector<Field> fields;
                 if (crackRow(table, row->first, row->second,
-                             QStringLiteral("%1, page %2, row %3").arg(where).arg(n).arg(r), fields)) {
-                    checkLongValues(table, fields, lvalMaps,
-                                    QStringLiteral("%1, page %2, row %3").arg(where).arg(n).arg(r));
+                             QStringLiteral("%1, page %2, row %3").arg(where, QString::number(n), QString::number(r)),
+                             fields)) {
+                    checkLongValues(
+                        table, fields, lvalMaps,
+                        QStringLiteral("%1, page %2, row %3").arg(where, QString::number(n), QString::number(r)));
                     if constexpr (!std::is_same_v<OnRow, std::nullptr_t>)
                         onRow(fields);
                 }
@@ -437,14 +432,12 @@ private:
         }
         for (std::uint32_t n = 1; n < pageCount_; ++n) {
             if (isDataPage(n) && get32(page(n) + 4) == table.page && !listed.contains(n))
-                problem(
-                    QStringLiteral("%1: page %2 belongs to it but is missing from its usage map").arg(where).arg(n));
+                problem(QStringLiteral("%1: page %2 belongs to it but is missing from its usage map")
+                            .arg(where, QString::number(n)));
         }
         if (rows != table.rowCount)
             problem(QStringLiteral("%1: the definition counts %2 rows, the pages hold %3")
-                        .arg(where)
-                        .arg(table.rowCount)
-                        .arg(rows));
+                        .arg(where, QString::number(table.rowCount), QString::number(rows)));
     }
 
     bool crackRow(const TableDef& table, const std::uint8_t* row, std::uint32_t length, const QString& where,
@@ -454,12 +447,12 @@ private:
         const std::uint32_t maskBytes = (columns + 7) / 8;
         if (length < 2 + maskBytes) {
             problem(QStringLiteral("%1: the row has %2 bytes, too few for its header and null mask")
-                        .arg(where)
-                        .arg(length));
+                        .arg(where, QString::number(length)));
             return false;
         }
         if (get16(row) != columns) {
-            problem(QStringLiteral("%1: the row has %2 columns, the table %3").arg(where).arg(get16(row)).arg(columns));
+            problem(QStringLiteral("%1: the row has %2 columns, the table %3")
+                        .arg(where, QString::number(get16(row)), QString::number(columns)));
             return false;
         }
         const std::uint8_t* mask = row + length - maskBytes;
@@ -475,9 +468,7 @@ private:
             const std::uint32_t count = get16(row + length - maskBytes - 2);
             if (count != table.varColumns) {
                 problem(QStringLiteral("%1: the row has %2 variable columns, the table %3")
-                            .arg(where)
-                            .arg(count)
-                            .arg(table.varColumns));
+                            .arg(where, QString::number(count), QString::number(table.varColumns)));
                 return false;
             }
             const std::uint32_t tableStart = length - maskBytes - tableBytes;
@@ -489,18 +480,14 @@ private:
             for (std::uint32_t v = 0; v < count; ++v) {
                 if (varOffsets[v] > varOffsets[v + 1]) {
                     problem(QStringLiteral("%1: variable column %2 starts at %3, after the next at %4")
-                                .arg(where)
-                                .arg(v)
-                                .arg(varOffsets[v])
-                                .arg(varOffsets[v + 1]));
+                                .arg(where, QString::number(v), QString::number(varOffsets[v]),
+                                     QString::number(varOffsets[v + 1])));
                     return false;
                 }
             }
             if (eod > tableStart) {
                 problem(QStringLiteral("%1: the variable data ends at %2, inside the offset table at %3")
-                            .arg(where)
-                            .arg(eod)
-                            .arg(tableStart));
+                            .arg(where, QString::number(eod), QString::number(tableStart)));
                 return false;
             }
             fixedEnd = varOffsets[0];
@@ -522,12 +509,11 @@ private:
                 f.data = row + varOffsets[c.varNumber];
                 f.length = varOffsets[c.varNumber + 1] - varOffsets[c.varNumber];
                 if (!f.present && f.length)
-                    problem(QStringLiteral("%1: Null column \"%2\" has %3 bytes").arg(where, c.name).arg(f.length));
+                    problem(QStringLiteral("%1: Null column \"%2\" has %3 bytes")
+                                .arg(where, c.name, QString::number(f.length)));
                 if (c.type != kTypeMemo && c.type != kTypeOle && f.length > c.length)
                     problem(QStringLiteral("%1: column \"%2\" holds %3 bytes, more than its %4")
-                                .arg(where, c.name)
-                                .arg(f.length)
-                                .arg(c.length));
+                                .arg(where, c.name, QString::number(f.length), QString::number(c.length)));
             }
         }
         return true;
@@ -542,7 +528,8 @@ private:
                 continue;
             const QString at = QStringLiteral("%1, column \"%2\"").arg(where, c.name);
             if (f.length < std::uint32_t(kLongValueHeaderSize)) {
-                problem(QStringLiteral("%1: a long value of %2 bytes has no full header").arg(at).arg(f.length));
+                problem(QStringLiteral("%1: a long value of %2 bytes has no full header")
+                            .arg(at, QString::number(f.length)));
                 continue;
             }
             const std::uint32_t length = get24(f.data);
@@ -557,7 +544,7 @@ private:
                                 .arg(f.length - kLongValueHeaderSize));
             } else if (flags == kLongValueSingle) {
                 if (f.length != std::uint32_t(kLongValueHeaderSize))
-                    problem(QStringLiteral("%1: an LVAL reference of %2 bytes").arg(at).arg(f.length));
+                    problem(QStringLiteral("%1: an LVAL reference of %2 bytes").arg(at, QString::number(f.length)));
                 const auto row = lvalRow(pgRow, map, at);
                 if (row && row->second != length)
                     problem(QStringLiteral("%1: the LVAL row has %2 bytes, the header says %3")
@@ -577,7 +564,8 @@ private:
                     if (!row)
                         break;
                     if (row->second < 4) {
-                        problem(QStringLiteral("%1: an LVAL chain row of %2 bytes").arg(at).arg(row->second));
+                        problem(
+                            QStringLiteral("%1: an LVAL chain row of %2 bytes").arg(at, QString::number(row->second)));
                         break;
                     }
                     total += row->second - 4;
@@ -589,7 +577,7 @@ private:
                                 .arg(total)
                                 .arg(length));
             } else {
-                problem(QStringLiteral("%1: unknown long-value flags %2").arg(at).arg(flags));
+                problem(QStringLiteral("%1: unknown long-value flags %2").arg(at, QString::number(flags)));
             }
         }
     }
@@ -600,11 +588,13 @@ private:
         const std::uint32_t n = pgRow >> 8;
         const auto row = rowAt(n, pgRow & 0xFF);
         if (!row || get32(page(n) + 4) != kLvalOwner) {
-            problem(QStringLiteral("%1: the LVAL row %2:%3 does not exist").arg(at).arg(n).arg(pgRow & 0xFF));
+            problem(QStringLiteral("%1: the LVAL row %2:%3 does not exist")
+                        .arg(at, QString::number(n), QString::number(pgRow & 0xFF)));
             return std::nullopt;
         }
         if (!map.contains(n))
-            problem(QStringLiteral("%1: LVAL page %2 is missing from the column's usage map").arg(at).arg(n));
+            problem(
+                QStringLiteral("%1: LVAL page %2 is missing from the column's usage map").arg(at, QString::number(n)));
         return row;
     }
 

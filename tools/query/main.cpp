@@ -14,6 +14,7 @@
 #include <cstdio>
 #include <cstring>
 #include <iostream>
+#include <new>
 #include <string>
 
 namespace {
@@ -304,19 +305,14 @@ bool answer(const QString& sql, const volmira::Connection& connection, const Opt
         std::fflush(stdout);  // the error line follows the rows printed before it
         reportError(e);
         return false;
+    } catch (const std::bad_alloc&) {
+        std::fflush(stdout);
+        reportError(volmira::outOfMemory());
+        return false;
     }
 }
 
 }  // namespace
-
-// The file's name as its bytes: a name that is not UTF-8 still opens.
-QString fileArgument(int argc, char** argv, const QString& decoded)
-{
-    for (int i = 1; i < argc; ++i)
-        if (QString::fromLocal8Bit(argv[i]) == decoded)
-            return volmira::fileNameFromBytes(argv[i]);
-    return decoded;
-}
 
 int main(int argc, char** argv)
 {
@@ -326,10 +322,13 @@ int main(int argc, char** argv)
     volmira::Connection connection;
     try {
         // Only the tables the statements name are read, each once.
-        connection.openOn(
-            volmira::Engine::open(fileArgument(argc, argv, options.file), volmira::Engine::Preload::CatalogOnly));
+        connection.openOn(volmira::Engine::open(volmira::fileNameArgument(argc, argv, options.file),
+                                                volmira::Engine::Preload::CatalogOnly));
     } catch (const volmira::Error& e) {
         reportError(e);
+        return 1;
+    } catch (const std::bad_alloc&) {
+        reportError(volmira::outOfMemory());
         return 1;
     }
     bool allRan = true;
