@@ -7,7 +7,10 @@ namespace volmira::frames {
 
 namespace {
 
+// Reads take up to a pipe's worth at a time, once the stream has shown it is long; a short one (a small
+// table, a file that ends early) never costs a large buffer.
 constexpr std::size_t kMinimumRead = std::size_t(1) << 20;
+constexpr std::size_t kFirstReads = std::size_t(64) << 10;
 
 std::uint32_t loadU32(const char* p)
 {
@@ -178,7 +181,7 @@ char* FrameDecoder::space(std::size_t* available)
         begin_ = end_ = 0;
     // Room for one more read, not for the whole pending frame: a frame's length is only believed as
     // far as its bytes arrive, and the buffer grows (geometrically) with them.
-    const std::size_t wanted = kMinimumRead;
+    const std::size_t wanted = total_ < kMinimumRead ? kFirstReads : kMinimumRead;
     const std::size_t pending = end_ - begin_;
     if (buffer_.size() - end_ < wanted && begin_ > 0) {
         std::memmove(buffer_.data(), buffer_.data() + begin_, pending);
