@@ -1,11 +1,11 @@
 #include "dictionary/fieldvalue.h"
 
 #include "dictionary/error.h"
-
-#include <QDate>
+#include "dictionary/jetdate.h"
 
 #include <charconv>
 #include <cmath>
+#include <optional>
 
 namespace volmira {
 
@@ -67,29 +67,13 @@ QString currencyText(double value)
     return text == QLatin1String("-0") ? QStringLiteral("0") : text;
 }
 
-// Jet's dates run from 100-01-01 to 9999-12-31 (serial days).
-constexpr qint64 firstDay = -657434;
-constexpr qint64 lastDay = 2958465;
-
-// The serial's whole days count from 1899-12-30, backwards when negative; its fraction's absolute value
-// is the time of day, rounded to the second. Empty outside Jet's years.
+// Empty outside Jet's years.
 QString dateText(double serial)
 {
-    if (!(serial > double(firstDay - 1) && serial < double(lastDay + 1)))
+    const std::optional<jetdate::Parts> p = jetdate::parts(serial);
+    if (!p)
         return {};
-    double whole;
-    const double fraction = std::fabs(std::modf(serial, &whole));
-    qint64 days = qint64(whole);
-    long long seconds = std::llround(fraction * 86400.0);
-    if (seconds == 86400) {  // rounds up to the next midnight
-        ++days;
-        seconds = 0;
-    }
-    if (days < firstDay || days > lastDay)
-        return {};
-    const QDate date = QDate(1899, 12, 30).addDays(days);
-    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", date.year(), date.month(), date.day(),
-                             int(seconds / 3600), int(seconds / 60 % 60), int(seconds % 60));
+    return QString::asprintf("%04d-%02d-%02d %02d:%02d:%02d", p->year, p->month, p->day, p->hour, p->minute, p->second);
 }
 
 }  // namespace
