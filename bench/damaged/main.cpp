@@ -4,9 +4,9 @@
 //   bench_damaged --write DIR      writes the undamaged originals, the two libmdb killers and the file
 //                                  whose rows share one long value to DIR
 
-#include "tools/damage/corpusrun.h"
-#include "tools/damage/damagedfile.h"
-#include "tools/damage/firstscreen.h"
+#include "testkit/damage/corpusrun.h"
+#include "testkit/damage/damagedfile.h"
+#include "testkit/damage/firstscreen.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -6,9 +6,9 @@
 // The file is generated once into bench-data/ of the build folder (the one volmira-bench-open uses).
 // Every measurement is a process of its own; its CPU time includes the reader process it starts.
 
-#include "tools/damage/firstscreen.h"
-#include "tools/mdbwrite/databasewriter.h"
-#include "tools/mdbwrite/syntheticdictionary.h"
+#include "testkit/damage/firstscreen.h"
+#include "testkit/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/syntheticdictionary.h"
 
 #include <QCoreApplication>
 #include <QDir>

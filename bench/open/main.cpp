@@ -12,8 +12,8 @@
 #include "dictionary/recordset.h"
 #include "dictionary/sqliteengine.h"
 #include "dictionary/statements.h"
-#include "tools/mdbwrite/databasewriter.h"
-#include "tools/mdbwrite/syntheticdictionary.h"
+#include "testkit/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/syntheticdictionary.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -5,8 +5,8 @@
 #include "dictionary/error.h"
 #include "dictionary/readerclient.h"
 #include "dictionary/statements.h"
-#include "tools/mdbwrite/databasewriter.h"
-#include "tools/mdbwrite/syntheticdictionary.h"
+#include "testkit/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/syntheticdictionary.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -4,8 +4,8 @@
 //   bench_search [MAIN_ROWS] [--trace]   (100000 rows by default; --trace lists each search's statements)
 
 #include "common/guitestsupport.h"
-#include "tools/mdbwrite/databasewriter.h"
-#include "tools/mdbwrite/syntheticdictionary.h"
+#include "testkit/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/syntheticdictionary.h"
 
 #include <QAbstractButton>
 #include <QApplication>

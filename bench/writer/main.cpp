@@ -2,8 +2,8 @@
 // dictionary as a JSON description for mdb-write.
 //   bench_writer [MAIN_ROWS] [OUT.mdb] [--json DESCRIPTION.json]
 
-#include "tools/mdbwrite/databasewriter.h"
-#include "tools/mdbwrite/syntheticdictionary.h"
+#include "testkit/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/syntheticdictionary.h"
 
 #include <QElapsedTimer>
 #include <QFile>

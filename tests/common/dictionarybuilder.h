@@ -9,9 +9,9 @@
 //     dictionary.release(451);
 //     const QString path = dictionary.write(folder.filePath("dict.mdb"));
 
-#include "tools/mdbwrite/databasewriter.h"
-#include "tools/mdbwrite/jet4model.h"
-#include "tools/mdbwrite/syntheticdictionary.h"
+#include "testkit/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/jet4model.h"
+#include "testkit/mdbwrite/syntheticdictionary.h"
 
 #include <QString>
 

@@ -5,9 +5,9 @@
 
 #include "common/testsupport.h"
 #include "dictionary/errornumbers.h"
-#include "tools/damage/corpusrun.h"
-#include "tools/damage/damagedfile.h"
-#include "tools/damage/firstscreen.h"
+#include "testkit/damage/corpusrun.h"
+#include "testkit/damage/damagedfile.h"
+#include "testkit/damage/firstscreen.h"
 
 #include <QCoreApplication>
 #include <QElapsedTimer>

@@ -5,7 +5,7 @@
 #include "dictionary/recordset.h"
 #include "dictionary/statements.h"
 #include "dictionary/textfold.h"
-#include "tools/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/databasewriter.h"
 
 #include <QTemporaryDir>
 #include <QTest>

@@ -82,7 +82,7 @@ check_layer("reader" QT NONE
   FILES dictionary/reader/*
   PROJECT ${wire} dictionary/reader/ FORBID sqlite3.h)
 check_layer("dictionary layer" QT CORE EXCLUDE_READER
-  FILES dictionary/*.h dictionary/*.cpp tools/query/*
+  FILES dictionary/*.h dictionary/*.cpp cli/query/*
   PROJECT dictionary/ FORBID mdbtools.h mdbsql.h glib.h)
 check_layer("windows" QT ANY
   FILES mainwindow/* areas/*.h areas/*.cpp browse/* search/* filepicker/*
@@ -91,8 +91,8 @@ check_layer("windows" QT ANY
           dictionary/shownattributes.h
   FORBID ${systemLibraries})
 check_layer("test support" QT CORE
-  FILES tools/mdbwrite/* tools/damage/*
-  PROJECT dictionary/ tools/mdbwrite/ tools/damage/ FORBID mdbtools.h mdbsql.h glib.h)
+  FILES testkit/mdbwrite/* testkit/damage/*
+  PROJECT dictionary/ testkit/mdbwrite/ testkit/damage/ FORBID mdbtools.h mdbsql.h glib.h)
 
 if(errors)
   list(JOIN errors "\n" text)

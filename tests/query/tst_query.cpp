@@ -6,8 +6,8 @@
 #include "dictionary/error.h"
 #include "dictionary/recordset.h"
 #include "dictionary/statements.h"
-#include "tools/mdbwrite/databasewriter.h"
-#include "tools/mdbwrite/syntheticdictionary.h"
+#include "testkit/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/syntheticdictionary.h"
 
 #include <QFile>
 #include <QProcess>

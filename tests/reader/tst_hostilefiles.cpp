@@ -6,8 +6,8 @@
 #include "dictionary/error.h"
 #include "dictionary/readerclient.h"
 #include "recordingsink.h"
-#include "tools/mdbwrite/databasewriter.h"
-#include "tools/mdbwrite/jet4format.h"
+#include "testkit/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/jet4format.h"
 
 #include <QElapsedTimer>
 #include <QFile>

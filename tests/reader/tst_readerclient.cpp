@@ -2,8 +2,8 @@
 #include "dictionary/error.h"
 #include "dictionary/readerclient.h"
 #include "recordingsink.h"
-#include "tools/mdbwrite/databasewriter.h"
-#include "tools/mdbwrite/syntheticdictionary.h"
+#include "testkit/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/syntheticdictionary.h"
 
 #include <QCryptographicHash>
 #include <QDir>

@@ -8,7 +8,7 @@
 
 #include "common/guitestsupport.h"
 #include "common/testsupport.h"
-#include "tools/damage/damagedfile.h"
+#include "testkit/damage/damagedfile.h"
 
 #include <QAbstractButton>
 #include <QApplication>

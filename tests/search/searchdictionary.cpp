@@ -1,7 +1,7 @@
 #include "searchdictionary.h"
 
-#include "tools/mdbwrite/databasewriter.h"
-#include "tools/mdbwrite/syntheticdictionary.h"
+#include "testkit/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/syntheticdictionary.h"
 
 using namespace volmira::jet4;
 

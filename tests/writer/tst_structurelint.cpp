@@ -3,10 +3,10 @@
 
 #include "writerfixtures.h"
 
-#include "tools/mdbwrite/databasewriter.h"
-#include "tools/mdbwrite/jet4format.h"
-#include "tools/mdbwrite/structurelint.h"
-#include "tools/mdbwrite/syntheticdictionary.h"
+#include "testkit/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/jet4format.h"
+#include "testkit/mdbwrite/structurelint.h"
+#include "testkit/mdbwrite/syntheticdictionary.h"
 
 #include <QRandomGenerator>
 #include <QtTest>

@@ -4,7 +4,7 @@
 #include "libmdbtable.h"
 
 #include "common/testsupport.h"
-#include "tools/mdbwrite/structurelint.h"
+#include "testkit/mdbwrite/structurelint.h"
 
 #include <QFile>
 #include <QTemporaryDir>

@@ -4,9 +4,9 @@
 #include "writerfixtures.h"
 
 #include "dictionary/error.h"
-#include "tools/mdbwrite/databasewriter.h"
-#include "tools/mdbwrite/structurelint.h"
-#include "tools/mdbwrite/syntheticdictionary.h"
+#include "testkit/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/structurelint.h"
+#include "testkit/mdbwrite/syntheticdictionary.h"
 
 #include <QFile>
 #include <QProcess>

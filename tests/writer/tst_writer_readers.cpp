@@ -4,9 +4,9 @@
 
 #include "writerfixtures.h"
 
-#include "tools/mdbwrite/databasewriter.h"
-#include "tools/mdbwrite/description.h"
-#include "tools/mdbwrite/syntheticdictionary.h"
+#include "testkit/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/description.h"
+#include "testkit/mdbwrite/syntheticdictionary.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,6 +1,6 @@
 #include "writerfixtures.h"
 
-#include "tools/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/databasewriter.h"
 
 #include <QDate>
 #include <QDateTime>

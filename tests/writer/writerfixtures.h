@@ -3,7 +3,7 @@
 // Databases the writer tests share: every column type with its extremes, awkward texts and memos
 // around each storage boundary.
 
-#include "tools/mdbwrite/jet4model.h"
+#include "testkit/mdbwrite/jet4model.h"
 
 #include <QString>
 #include <QStringList>

@@ -1,4 +1,4 @@
-#include "tools/damage/corpusrun.h"
+#include "testkit/damage/corpusrun.h"
 
 #include <QDir>
 #include <QElapsedTimer>

@@ -1,4 +1,4 @@
-#include "tools/export/dictionaryexport.h"
+#include "cli/export/dictionaryexport.h"
 
 #include "areas/areacatalogue.h"
 #include "dictionary/recordset.h"

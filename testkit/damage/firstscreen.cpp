@@ -1,4 +1,4 @@
-#include "tools/damage/firstscreen.h"
+#include "testkit/damage/firstscreen.h"
 
 #include "dictionary/connection.h"
 #include "dictionary/error.h"

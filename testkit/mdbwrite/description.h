@@ -6,7 +6,7 @@
 // Types: text (size = maximum characters), memo, long, integer, byte, double, single, currency, bool,
 // datetime (ISO 8601 text). JSON null is Null for every type but bool.
 
-#include "tools/mdbwrite/jet4model.h"
+#include "testkit/mdbwrite/jet4model.h"
 
 #include <QByteArray>
 #include <QJsonDocument>

@@ -1,4 +1,4 @@
-#include "tools/export/outputfiles.h"
+#include "cli/export/outputfiles.h"
 
 #include "dictionary/error.h"
 

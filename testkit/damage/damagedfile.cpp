@@ -1,8 +1,8 @@
-#include "tools/damage/damagedfile.h"
+#include "testkit/damage/damagedfile.h"
 
-#include "tools/mdbwrite/databasewriter.h"
-#include "tools/mdbwrite/jet4format.h"
-#include "tools/mdbwrite/syntheticdictionary.h"
+#include "testkit/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/jet4format.h"
+#include "testkit/mdbwrite/syntheticdictionary.h"
 
 #include <QStringList>
 

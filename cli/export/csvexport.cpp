@@ -1,7 +1,7 @@
-#include "tools/export/csvexport.h"
+#include "cli/export/csvexport.h"
 
 #include "areas/areacatalogue.h"
-#include "tools/export/outputfiles.h"
+#include "cli/export/outputfiles.h"
 
 #include <QDir>
 #include <QSet>

@@ -1,9 +1,9 @@
-#include "tools/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/databasewriter.h"
 
 #include "dictionary/error.h"
 #include "dictionary/rc4.h"
-#include "tools/mdbwrite/jet4format.h"
-#include "tools/mdbwrite/textcodec.h"
+#include "testkit/mdbwrite/jet4format.h"
+#include "testkit/mdbwrite/textcodec.h"
 
 #include <QSet>
 #include <QTemporaryFile>

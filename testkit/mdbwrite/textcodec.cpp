@@ -1,4 +1,4 @@
-#include "tools/mdbwrite/textcodec.h"
+#include "testkit/mdbwrite/textcodec.h"
 
 namespace volmira::jet4 {
 

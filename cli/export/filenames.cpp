@@ -1,4 +1,4 @@
-#include "tools/export/filenames.h"
+#include "cli/export/filenames.h"
 
 namespace volmira::exporting {
 

@@ -3,7 +3,7 @@
 // Writes a Jet 4.0 database (.mdb) from a DatabaseModel: header page, catalog, table definitions, usage maps,
 // data pages and long-value pages. No indexes are written.
 
-#include "tools/mdbwrite/jet4model.h"
+#include "testkit/mdbwrite/jet4model.h"
 
 #include <QByteArray>
 #include <QString>

@@ -1,7 +1,7 @@
-#include "tools/export/outputfolder.h"
+#include "cli/export/outputfolder.h"
 
 #include "dictionary/error.h"
-#include "tools/export/outputfiles.h"
+#include "cli/export/outputfiles.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "tools/export/dictionaryexport.h"
-#include "tools/export/filenames.h"
+#include "cli/export/dictionaryexport.h"
+#include "cli/export/filenames.h"
 
 #include <QString>
 

@@ -1,7 +1,7 @@
-#include "tools/mdbwrite/structurelint.h"
+#include "testkit/mdbwrite/structurelint.h"
 
-#include "tools/mdbwrite/jet4format.h"
-#include "tools/mdbwrite/textcodec.h"
+#include "testkit/mdbwrite/jet4format.h"
+#include "testkit/mdbwrite/textcodec.h"
 
 #include <QSet>
 

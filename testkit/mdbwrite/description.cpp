@@ -1,4 +1,4 @@
-#include "tools/mdbwrite/description.h"
+#include "testkit/mdbwrite/description.h"
 
 #include "dictionary/error.h"
 

@@ -1,4 +1,4 @@
-#include "tools/mdbwrite/syntheticdictionary.h"
+#include "testkit/mdbwrite/syntheticdictionary.h"
 
 #include <QStringList>
 

@@ -1,7 +1,7 @@
-#include "tools/export/markdownexport.h"
+#include "cli/export/markdownexport.h"
 
 #include "areas/areacatalogue.h"
-#include "tools/export/outputfiles.h"
+#include "cli/export/outputfiles.h"
 
 #include <QDir>
 

@@ -3,7 +3,7 @@
 // Runs the first screen over many damaged files in watched child processes, and tells how each ended:
 // opened, failed with an error, took too long, or took its process down.
 
-#include "tools/damage/damagedfile.h"
+#include "testkit/damage/damagedfile.h"
 
 #include <QString>
 #include <QStringList>

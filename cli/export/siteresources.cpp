@@ -1,4 +1,4 @@
-#include "tools/export/siteresources.h"
+#include "cli/export/siteresources.h"
 
 #include <QtGlobal>
 

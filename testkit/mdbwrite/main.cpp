@@ -1,9 +1,9 @@
 // mdb-write: writes a Jet 4.0 database (.mdb) from a JSON description of its tables and rows.
 
 #include "dictionary/error.h"
-#include "tools/mdbwrite/databasewriter.h"
-#include "tools/mdbwrite/description.h"
-#include "tools/mdbwrite/structurelint.h"
+#include "testkit/mdbwrite/databasewriter.h"
+#include "testkit/mdbwrite/description.h"
+#include "testkit/mdbwrite/structurelint.h"
 
 #include <QFile>
 

@@ -1,4 +1,4 @@
-#include "tools/mdbwrite/jet4model.h"
+#include "testkit/mdbwrite/jet4model.h"
 
 #include <QDate>
 #include <QTime>

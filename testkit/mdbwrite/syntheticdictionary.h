@@ -2,7 +2,7 @@
 
 // A deterministic, realistic-looking dictionary of any size, for benchmarks and large-file tests.
 
-#include "tools/mdbwrite/jet4model.h"
+#include "testkit/mdbwrite/jet4model.h"
 
 #include <cstdint>
 

@@ -1,10 +1,10 @@
-#include "tools/export/htmlsite.h"
+#include "cli/export/htmlsite.h"
 
 #include "areas/areacatalogue.h"
 #include "areas/pictureresources.h"
 #include "dictionary/error.h"
-#include "tools/export/outputfiles.h"
-#include "tools/export/siteresources.h"
+#include "cli/export/outputfiles.h"
+#include "cli/export/siteresources.h"
 
 #include <QChar>
 #include <QDir>

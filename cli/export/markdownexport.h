@@ -1,6 +1,6 @@
 #pragma once
 
-#include "tools/export/dictionaryexport.h"
+#include "cli/export/dictionaryexport.h"
 
 #include <QString>
 

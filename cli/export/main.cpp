@@ -6,11 +6,11 @@
 #include "dictionary/error.h"
 #include "dictionary/filename.h"
 #include "dictionary/statements.h"
-#include "tools/export/csvexport.h"
-#include "tools/export/dictionaryexport.h"
-#include "tools/export/htmlsite.h"
-#include "tools/export/markdownexport.h"
-#include "tools/export/outputfolder.h"
+#include "cli/export/csvexport.h"
+#include "cli/export/dictionaryexport.h"
+#include "cli/export/htmlsite.h"
+#include "cli/export/markdownexport.h"
+#include "cli/export/outputfolder.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
