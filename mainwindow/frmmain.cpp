@@ -255,6 +255,9 @@ void frmMain::buildControls()
     lstColumns = makeList(client, "lstColumns");
     mnuCopyTableNames = makeCopyAction(lstTables, "mnuCopyTableNames", QStringLiteral("Copy Table Names"));
     mnuCopyColumns = makeCopyAction(lstColumns, "mnuCopyColumns", QStringLiteral("Copy Columns"));
+    mnuFindTablesWithColumn = named(new QAction(QStringLiteral("Find Tables With This Column"), lstColumns),
+                                    "mnuFindTablesWithColumn");
+    lstColumns->addAction(mnuFindTablesWithColumn);
     Line1 = named(new QFrame(client), "Line1");
     Line1->setFrameShape(QFrame::VLine);
     Line1->setFrameShadow(QFrame::Plain);
@@ -382,6 +385,7 @@ void frmMain::connectHandlers()
     onClick(mnuExit, &QAction::triggered, &frmMain::mnuExit_Click);
     onClick(mnuCopyColumns, &QAction::triggered, &frmMain::mnuCopyColumns_Click);
     onClick(mnuCopyTableNames, &QAction::triggered, &frmMain::mnuCopyTableNames_Click);
+    onClick(mnuFindTablesWithColumn, &QAction::triggered, &frmMain::mnuFindTablesWithColumn_Click);
     onClick(Timer1, &QTimer::timeout, &frmMain::Timer1_Timer);
     onClick(cmdSearch, &QPushButton::clicked, &frmMain::cmdSearch_Click);
     onClick(cmdClear, &QPushButton::clicked, &frmMain::cmdClear_Click);

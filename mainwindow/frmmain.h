@@ -122,6 +122,7 @@ private:
     void ShowValidValues();
     void mnuCopyColumns_Click();
     void mnuCopyTableNames_Click();
+    void mnuFindTablesWithColumn_Click();
 
     // Search (search/).
     void cmdSearch_Click();
@@ -155,6 +156,7 @@ private:
     // The lists' context menus, also on Ctrl+C while the list has the focus.
     QAction* mnuCopyColumns = nullptr;
     QAction* mnuCopyTableNames = nullptr;
+    QAction* mnuFindTablesWithColumn = nullptr;
 
     // Area button bar, in catalogue order: picture above the caption. Each is named by its area's
     // buttonName (cmdAcc, cmdbill, ... Cmditsp, ... cmdutil).

@@ -98,3 +98,16 @@ void frmMain::txtSearch_KeyPress(int KeyAscii)
     if (KeyAscii == 13)
         cmdSearch_Click();
 }
+
+// The column list's "Find Tables With This Column": the panel is set as the user would set it, a
+// column-name search across all areas, and Search runs; the match walk then steps through the tables.
+void frmMain::mnuFindTablesWithColumn_Click()
+{
+    const QListWidgetItem* column = lstColumns->currentItem();
+    if (!column)
+        return;
+    setOption(optColumn);
+    setSearchText(column->text());
+    setDomainIndex(0);
+    cmdSearch_Click();
+}
