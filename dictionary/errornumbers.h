@@ -38,6 +38,7 @@ constexpr int FileTooLarge = 30005;
 constexpr int DamagedData = 30006;
 constexpr int EngineFailure = 30007;
 constexpr int FileSystem = 30008;
+constexpr int DiagramLayout = 30009;
 }  // namespace ErrorNumber
 
 }  // namespace volmira

@@ -82,6 +82,17 @@ QString tableValidValues(const QString& area, const QString& table)
            + QStringLiteral("' ");
 }
 
+QString allColumns()
+{
+    return QStringLiteral("Select [Functional Area],Table,Column,[Data Type],[Data Attributes],[Primary Key],"
+                          "[Foreign Key],[Column_SeqNo] from Main");
+}
+
+QString valuedColumns()
+{
+    return QStringLiteral("Select Distinct [Functional Area],[Table],[Column] from [Values]");
+}
+
 QString searchAllAreas(SearchMode mode, const QString& text)
 {
     const QString t = doubleApostrophes(text);

@@ -70,6 +70,16 @@ namespace TableValuesField {
 enum : int { Column, Value, Description };
 }
 
+// Every column row of every area without its descriptions, for what spans tables (where a column is
+// used, inferred references); the fields are named by AllColumnsField.
+QString allColumns();
+namespace AllColumnsField {
+enum : int { Area, Table, Column, DataType, DataAttributes, PrimaryKey, ForeignKey, ColumnSeqNo };
+}
+
+// Each column that has valid values, once: area, table and column.
+QString valuedColumns();
+
 // The tables a search finds, in each of its modes. Only the all-areas forms ask for an order.
 enum class SearchMode { TableName, TableDescription, ColumnName, ColumnDescription };
 QString searchAllAreas(SearchMode mode, const QString& text);

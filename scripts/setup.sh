@@ -5,7 +5,7 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev
-  mdbtools-dev libsqlite3-dev
+  mdbtools-dev libsqlite3-dev libgraphviz-dev
   mdbtools
   xvfb xauth
   chromium

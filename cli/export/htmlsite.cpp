@@ -3,6 +3,8 @@
 #include "areas/areacatalogue.h"
 #include "areas/pictureresources.h"
 #include "dictionary/error.h"
+#include "cli/export/connectionpages.h"
+#include "cli/export/htmltext.h"
 #include "cli/export/outputfiles.h"
 #include "cli/export/siteresources.h"
 
@@ -17,38 +19,6 @@ namespace volmira::exporting {
 namespace {
 
 const QString siteTitle = QStringLiteral("TAVRIN data dictionary");
-
-// Text placed between tags or inside a double-quoted attribute. The runs between characters that need
-// an entity are appended whole: the site holds every text of the dictionary, so this is its hot loop.
-void appendHtml(QString& out, const QString& text)
-{
-    const QChar* const begin = text.constData();
-    const QChar* const end = begin + text.size();
-    const QChar* run = begin;
-    for (const QChar* p = begin; p != end; ++p) {
-        const char16_t u = p->unicode();
-        if (u > '>' || (u != '&' && u != '<' && u != '>' && u != '"' && u != '\''))
-            continue;
-        out.append(run, p - run);
-        run = p + 1;
-        switch (u) {
-        case '&': out += QLatin1String("&amp;"); break;
-        case '<': out += QLatin1String("&lt;"); break;
-        case '>': out += QLatin1String("&gt;"); break;
-        case '"': out += QLatin1String("&quot;"); break;
-        default: out += QLatin1String("&#39;"); break;
-        }
-    }
-    out.append(run, end - run);
-}
-
-QString html(const QString& text)
-{
-    QString out;
-    out.reserve(text.size() + 16);
-    appendHtml(out, text);
-    return out;
-}
 
 // A JavaScript string literal. '<', '>' and '&' are written as escapes as well, so the data file reads
 // the same whatever page or tool embeds it.
@@ -106,7 +76,14 @@ const char* const pageEnd = "</main>\n</body>\n</html>\n";
 
 }  // namespace
 
-HtmlSiteWriter::HtmlSiteWriter(QString folder) : folder_(std::move(folder)) {}
+HtmlSiteWriter::HtmlSiteWriter(QString folder, const DictionaryMap& map, const HealthReport& report)
+    : folder_(std::move(folder))
+{
+    const auto start = [this](const QString& title, const QString& root, const QString& area) {
+        return pageStart(title, root, area);
+    };
+    connections_ = std::make_unique<ConnectionPages>(map, report, folder_, start, QLatin1String(pageEnd));
+}
 HtmlSiteWriter::~HtmlSiteWriter() = default;
 
 void HtmlSiteWriter::begin(const QString& version, const std::vector<const FunctionalArea*>& areas)
@@ -211,6 +188,7 @@ void HtmlSiteWriter::writeArea(const ExportArea& exported)
     }
     if (!exported.tables.empty())
         page += QStringLiteral("</tbody>\n</table>\n");
+    connections_->appendAreaLinks(page, int(exported.area - functionalAreas().data()));
     page += QLatin1String(pageEnd);
     writeTextFile(QDir(folder_).filePath(code + QStringLiteral(".html")), page);
     columnIndex_->write();
@@ -256,7 +234,9 @@ void HtmlSiteWriter::writeTablePage(const ExportArea& exported, const ExportTabl
         const ShownColumn& shown = column.shown;
         page += QStringLiteral("<tr id=\"c%1\"><th scope=\"row\"><a href=\"#c%1\">").arg(position);
         appendHtml(page, shown.column);
-        page += QStringLiteral("</a></th>");
+        page += QStringLiteral("</a>");
+        connections_->appendColumnNote(page, shown.column);
+        page += QStringLiteral("</th>");
         cell("Data Type", shown.dataType);
         cell("Primary Key", flag(shown.primaryKey));
         cell("Foreign Key", flag(shown.foreignKey));
@@ -287,6 +267,7 @@ void HtmlSiteWriter::writeTablePage(const ExportArea& exported, const ExportTabl
     }
     if (!table.columns.empty())
         page += QStringLiteral("</tbody>\n</table>\n");
+    connections_->appendTableSection(page, int(exported.area - functionalAreas().data()), table.name);
     page += QLatin1String(pageEnd);
     writeTextFile(QDir(folder_).filePath(code + QLatin1Char('/') + fileName), page);
 }
@@ -317,6 +298,7 @@ void HtmlSiteWriter::finish()
         appendHtml(page, version_);
         page += QStringLiteral("</p>\n");
     }
+    ConnectionPages::appendIndexLinks(page);
     page += QStringLiteral("<section id=\"results\" aria-live=\"polite\" hidden></section>\n"
                            "<noscript><p>The search needs JavaScript; the areas below work without it.</p>"
                            "</noscript>\n<ul class=\"areas\">\n");
@@ -330,6 +312,7 @@ void HtmlSiteWriter::finish()
     page += QStringLiteral("</ul>\n<script src=\"assets/search.js\"></script>\n");
     page += QLatin1String(pageEnd);
     writeTextFile(root.filePath(QStringLiteral("index.html")), page);
+    connections_->writePages();
 }
 
 }  // namespace volmira::exporting

@@ -10,15 +10,19 @@
 
 namespace volmira::exporting {
 
+class ConnectionPages;
+class DictionaryMap;
+class HealthReport;
 class OutputFile;
 
 // A static web site that works from file:// without a server or network: index.html with the areas,
 // one page per area and one per table of each area, a search on every page that index.html answers
 // (index.html?q=TEXT&mode=tablename|tabledesc|colname|coldesc&area=all|CODE), and its assets.
-// Every text from the dictionary is escaped where it lands; the script shows texts as text only.
+// Every text from the dictionary is escaped where it lands; the script shows texts as text only. The
+// pages show how the tables connect as well (ConnectionPages).
 class HtmlSiteWriter final : public ExportWriter {
 public:
-    explicit HtmlSiteWriter(QString folder);
+    HtmlSiteWriter(QString folder, const DictionaryMap& map, const HealthReport& report);
     ~HtmlSiteWriter() override;
 
     void begin(const QString& version, const std::vector<const FunctionalArea*>& areas) override;
@@ -38,6 +42,7 @@ private:
     QString tableIndex_;  // the rows of assets/index-tables.js
     int tablesIndexed_ = 0;
     std::unique_ptr<OutputFile> columnIndex_;  // assets/index-columns.js, written as the areas come
+    std::unique_ptr<ConnectionPages> connections_;
 };
 
 }  // namespace volmira::exporting

@@ -1,5 +1,7 @@
-// volmira-export DICTIONARY.mdb OUTDIR [--format html|markdown|csv] [--area CODE]: writes the dictionary
-// as a static web site, Markdown or CSV files, read through the program's own engine and statements.
+// volmira-export DICTIONARY.mdb OUTDIR [--format html|markdown|csv|dot|mermaid] [--area CODE]: writes the
+// dictionary as a static web site, Markdown or CSV files, or its diagrams, read through the program's own
+// engine and statements; volmira-export DICTIONARY.mdb --format lint [--fail-on RULE,...] prints its
+// health report.
 
 #include "areas/areacatalogue.h"
 #include "dictionary/connection.h"
@@ -8,6 +10,10 @@
 #include "dictionary/statements.h"
 #include "cli/export/csvexport.h"
 #include "cli/export/dictionaryexport.h"
+#include "cli/export/exportwriterpair.h"
+#include "cli/export/dictionarymap.h"
+#include "cli/export/graphfiles.h"
+#include "cli/export/healthreport.h"
 #include "cli/export/htmlsite.h"
 #include "cli/export/markdownexport.h"
 #include "cli/export/outputfolder.h"
@@ -18,13 +24,16 @@
 
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 #include <new>
 
 namespace {
 
-const char* const usage = "Usage: volmira-export DICTIONARY.mdb OUTDIR [--format html|markdown|csv] [--area CODE]\n";
+const char* const usage =
+    "Usage: volmira-export DICTIONARY.mdb OUTDIR [--format html|markdown|csv|dot|mermaid] [--area CODE]\n"
+    "       volmira-export DICTIONARY.mdb --format lint [--fail-on RULE,...] [--area CODE]\n";
 
 const char* const help =
     "Writes a TAVRIN data dictionary as a static web site, as Markdown or as CSV files.\n"
@@ -33,6 +42,17 @@ const char* const help =
     "                     functional areas, a page per area and per table, and a search (default)\n"
     "  --format markdown  index.md and one file per area with GitHub tables\n"
     "  --format csv       tables.csv, columns.csv and values.csv (RFC 4180, UTF-8)\n"
+    "  --format dot       the site's diagrams as Graphviz DOT: CODE.dot per area, CODE/TABLE.dot\n"
+    "                     per table\n"
+    "  --format mermaid   the same diagrams as Mermaid blocks in CODE.md and CODE/TABLE.md\n"
+    "  --format lint      the health report on standard output, one finding a line, then the\n"
+    "                     coverage of each area; no OUTDIR\n"
+    "  --fail-on RULE,... with lint: exit with status 1 when a finding has one of these rules:\n"
+    "                     table-without-description, column-without-description,\n"
+    "                     description-repeats-name, placeholder-description,\n"
+    "                     coded-column-without-values, values-for-missing-column,\n"
+    "                     column-with-several-types, column-with-several-definitions,\n"
+    "                     foreign-key-without-target (or all)\n"
     "  --area CODE        only the functional area CODE (for example clcl)\n"
     "  --help             this text\n"
     "  --version          the program's version\n"
@@ -40,6 +60,8 @@ const char* const help =
     "OUTDIR is written as a whole or not at all: a folder that an earlier export wrote is replaced,\n"
     "any other existing folder must be empty. On an error the program prints it and exits with status 1;\n"
     "on a wrong command line it exits with status 2.\n";
+
+using Rule = volmira::exporting::HealthReport::Rule;
 
 int usageError(const QString& message)
 {
@@ -91,9 +113,10 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     const QCommandLineOption formatOption(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));
     const QCommandLineOption areaOption(QStringLiteral("area"), QString(), QStringLiteral("CODE"));
+    const QCommandLineOption failOnOption(QStringLiteral("fail-on"), QString(), QStringLiteral("RULES"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(QStringLiteral("version"));
-    parser.addOptions({formatOption, areaOption, helpOption, versionOption});
+    parser.addOptions({formatOption, areaOption, failOnOption, helpOption, versionOption});
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(helpOption)) {
@@ -106,15 +129,32 @@ int main(int argc, char** argv)
         std::printf("volmira-export %s\n", VOLMIRA_VERSION);
         return 0;
     }
+    const QString format = parser.isSet(formatOption) ? parser.value(formatOption) : QStringLiteral("html");
+    static const QStringList formats{QStringLiteral("html"), QStringLiteral("markdown"), QStringLiteral("csv"),
+                                     QStringLiteral("dot"),  QStringLiteral("mermaid"),  QStringLiteral("lint")};
+    if (!formats.contains(format))
+        return usageError(QStringLiteral("unknown format \"%1\"").arg(format));
+    const bool lint = format == QLatin1String("lint");
     const QStringList positional = parser.positionalArguments();
-    if (positional.size() != 2)
+    if (lint && positional.size() != 1)
+        return usageError(QStringLiteral("the health report needs a dictionary file and no output folder"));
+    if (!lint && positional.size() != 2)
         return usageError(QStringLiteral("a dictionary file and an output folder are needed"));
     // The output folder is made through Qt, which writes a name as UTF-8 only.
-    if (volmira::fileNameArgument(argc, argv, positional[1]) != positional[1])
+    if (!lint && volmira::fileNameArgument(argc, argv, positional[1]) != positional[1])
         return usageError(QStringLiteral("the output folder's name is not UTF-8 text"));
-    const QString format = parser.isSet(formatOption) ? parser.value(formatOption) : QStringLiteral("html");
-    if (format != QLatin1String("html") && format != QLatin1String("markdown") && format != QLatin1String("csv"))
-        return usageError(QStringLiteral("unknown format \"%1\"").arg(format));
+    if (parser.isSet(failOnOption) && !lint)
+        return usageError(QStringLiteral("--fail-on goes with --format lint"));
+    std::vector<Rule> failOn;
+    for (const QString& name : parser.value(failOnOption).split(QLatin1Char(','), Qt::SkipEmptyParts)) {
+        Rule rule;
+        if (name == QLatin1String("all"))
+            failOn = volmira::exporting::HealthReport::rules();
+        else if (volmira::exporting::HealthReport::ruleNamed(name, rule))
+            failOn.push_back(rule);
+        else
+            return usageError(QStringLiteral("unknown rule \"%1\"").arg(name));
+    }
     std::vector<const volmira::FunctionalArea*> areas;
     if (parser.isSet(areaOption)) {
         const volmira::FunctionalArea* area = volmira::findFunctionalArea(parser.value(areaOption).toLower());
@@ -127,21 +167,50 @@ int main(int argc, char** argv)
     }
 
     try {
+        using namespace volmira::exporting;
         volmira::Connection connection;
         connection.setConnectionString(
             volmira::statements::connectionString(volmira::fileNameArgument(argc, argv, positional[0])));
         connection.Open();
-        volmira::exporting::OutputFolder output(positional[1]);
-        std::unique_ptr<volmira::exporting::ExportWriter> writer;
-        if (format == QLatin1String("html"))
-            writer = std::make_unique<volmira::exporting::HtmlSiteWriter>(output.workingPath());
-        else if (format == QLatin1String("markdown"))
-            writer = std::make_unique<volmira::exporting::MarkdownWriter>(output.workingPath());
-        else
-            writer = std::make_unique<volmira::exporting::CsvWriter>(output.workingPath());
+        if (lint) {
+            const DictionaryMap map = DictionaryMap::read(connection, areas);
+            HealthReport report(connection, map);
+            exportDictionary(connection, areas, report, nullptr);
+            std::fputs(report.text().toUtf8().constData(), stdout);
+            for (const HealthReport::Finding& finding : report.findings()) {
+                if (std::find(failOn.begin(), failOn.end(), finding.rule) != failOn.end())
+                    return 1;
+            }
+            return 0;
+        }
+        OutputFolder output(positional[1]);
+        if (format == QLatin1String("dot") || format == QLatin1String("mermaid")) {
+            writeGraphFiles(DictionaryMap::read(connection, areas), areas, output.workingPath(),
+                            format == QLatin1String("dot") ? GraphFormat::Dot : GraphFormat::Mermaid);
+            output.commit();
+            return 0;
+        }
+        std::unique_ptr<DictionaryMap> map;
+        std::unique_ptr<HealthReport> report;
+        std::unique_ptr<ExportWriter> writer;
+        if (format == QLatin1String("html")) {
+            map = std::make_unique<DictionaryMap>(DictionaryMap::read(connection, areas));
+            report = std::make_unique<HealthReport>(connection, *map);
+            writer = std::make_unique<HtmlSiteWriter>(output.workingPath(), *map, *report);
+        } else if (format == QLatin1String("markdown")) {
+            writer = std::make_unique<MarkdownWriter>(output.workingPath());
+        } else {
+            writer = std::make_unique<CsvWriter>(output.workingPath());
+        }
         ProgressLine progress;
-        volmira::exporting::exportDictionary(connection, areas, *writer,
-                                             [&progress](const auto& state) { progress.report(state); });
+        const ProgressReport shown = [&progress](const Progress& state) { progress.report(state); };
+        if (report) {
+            // The report is written by the site's last step, so it takes each area first.
+            ExportWriterPair both(*report, *writer);
+            exportDictionary(connection, areas, both, shown);
+        } else {
+            exportDictionary(connection, areas, *writer, shown);
+        }
         writer.reset();
         output.commit();
     } catch (const volmira::Error& error) {
