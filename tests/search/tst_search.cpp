@@ -4,9 +4,12 @@
 #include "searchdictionary.h"
 #include "searchsession.h"
 
+#include <QAction>
+#include <QComboBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -66,6 +69,7 @@ private slots:
 
     void workedExample();
     void columnNameWalk();
+    void findTablesWithThisColumn();
     void columnDescriptionWalk();
     void changesBetweenSteps();
     void navigationAfterClearOpenAndAreaButton();
@@ -435,6 +439,34 @@ void SearchTest::columnNameWalk()
     s.click("cmdNext");
     QCOMPARE(s.positionAfter("cmdNext"), QStringLiteral("A3/"));
     QCOMPARE(s.positionAfter("cmdPrevious"), QStringLiteral("A1/ID_A"));
+}
+
+// The column list's entry is a column-name search across all areas for the selected column, as the
+// user would set it up: the walk then steps through the tables that hold the column.
+void SearchTest::findTablesWithThisColumn()
+{
+    SearchSession s(names);
+    s.search("optTblDesc", "ACCT", "never found");
+    s.search("optTable", "ACCT", "A1");
+    s.columns()->setCurrentRow(1);
+    QCOMPARE(s.position(), QStringLiteral("A1/NAME"));
+    QAction* entry = s.columns()->findChild<QAction*>("mnuFindTablesWithColumn");
+    QVERIFY(entry);
+    QVERIFY(s.columns()->actions().contains(entry));
+    QCOMPARE(entry->text(), QStringLiteral("Find Tables With This Column"));
+
+    s.statements.clear();
+    entry->trigger();
+    QVERIFY(s.control<QRadioButton>("optColumn")->isChecked());
+    QCOMPARE(s.searchBox()->text(), QStringLiteral("NAME"));
+    QCOMPARE(s.control<QComboBox>("cmbDomain")->currentText(), QStringLiteral("ALL"));
+    QCOMPARE(s.statements.value(0),
+             QStringLiteral("Select Distinct Table from Main where InStr([Column], 'NAME' ) > 0 order by Table"));
+    QCOMPARE(s.tableNames(), (QStringList{"A1", "A2"}));
+    QCOMPARE(s.position(), QStringLiteral("A1/NAME"));
+    QCOMPARE(s.positionAfter("cmdNext"), QStringLiteral("A2/NAME"));
+    QVERIFY(!s.button("cmdSearch")->isEnabled());
+    QVERIFY(!s.ended());
 }
 
 void SearchTest::columnDescriptionWalk()
