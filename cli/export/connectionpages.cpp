@@ -78,7 +78,8 @@ void ConnectionPages::appendTableSection(QString& page, int area, const QString&
         for (const int position : entry.references) {
             const DictionaryMap::Reference& reference = map_.references()[size_t(position)];
             const bool inferred = reference.outcome == DictionaryMap::Outcome::Inferred;
-            page += inferred ? QStringLiteral("<tr class=\"inferred\"><td>") : QStringLiteral("<tr class=\"unresolved\"><td>");
+            page += inferred ? QStringLiteral("<tr class=\"inferred\"><td>")
+                             : QStringLiteral("<tr class=\"unresolved\"><td>");
             appendHtml(page, columnOf(reference));
             page += QStringLiteral("</td><td>");
             if (inferred) {
@@ -131,11 +132,12 @@ void ConnectionPages::appendAreaLinks(QString& page, int area)
                        .arg(code, html(areaTitle(area)));
     body += QStringLiteral("<figure class=\"diagram\">\n");
     body += QString::fromUtf8(renderer_.inlineSvg(toDot(areaDiagram(map_, area, QString()), true)));
-    body += QStringLiteral("<figcaption>The area&rsquo;s tables with the references inferred from the names "
-                           "(dashed), and the tables of other areas they refer to (dashed boxes). A name leads "
-                           "to its table&rsquo;s page, which also shows the references from other areas.</figcaption>\n</figure>\n");
-    writePage(code + QStringLiteral("-diagram.html"),
-              areaTitle(area) + QStringLiteral(" diagram \u00b7 ") + siteTitle, QString(), body);
+    body += QStringLiteral(
+        "<figcaption>The area&rsquo;s tables with the references inferred from the names "
+        "(dashed), and the tables of other areas they refer to (dashed boxes). A name leads "
+        "to its table&rsquo;s page, which also shows the references from other areas.</figcaption>\n</figure>\n");
+    writePage(code + QStringLiteral("-diagram.html"), areaTitle(area) + QStringLiteral(" diagram \u00b7 ") + siteTitle,
+              QString(), body);
 }
 
 void ConnectionPages::appendIndexLinks(QString& page)
@@ -184,19 +186,22 @@ void ConnectionPages::writePages()
             body += QStringLiteral("</h2>\n<p>In %1").arg(tableCount(use->uses.size()));
             if (typeCounts.size() == 1) {
                 body += QStringLiteral(", of type ");
-                appendHtml(body, map_.firstListing(use->uses.front().first).columns[size_t(use->uses.front().second)].dataType);
+                appendHtml(
+                    body,
+                    map_.firstListing(use->uses.front().first).columns[size_t(use->uses.front().second)].dataType);
             }
             body += QStringLiteral(".</p>\n<dl class=\"where-used\">\n");
-            // Grouped by the areas the tables are filed under.
-            std::map<int, std::vector<std::pair<int, int>>> byArea;
+            // Grouped by the areas the tables are filed under, in each area's order.
+            std::map<int, std::map<int, std::pair<int, int>>> byArea;
             for (const auto& entry : use->uses) {
                 for (const int listing : map_.tables()[size_t(entry.first)].listings)
-                    byArea[map_.listings()[size_t(listing)].area].push_back(entry);
+                    byArea[map_.listings()[size_t(listing)].area].emplace(listing, entry);
             }
             for (const auto& [area, entries] : byArea) {
                 body += QStringLiteral("<dt>%1</dt><dd>").arg(html(areaTitle(area)));
                 bool first = true;
-                for (const auto& [table, column] : entries) {
+                for (const auto& [listing, place] : entries) {
+                    const auto& [table, column] = place;
                     if (!first)
                         body += QStringLiteral(", ");
                     first = false;

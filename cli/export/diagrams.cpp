@@ -60,14 +60,16 @@ bool inferred(const DictionaryMap::Reference& reference)
     return reference.outcome == DictionaryMap::Outcome::Inferred;
 }
 
-// Text inside a Graphviz HTML-like label, which Graphviz writes into the SVG as it is: XML's entities,
-// and the control characters XML cannot hold replaced by U+FFFD. No backslash sequence means anything here.
+// Text inside a Graphviz HTML-like label: XML's entities, the control characters XML cannot hold
+// replaced by U+FFFD, and each backslash doubled, since Graphviz reads \N, \G and the like as the
+// names of the node and graph.
 QString labelText(const QString& text)
 {
     QString out;
     out.reserve(text.size() + 8);
     for (const QChar c : text) {
         switch (c.unicode()) {
+        case '\\': out += QLatin1String("\\\\"); break;
         case '&': out += QLatin1String("&amp;"); break;
         case '<': out += QLatin1String("&lt;"); break;
         case '>': out += QLatin1String("&gt;"); break;
@@ -83,14 +85,32 @@ QString labelText(const QString& text)
     return out;
 }
 
+// A quoted DOT attribute that Graphviz expands twice, so that no backslash can stand in it, not even
+// before the closing quote: a tooltip shows U+2216 instead. Control characters become U+FFFD.
+QString tooltipText(const QString& text)
+{
+    QString out;
+    for (const QChar c : text) {
+        if (c == QLatin1Char('\\'))
+            out += QChar(0x2216);
+        else if (c == QLatin1Char('"'))
+            out += QLatin1String("\\\"");
+        else if (c.unicode() < 0x20 || c.unicode() == 0x7f)
+            out += QChar(0xfffd);
+        else
+            out += c;
+    }
+    return out;
+}
+
 // A Mermaid label between double quotes: Mermaid's entity codes for what its parser or its HTML would read.
 QString mermaidText(const QString& text)
 {
     QString out;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
-        if (u == '"' || u == '#' || u == '<' || u == '>' || u == '&' || u == '`' || u == '|' || u == '\\'
-            || u == '[' || u == ']' || u == '{' || u == '}' || u == '(' || u == ')' || u == ';')
+        if (u == '"' || u == '#' || u == '<' || u == '>' || u == '&' || u == '`' || u == '|' || u == '\\' || u == '['
+            || u == ']' || u == '{' || u == '}' || u == '(' || u == ')' || u == ';')
             out += QStringLiteral("#%1;").arg(int(u));
         else if (u < 0x20 || u == 0x7f)
             out += QStringLiteral("#65533;");
@@ -150,19 +170,22 @@ QString toDot(const Diagram& diagram, bool links)
         "  edge [style=dashed, color=\"#44546a\", fontname=\"Helvetica\", fontsize=9, arrowsize=0.7];\n");
     for (size_t i = 0; i < diagram.nodes.size(); ++i) {
         const Diagram::Node& node = diagram.nodes[i];
-        dot += QStringLiteral("  n%1 [label=<%2>").arg(i).arg(node.focus ? QStringLiteral("<b>%1</b>").arg(labelText(node.name))
-                                                                         : labelText(node.name));
+        dot += QStringLiteral("  n%1 [label=<%2>")
+                   .arg(i)
+                   .arg(node.focus ? QStringLiteral("<b>%1</b>").arg(labelText(node.name)) : labelText(node.name));
         if (node.focus)
             dot += QStringLiteral(", fillcolor=\"#dbe7f5\", penwidth=2");
         else if (node.elsewhere)
             dot += QStringLiteral(", style=\"rounded,dashed\", fontcolor=\"#44546a\"");
         if (links && !node.link.isEmpty())
-            dot += QStringLiteral(", URL=\"%1\", target=\"_top\"").arg(node.link);
+            dot +=
+                QStringLiteral(", URL=\"%1\", target=\"_top\", tooltip=\"%2\"").arg(node.link, tooltipText(node.name));
         dot += QStringLiteral("];\n");
     }
     for (const Diagram::Edge& edge : diagram.edges) {
         dot += QStringLiteral("  n%1 -> n%2").arg(edge.from).arg(edge.to);
-        dot += diagram.edgeLabels ? QStringLiteral(" [label=<%1>];\n").arg(labelText(edge.column)) : QStringLiteral(";\n");
+        dot +=
+            diagram.edgeLabels ? QStringLiteral(" [label=<%1>];\n").arg(labelText(edge.column)) : QStringLiteral(";\n");
     }
     dot += QStringLiteral("}\n");
     return dot;
@@ -181,7 +204,8 @@ QString toMermaid(const Diagram& diagram)
     }
     for (const Diagram::Edge& edge : diagram.edges) {
         if (diagram.edgeLabels)
-            text += QStringLiteral("  n%1 -.->|\"%2\"| n%3\n").arg(edge.from).arg(mermaidText(edge.column)).arg(edge.to);
+            text +=
+                QStringLiteral("  n%1 -.->|\"%2\"| n%3\n").arg(edge.from).arg(mermaidText(edge.column)).arg(edge.to);
         else
             text += QStringLiteral("  n%1 -.-> n%2\n").arg(edge.from).arg(edge.to);
     }

@@ -16,8 +16,8 @@ class DictionaryMap;
 struct Diagram final {
     struct Node final {
         QString name;
-        QString link;        // relative to the page that shows the diagram; empty: not linked
-        bool focus = false;  // the table a diagram is drawn around
+        QString link;            // relative to the page that shows the diagram; empty: not linked
+        bool focus = false;      // the table a diagram is drawn around
         bool elsewhere = false;  // filed under another area than the diagram's
     };
     struct Edge final {

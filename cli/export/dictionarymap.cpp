@@ -23,15 +23,15 @@ enum class TypeFamily { Text, Whole, Decimal, Date, Other };
 TypeFamily familyOf(const QString& type)
 {
     static const std::map<QString, TypeFamily> families{
-        {QStringLiteral("char"), TypeFamily::Text},        {QStringLiteral("varchar"), TypeFamily::Text},
-        {QStringLiteral("nchar"), TypeFamily::Text},       {QStringLiteral("nvarchar"), TypeFamily::Text},
-        {QStringLiteral("text"), TypeFamily::Text},        {QStringLiteral("string"), TypeFamily::Text},
-        {QStringLiteral("int"), TypeFamily::Whole},        {QStringLiteral("integer"), TypeFamily::Whole},
-        {QStringLiteral("smallint"), TypeFamily::Whole},   {QStringLiteral("tinyint"), TypeFamily::Whole},
-        {QStringLiteral("bigint"), TypeFamily::Whole},     {QStringLiteral("long"), TypeFamily::Whole},
-        {QStringLiteral("decimal"), TypeFamily::Decimal},  {QStringLiteral("numeric"), TypeFamily::Decimal},
-        {QStringLiteral("money"), TypeFamily::Decimal},    {QStringLiteral("smallmoney"), TypeFamily::Decimal},
-        {QStringLiteral("datetime"), TypeFamily::Date},    {QStringLiteral("smalldatetime"), TypeFamily::Date},
+        {QStringLiteral("char"), TypeFamily::Text},       {QStringLiteral("varchar"), TypeFamily::Text},
+        {QStringLiteral("nchar"), TypeFamily::Text},      {QStringLiteral("nvarchar"), TypeFamily::Text},
+        {QStringLiteral("text"), TypeFamily::Text},       {QStringLiteral("string"), TypeFamily::Text},
+        {QStringLiteral("int"), TypeFamily::Whole},       {QStringLiteral("integer"), TypeFamily::Whole},
+        {QStringLiteral("smallint"), TypeFamily::Whole},  {QStringLiteral("tinyint"), TypeFamily::Whole},
+        {QStringLiteral("bigint"), TypeFamily::Whole},    {QStringLiteral("long"), TypeFamily::Whole},
+        {QStringLiteral("decimal"), TypeFamily::Decimal}, {QStringLiteral("numeric"), TypeFamily::Decimal},
+        {QStringLiteral("money"), TypeFamily::Decimal},   {QStringLiteral("smallmoney"), TypeFamily::Decimal},
+        {QStringLiteral("datetime"), TypeFamily::Date},   {QStringLiteral("smalldatetime"), TypeFamily::Date},
         {QStringLiteral("date"), TypeFamily::Date},
     };
     const auto found = families.find(type);
@@ -56,7 +56,7 @@ DictionaryMap DictionaryMap::read(const Connection& connection, const std::vecto
 {
     DictionaryMap map;
     std::map<std::pair<int, std::string>, int> listingOf;  // (area, table key) -> listing
-    std::vector<std::vector<int>> sequence;                 // each listing's [Column_SeqNo] per column
+    std::vector<std::vector<int>> sequence;                // each listing's [Column_SeqNo] per column
     // The map outlives the export's reading: its 100,000 columns share their few type texts instead of
     // holding one allocation each, which would leave the heap scattered for everything read after.
     QSet<QString> types;
@@ -100,7 +100,8 @@ DictionaryMap DictionaryMap::read(const Connection& connection, const std::vecto
             }
             Column column;
             column.name = name.toText();
-            const auto [use, newName] = map.columnUseByName_.try_emplace(nameKey(column.name), int(map.columnUses_.size()));
+            const auto [use, newName] =
+                map.columnUseByName_.try_emplace(nameKey(column.name), int(map.columnUses_.size()));
             if (newName)
                 map.columnUses_.push_back({column.name, {}, {}});
             column.use = use->second;
@@ -127,7 +128,8 @@ DictionaryMap DictionaryMap::read(const Connection& connection, const std::vecto
         for (size_t i = 0; i < order.size(); ++i)
             order[i] = i;
         const std::vector<int>& numbers = sequence[l];
-        std::stable_sort(order.begin(), order.end(), [&numbers](size_t a, size_t b) { return numbers[a] < numbers[b]; });
+        std::stable_sort(order.begin(), order.end(),
+                         [&numbers](size_t a, size_t b) { return numbers[a] < numbers[b]; });
         std::vector<Column> sorted;
         sorted.reserve(columns.size());
         for (const size_t i : order)

@@ -49,7 +49,7 @@ public:
 
     struct Table final {
         QString name;
-        std::vector<int> listings;  // in catalogue order of their areas
+        std::vector<int> listings;    // in catalogue order of their areas
         std::vector<int> references;  // the references of its foreign keys
         std::vector<int> referrers;   // the inferred references that point to it
     };
@@ -58,7 +58,7 @@ public:
     struct ColumnUse final {
         QString name;
         std::vector<std::pair<int, int>> uses;  // table, column in its first listing
-        QString page;  // the site's page with its anchor, relative to the root
+        QString page;                           // the site's page with its anchor, relative to the root
     };
 
     // Reads every area's rows; `exported` are the areas the export writes pages for.

@@ -21,8 +21,8 @@ QString graphText(const Diagram& diagram, GraphFormat format)
 
 }  // namespace
 
-void writeGraphFiles(const DictionaryMap& map, const std::vector<const FunctionalArea*>& areas,
-                     const QString& folder, GraphFormat format)
+void writeGraphFiles(const DictionaryMap& map, const std::vector<const FunctionalArea*>& areas, const QString& folder,
+                     GraphFormat format)
 {
     const QString extension = format == GraphFormat::Dot ? QStringLiteral(".dot") : QStringLiteral(".md");
     const QDir root(folder);

@@ -63,10 +63,10 @@ bool placeholder(QStringView text)
     if (text.size() > 12)
         return false;
     static const std::set<QString> placeholders{
-        QStringLiteral("tbd"), QStringLiteral("tba"),  QStringLiteral("n/a"),   QStringLiteral("na"),
-        QStringLiteral("?"),   QStringLiteral("??"),   QStringLiteral("???"),   QStringLiteral("todo"),
-        QStringLiteral("-"),   QStringLiteral("--"),   QStringLiteral("."),     QStringLiteral("..."),
-        QStringLiteral("x"),   QStringLiteral("xxx"),  QStringLiteral("none"),  QStringLiteral("test"),
+        QStringLiteral("tbd"), QStringLiteral("tba"),   QStringLiteral("n/a"),        QStringLiteral("na"),
+        QStringLiteral("?"),   QStringLiteral("??"),    QStringLiteral("???"),        QStringLiteral("todo"),
+        QStringLiteral("-"),   QStringLiteral("--"),    QStringLiteral("."),          QStringLiteral("..."),
+        QStringLiteral("x"),   QStringLiteral("xxx"),   QStringLiteral("none"),       QStringLiteral("test"),
         QStringLiteral("tbc"), QStringLiteral("fixme"), QStringLiteral("description")};
     return placeholders.count(text.toString().toCaseFolded()) != 0;
 }
@@ -140,8 +140,8 @@ bool HealthReport::ruleNamed(const QString& name, Rule& rule)
 }
 
 HealthReport::HealthReport(const Connection& connection, const DictionaryMap& map)
-    : connection_(connection), map_(map), valuedByArea_(functionalAreas().size()),
-      tableSeen_(map.tables().size()), names_(map.columnUses().size())
+    : connection_(connection), map_(map), valuedByArea_(functionalAreas().size()), tableSeen_(map.tables().size()),
+      names_(map.columnUses().size())
 {}
 
 void HealthReport::begin(const QString&, const std::vector<const FunctionalArea*>&)
@@ -160,8 +160,8 @@ void HealthReport::begin(const QString&, const std::vector<const FunctionalArea*
     }
 }
 
-void HealthReport::add(Rule rule, const QString& area, const QString& table, const QString& column,
-                       const QString& page, const QString& message)
+void HealthReport::add(Rule rule, const QString& area, const QString& table, const QString& column, const QString& page,
+                       const QString& message)
 {
     findings_.push_back({rule, area, table, column, page, message});
 }
@@ -291,7 +291,9 @@ void HealthReport::finish()
         }
         if (name.definitions.size() > 1)
             add(Rule::ColumnWithSeveralDefinitions, {}, {}, entry.name, entry.page,
-                QStringLiteral("%1 different data definitions in %2 tables").arg(name.definitions.size()).arg(name.tables));
+                QStringLiteral("%1 different data definitions in %2 tables")
+                    .arg(name.definitions.size())
+                    .arg(name.tables));
     }
 }
 
@@ -327,10 +329,22 @@ QString HealthReport::text() const
 
 QString HealthReport::html() const
 {
-    QString page = QStringLiteral("<h1>Health report</h1>\n<h2>Coverage by area</h2>\n"
-                                  "<table class=\"coverage\">\n<thead><tr><th>Area</th><th>Tables described</th>"
-                                  "<th>Columns described</th><th>Coded columns with values</th>"
-                                  "<th>Foreign keys with a target</th></tr></thead>\n<tbody>\n");
+    QString page =
+        QStringLiteral("<h1>Health report</h1>\n<h2>Findings by rule</h2>\n<table class=\"rules\">\n"
+                       "<thead><tr><th>Rule</th><th>What it finds</th><th>Findings</th></tr></thead>\n<tbody>\n");
+    std::map<int, int> counts;
+    for (const Finding& finding : findings_)
+        ++counts[int(finding.rule)];
+    for (const RuleText& text : ruleTexts) {
+        page += QStringLiteral("<tr><td><code>%1</code></td><td>%2</td><td>%3</td></tr>\n")
+                    .arg(QLatin1String(text.name), QLatin1String(text.meaning))
+                    .arg(counts[int(text.rule)]);
+    }
+    page += QStringLiteral("</tbody>\n</table>\n");
+    page += QStringLiteral("<h2>Coverage by area</h2>\n"
+                           "<table class=\"coverage\">\n<thead><tr><th>Area</th><th>Tables described</th>"
+                           "<th>Columns described</th><th>Coded columns with values</th>"
+                           "<th>Foreign keys with a target</th></tr></thead>\n<tbody>\n");
     const auto cell = [&page](int part, int whole) {
         page += QStringLiteral("<td>%1 <span class=\"count\">(%2 of %3)</span></td>")
                     .arg(percent(part, whole))
@@ -344,16 +358,6 @@ QString HealthReport::html() const
         cell(c.codedColumnsWithValues, c.codedColumns);
         cell(c.foreignKeysWithTarget, c.foreignKeys);
         page += QStringLiteral("</tr>\n");
-    }
-    page += QStringLiteral("</tbody>\n</table>\n<h2>Findings by rule</h2>\n<table class=\"rules\">\n"
-                           "<thead><tr><th>Rule</th><th>What it finds</th><th>Findings</th></tr></thead>\n<tbody>\n");
-    std::map<int, int> counts;
-    for (const Finding& finding : findings_)
-        ++counts[int(finding.rule)];
-    for (const RuleText& text : ruleTexts) {
-        page += QStringLiteral("<tr><td><code>%1</code></td><td>%2</td><td>%3</td></tr>\n")
-                    .arg(QLatin1String(text.name), QLatin1String(text.meaning))
-                    .arg(counts[int(text.rule)]);
     }
     page += QStringLiteral("</tbody>\n</table>\n<h2>Findings</h2>\n");
     if (findings_.empty()) {

@@ -84,7 +84,7 @@ private:
     // What one column name holds across the tables.
     struct NameUse final {
         std::vector<std::pair<QString, std::vector<int>>> tablesByType;  // shown type, tables
-        std::vector<size_t> definitions;                               // hashes of the distinct ones
+        std::vector<size_t> definitions;                                 // hashes of the distinct ones
         int tables = 0;
     };
 

@@ -67,7 +67,10 @@ void ConnectionsTest::initTestCase()
     b.column({"bill", "ORDERS", "PROD_ID"}).dataType("int", nullptr).foreignKey();
     b.column({"bill", "ORDERS", "HOSTILE_ID"}).dataType("smallint", nullptr).foreignKey();
     b.column({"bill", "ORDERS", "NOWHERE_ID"}).dataType("int", nullptr).foreignKey();
-    b.column({"bill", "ORDERS", "STATUS"}).dataType("char", "1").descriptions("Order status", "TBD").gui("Status", "ComboBox");
+    b.column({"bill", "ORDERS", "STATUS"})
+        .dataType("char", "1")
+        .descriptions("Order status", "TBD")
+        .gui("Status", "ComboBox");
     b.column({"bill", "ORDERS", "NOTE"}).descriptions(nullptr, nullptr);
     b.column({"clcl", "ORDERS", "ORD_ID"}).dataType("int", nullptr).primaryKey();
     b.column({"clcl", "LINES", "STATUS"}).dataType("int", nullptr).descriptions("Line status", "Status of a line");
@@ -87,23 +90,26 @@ void ConnectionsTest::referencesAndTheirReasons()
     QCOMPARE(exportTo({dictionary, site}).exitCode, 0);
     const QString orders = readText(site + QStringLiteral("/bill/orders.html"));
     // One target, linked, with its reason; a text type joins a text type of another length.
-    QVERIFY(orders.contains(QStringLiteral("<tr class=\"inferred\"><td>CUST_ID</td><td><a href=\"../clcl/customer.html\">"
-                                           "CUSTOMER</a> <span class=\"inferred-mark\">inferred</span></td><td>same "
-                                           "name as the primary key of CUSTOMER</td></tr>")));
+    QVERIFY(
+        orders.contains(QStringLiteral("<tr class=\"inferred\"><td>CUST_ID</td><td><a href=\"../clcl/customer.html\">"
+                                       "CUSTOMER</a> <span class=\"inferred-mark\">inferred</span></td><td>same "
+                                       "name as the primary key of CUSTOMER</td></tr>")));
     // Two candidates, a type that differs, none: reported, not guessed.
     QVERIFY(orders.contains(QStringLiteral("<td>ambiguous: GRP_ID is the whole primary key of GROUP_A, GROUP_B</td>")));
     QVERIFY(orders.contains(QStringLiteral("same name as the primary key of PRODUCT, but char(8) there and int here")));
     QVERIFY(orders.contains(QStringLiteral("no other table has NOWHERE_ID as its whole primary key")));
     QCOMPARE(orders.count(QStringLiteral("<tr class=\"unresolved\">")), 3);
     // Whole numbers of two sizes join; the hostile name is text.
-    QVERIFY(orders.contains(QStringLiteral("same name as the primary key of &lt;b&gt;&quot;X&#39;&amp;amp;\\N&lt;/b&gt;")));
+    QVERIFY(
+        orders.contains(QStringLiteral("same name as the primary key of &lt;b&gt;&quot;X&#39;&amp;amp;\\N&lt;/b&gt;")));
 
     const QString customer = readText(site + QStringLiteral("/clcl/customer.html"));
     QVERIFY(customer.contains(QStringLiteral("<h2>Referred To By</h2>")));
     QVERIFY(customer.contains(QStringLiteral("<a href=\"../clcl/orders.html\">ORDERS</a> <span class=\"inferred-mark\">"
                                              "inferred</span></td><td>CUST_ID</td>")));
     // CUST_ID is held by three tables; its row leads to the name's anchor, which lists them by area.
-    QVERIFY(customer.contains(QStringLiteral("<a class=\"also\" href=\"../columns/c.html#cust_id\">also in 2 tables</a>")));
+    QVERIFY(
+        customer.contains(QStringLiteral("<a class=\"also\" href=\"../columns/c.html#cust_id\">also in 2 tables</a>")));
     const QString names = readText(site + QStringLiteral("/columns/c.html"));
     const int anchor = names.indexOf(QStringLiteral("id=\"cust_id\""));
     QVERIFY(anchor > 0);
@@ -111,8 +117,8 @@ void ConnectionsTest::referencesAndTheirReasons()
     QVERIFY(entry.contains(QStringLiteral("<dt>Billing</dt><dd><a href=\"../bill/orders.html\">ORDERS</a> "
                                           "<span class=\"type-differs\">(varchar(10))</span></dd>")));
     QVERIFY2(entry.contains(QStringLiteral("<dt>Claims</dt><dd><a href=\"../clcl/customer.html\">CUSTOMER</a>, "
-                                          "<a href=\"../clcl/orders.html\">ORDERS</a> <span class=\"type-differs\">"
-                                          "(varchar(10))</span>, <a href=\"../clcl/pair.html\">PAIR</a></dd>")),
+                                           "<a href=\"../clcl/orders.html\">ORDERS</a> <span class=\"type-differs\">"
+                                           "(varchar(10))</span>, <a href=\"../clcl/pair.html\">PAIR</a></dd>")),
              qPrintable(entry));
 }
 
@@ -125,9 +131,10 @@ void ConnectionsTest::diagramsInTheBrowser()
     QCOMPARE(exportTo({dictionary, site}).exitCode, 0);
     const auto dumpDom = [&browser](const QString& path) {
         QTemporaryDir profile;
-        const Run dumped = run(browser, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
-                                         QStringLiteral("--disable-gpu"), QStringLiteral("--user-data-dir=") + profile.path(),
-                                         QStringLiteral("--dump-dom"), QUrl::fromLocalFile(path).toString()});
+        const Run dumped =
+            run(browser, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+                          QStringLiteral("--user-data-dir=") + profile.path(), QStringLiteral("--dump-dom"),
+                          QUrl::fromLocalFile(path).toString()});
         return QString::fromUtf8(dumped.out);
     };
     // The area's diagram and a table's: each drawn, each name a link to a page that exists.
@@ -145,7 +152,8 @@ void ConnectionsTest::diagramsInTheBrowser()
             targets << target;
             QVERIFY2(QFile::exists(folderOfPage + QLatin1Char('/') + target), qPrintable(target));
         }
-        QVERIFY2(targets.contains(QStringLiteral("../clcl/customer.html")) || targets.contains(QStringLiteral("clcl/customer.html")),
+        QVERIFY2(targets.contains(QStringLiteral("../clcl/customer.html"))
+                     || targets.contains(QStringLiteral("clcl/customer.html")),
                  qPrintable(targets.join(QLatin1Char(' '))));
     }
     const QString hostile = dumpDom(site + QStringLiteral("/bill/orders.html"));
@@ -161,7 +169,8 @@ void ConnectionsTest::dotAndMermaid()
     const QString table = readText(dot + QStringLiteral("/bill/orders.dot"));
     QVERIFY(table.startsWith(QStringLiteral("digraph tables {")));
     QVERIFY(table.contains(QStringLiteral("n0 [label=<<b>ORDERS</b>>, fillcolor=")));
-    QVERIFY(table.contains(QStringLiteral("[label=<&lt;b&gt;&quot;X&#39;&amp;amp;\\\\N&lt;/b&gt;>, style=\"rounded,dashed\"")));
+    QVERIFY(table.contains(
+        QStringLiteral("[label=<&lt;b&gt;&quot;X&#39;&amp;amp;\\\\N&lt;/b&gt;>, style=\"rounded,dashed\"")));
     QVERIFY(table.contains(QStringLiteral("n0 -> n1 [label=<CUST_ID>];")));
     QVERIFY(!table.contains(QStringLiteral("GROUP_A")));  // an ambiguous reference draws no edge
     QVERIFY(QFile::exists(dot + QStringLiteral("/clcl.dot")));
@@ -210,8 +219,9 @@ void ConnectionsTest::failOnDecidesTheExitStatus()
     const QString lint = QStringLiteral("lint");
     QCOMPARE(exportTo({dictionary, "--format", lint, "--fail-on", "placeholder-description"}).exitCode, 1);
     QCOMPARE(exportTo({dictionary, "--format", lint, "--fail-on", "all", "--area", "util"}).exitCode, 0);
-    QCOMPARE(exportTo({dictionary, "--format", lint, "--fail-on", "table-without-description", "--area", "bill"}).exitCode,
-             0);
+    QCOMPARE(
+        exportTo({dictionary, "--format", lint, "--fail-on", "table-without-description", "--area", "bill"}).exitCode,
+        0);
     const Run unknown = exportTo({dictionary, "--format", lint, "--fail-on", "no-such-rule"});
     QCOMPARE(unknown.exitCode, 2);
     QVERIFY(unknown.err.contains("unknown rule \"no-such-rule\""));
