@@ -8,10 +8,7 @@
 
 #include <map>
 
-extern "C" {
-extern gvplugin_library_t gvplugin_dot_layout_LTX_library;
-extern gvplugin_library_t gvplugin_core_LTX_library;
-}
+#include <dlfcn.h>
 
 namespace volmira::exporting {
 
@@ -212,17 +209,40 @@ QString toMermaid(const Diagram& diagram)
     return text;
 }
 
+namespace {
+
+// One of Graphviz's plugin libraries, opened by its full path: they lie off the loader's path.
+void* openPlugin(const char* file, const char* symbol, void*& library)
+{
+    const QByteArray path = QByteArrayLiteral(VOLMIRA_GRAPHVIZ_PLUGIN_DIR "/") + file;
+    library = dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL);
+    void* found = library ? dlsym(library, symbol) : nullptr;
+    if (!found)
+        throw Error(ErrorNumber::DiagramLayout,
+                    QStringLiteral("Graphviz's %1 cannot be loaded: %2").arg(path, QString::fromLocal8Bit(dlerror())));
+    return found;
+}
+
+}  // namespace
+
 SvgRenderer::SvgRenderer()
 {
-    static lt_symlist_t plugins[] = {{"gvplugin_dot_layout_LTX_library", &gvplugin_dot_layout_LTX_library},
-                                     {"gvplugin_core_LTX_library", &gvplugin_core_LTX_library},
-                                     {nullptr, nullptr}};
-    context_ = gvContextPlugins(plugins, 0);
+    plugins_[0] = {"gvplugin_dot_layout_LTX_library",
+                   openPlugin("libgvplugin_dot_layout.so.6", "gvplugin_dot_layout_LTX_library", libraries_[0])};
+    plugins_[1] = {"gvplugin_core_LTX_library",
+                   openPlugin("libgvplugin_core.so.6", "gvplugin_core_LTX_library", libraries_[1])};
+    plugins_[2] = {nullptr, nullptr};
+    context_ = gvContextPlugins(plugins_, 0);
     if (!context_)
         throw Error(ErrorNumber::DiagramLayout, QStringLiteral("Graphviz cannot start"));
 }
 
-SvgRenderer::~SvgRenderer() { gvFreeContext(context_); }
+SvgRenderer::~SvgRenderer()
+{
+    gvFreeContext(context_);
+    for (void* library : libraries_)
+        dlclose(library);
+}
 
 QByteArray SvgRenderer::inlineSvg(const QString& dot)
 {

@@ -1,11 +1,12 @@
 #pragma once
 
+#include <graphviz/gvcext.h>
+
 #include <QByteArray>
 #include <QString>
 
 #include <vector>
 
-struct GVC_s;
 
 namespace volmira::exporting {
 
@@ -40,9 +41,9 @@ Diagram tableDiagram(const DictionaryMap& map, int table, int area, const QStrin
 QString toDot(const Diagram& diagram, bool links);
 QString toMermaid(const Diagram& diagram);
 
-// Lays out DOT text with Graphviz's dot layout and writes it as SVG, with the plugins linked into the
-// program (no plugin configuration is read) and Graphviz's own font metrics, so the same graph gives
-// the same bytes on every machine.
+// Lays out DOT text with Graphviz's dot layout and writes it as SVG, with the two plugins loaded by
+// the program itself (no plugin configuration is read, no font library measures the names: Graphviz's
+// own font metrics do), so the same graph gives the same bytes on every machine.
 class SvgRenderer final {
 public:
     SvgRenderer();
@@ -54,7 +55,9 @@ public:
     QByteArray inlineSvg(const QString& dot);
 
 private:
-    GVC_s* context_;
+    void* libraries_[2] = {nullptr, nullptr};
+    lt_symlist_t plugins_[3] = {};  // Graphviz reads the list while the context lives
+    GVC_t* context_ = nullptr;
 };
 
 }  // namespace volmira::exporting
