@@ -82,6 +82,23 @@ QString tableValidValues(const QString& area, const QString& table)
            + QStringLiteral("' ");
 }
 
+QString allColumns()
+{
+    return QStringLiteral("Select Distinct [Functional Area],Table,Column,[Data Type],[Data Attributes],[Logical Desc],"
+                          "[PD_Definition],[Primary Key],[Foreign Key],[Column_SeqNo],[GUI Name],[GUI Control] "
+                          "from Main order by [Functional Area],Table,[Column_SeqNo]");
+}
+
+QString allTableDescriptions()
+{
+    return QStringLiteral("Select Distinct [Functional Area],Table,Description,[Logical Name] from CDS_TBL_TABLE_DESC");
+}
+
+QString allValidValues()
+{
+    return QStringLiteral("Select [Functional Area], [Table], [Column], Value, Description from [Values]");
+}
+
 QString searchAllAreas(SearchMode mode, const QString& text)
 {
     const QString t = doubleApostrophes(text);

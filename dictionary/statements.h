@@ -70,6 +70,27 @@ namespace TableValuesField {
 enum : int { Column, Value, Description };
 }
 
+// The whole dictionary in three statements, for tools that compare or read all of it at once. Each
+// row carries its area and table, so that the rows of one area and table are exactly those that the
+// per-table statements above give for them, in the same order.
+//
+// Every column row; the fields are named by AllColumnsField (from ColumnsField on, as in columns()).
+QString allColumns();
+namespace AllColumnsField {
+enum : int { Area, Table, First };
+}
+// Every table description row, in ascending order within an area and table, as tableDescription gives
+// them; the fields are named by AllTableDescriptionsField.
+QString allTableDescriptions();
+namespace AllTableDescriptionsField {
+enum : int { Area, Table, Description, LogicalName };
+}
+// Every valid value in the order the file stores them; the fields are named by AllValuesField.
+QString allValidValues();
+namespace AllValuesField {
+enum : int { Area, Table, Column, Value, Description };
+}
+
 // The tables a search finds, in each of its modes. Only the all-areas forms ask for an order.
 enum class SearchMode { TableName, TableDescription, ColumnName, ColumnDescription };
 QString searchAllAreas(SearchMode mode, const QString& text);
