@@ -398,7 +398,8 @@ Change tablePresence(ChangeKind kind, const Placed& placed)
     c.table = placed.table->name;
     (kind == ChangeKind::TableAdded ? c.after : c.before) = placed.table->logicalName;
     c.attribute = Attribute::LogicalName;
-    c.note = QStringLiteral("%1 columns").arg(placed.table->columns.size());
+    const std::size_t columns = placed.table->columns.size();
+    c.note = QString::number(columns) + (columns == 1 ? QStringLiteral(" column") : QStringLiteral(" columns"));
     return c;
 }
 

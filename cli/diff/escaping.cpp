@@ -9,6 +9,9 @@ QString hex(char16_t unit, int digits)
     return QString::number(unit, 16).rightJustified(digits, QLatin1Char('0'));
 }
 
+// A control character other than a line break or a tab has no place in a page: it shows as U+FFFD.
+bool control(char16_t u) { return (u < 0x20 && u != '\n' && u != '\r' && u != '\t') || u == 0x7f; }
+
 }  // namespace
 
 QString plain(const QString& text)
@@ -44,7 +47,7 @@ QString html(const QString& text)
         case '>': out += QLatin1String("&gt;"); break;
         case '"': out += QLatin1String("&quot;"); break;
         case '\'': out += QLatin1String("&#39;"); break;
-        default: out += c; break;
+        default: out += control(c.unicode()) ? QChar(QChar::ReplacementCharacter) : c; break;
         }
     }
     return out;
@@ -68,7 +71,12 @@ QString markdown(const QString& text)
             continue;
         case '\n': out += QLatin1String("<br>"); continue;
         case '\t': out += QLatin1Char(' '); continue;
-        default: break;
+        default:
+            if (control(c.unicode())) {
+                out += QChar(QChar::ReplacementCharacter);
+                continue;
+            }
+            break;
         }
         if (punctuation.contains(c))
             out += QLatin1Char('\\');
