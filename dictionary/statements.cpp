@@ -82,21 +82,24 @@ QString tableValidValues(const QString& area, const QString& table)
            + QStringLiteral("' ");
 }
 
-QString allColumns()
+QString areaColumns(const QString& area)
 {
-    return QStringLiteral("Select Distinct [Functional Area],Table,Column,[Data Type],[Data Attributes],[Logical Desc],"
-                          "[PD_Definition],[Primary Key],[Foreign Key],[Column_SeqNo],[GUI Name],[GUI Control] "
-                          "from Main order by [Functional Area],Table,[Column_SeqNo]");
+    return QStringLiteral("Select Table,Column,[Data Type],[Data Attributes],[Logical Desc],[PD_Definition],"
+                          "[Primary Key],[Foreign Key],[Column_SeqNo],[GUI Name],[GUI Control] from Main "
+                          "where [Functional Area]= '")
+           + doubleApostrophes(area) + QStringLiteral("' ");
 }
 
-QString allTableDescriptions()
+QString areaTableDescriptions(const QString& area)
 {
-    return QStringLiteral("Select Distinct [Functional Area],Table,Description,[Logical Name] from CDS_TBL_TABLE_DESC");
+    return QStringLiteral("Select Table,Description,[Logical Name] from CDS_TBL_TABLE_DESC where [Functional Area]= '")
+           + doubleApostrophes(area) + QStringLiteral("' ");
 }
 
-QString allValidValues()
+QString areaValidValues(const QString& area)
 {
-    return QStringLiteral("Select [Functional Area], [Table], [Column], Value, Description from [Values]");
+    return QStringLiteral("Select [Table], [Column], Value, Description from [Values] where [Functional Area]='")
+           + doubleApostrophes(area) + QStringLiteral("' ");
 }
 
 QString searchAllAreas(SearchMode mode, const QString& text)

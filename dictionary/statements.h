@@ -70,25 +70,21 @@ namespace TableValuesField {
 enum : int { Column, Value, Description };
 }
 
-// The whole dictionary in three statements, for tools that compare or read all of it at once. Each
-// row carries its area and table, so that the rows of one area and table are exactly those that the
-// per-table statements above give for them, in the same order.
+// An area's part of the dictionary in three statements, for tools that read all of it: the rows come in
+// the order the file stores them, so that the engine sorts nothing. A tool that shows them as the window
+// does orders and merges them as the per-table statements above do.
 //
-// Every column row; the fields are named by AllColumnsField (from ColumnsField on, as in columns()).
-QString allColumns();
-namespace AllColumnsField {
-enum : int { Area, Table, First };
+// The area's column rows; the fields are named by AreaColumnsField (from First on, as ColumnsField names them).
+QString areaColumns(const QString& area);
+namespace AreaColumnsField {
+enum : int { Table, First };
 }
-// Every table description row, in ascending order within an area and table, as tableDescription gives
-// them; the fields are named by AllTableDescriptionsField.
-QString allTableDescriptions();
-namespace AllTableDescriptionsField {
-enum : int { Area, Table, Description, LogicalName };
-}
-// Every valid value in the order the file stores them; the fields are named by AllValuesField.
-QString allValidValues();
-namespace AllValuesField {
-enum : int { Area, Table, Column, Value, Description };
+// The area's table description rows; the fields are named by TableDescriptionField.
+QString areaTableDescriptions(const QString& area);
+// The area's valid values; the fields are named by AreaValuesField.
+QString areaValidValues(const QString& area);
+namespace AreaValuesField {
+enum : int { Table, Column, Value, Description };
 }
 
 // The tables a search finds, in each of its modes. Only the all-areas forms ask for an order.

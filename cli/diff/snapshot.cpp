@@ -5,29 +5,13 @@
 #include "dictionary/textfold.h"
 
 #include <string>
+#include <QElapsedTimer>
+#include <cstdio>
 #include <unordered_map>
 
 namespace volmira::diff {
 
 namespace {
-
-// Several texts in one key, each preceded by its length so that no text can run into the next.
-void appendKeyPart(std::string& key, const QString& text)
-{
-    const std::string folded = foldedKey(text);
-    key += std::to_string(folded.size());
-    key += ':';
-    key += folded;
-}
-
-std::string key(const QString& a, const QString& b, const QString& c = {})
-{
-    std::string joined;
-    appendKeyPart(joined, a);
-    appendKeyPart(joined, b);
-    appendKeyPart(joined, c);
-    return joined;
-}
 
 QString readVersion(const Connection& connection)
 {
@@ -36,56 +20,186 @@ QString readVersion(const Connection& connection)
     return version.Eof() ? QString() : shownText(version.Fields(0).Value);
 }
 
-using AreaIndex = std::unordered_map<std::string, int>;
-
-AreaIndex areaIndex(const std::vector<AreaName>& names)
-{
-    AreaIndex index;
-    for (int i = 0; i < int(names.size()); ++i)
-        index.emplace(foldedKey(names[i].code), i);
-    return index;
-}
-
 struct Described final {
-    QString logicalName;
-    QString description;
+    FieldValue logicalName;
+    FieldValue description;
 };
 
-// The first description row of each area and table, as the window's statement gives it first.
-std::unordered_map<std::string, Described> readDescriptions(const Connection& connection)
+// Null before any text, texts in the engine's order ignoring letter case: how the engine sorts.
+int compareShown(const FieldValue& a, const FieldValue& b)
+{
+    if (a.isNull() || b.isNull())
+        return int(b.isNull()) - int(a.isNull());
+    return textfold::compare(a.toText().toStdString(), b.toText().toStdString());
+}
+
+// The description row of each table that the window's statement gives first: its rows are distinct and
+// in ascending order of description and logical name.
+std::unordered_map<std::string, Described> readDescriptions(const Connection& connection, const QString& area)
 {
     Recordset rows;
-    rows.Open(statements::allTableDescriptions(), connection);
-    namespace Field = statements::AllTableDescriptionsField;
+    rows.Open(statements::areaTableDescriptions(area), connection);
+    namespace Field = statements::TableDescriptionField;
     std::unordered_map<std::string, Described> found;
     for (long long row = 0; row < rows.rowCount(); ++row) {
-        const FieldValue& area = rows.fieldAt(row, Field::Area).Value;
         const FieldValue& table = rows.fieldAt(row, Field::Table).Value;
-        if (area.isNull() || table.isNull())  // equal to no area or table the window asks for
+        if (table.isNull())  // equal to no table the window asks for
             continue;
-        found.emplace(key(area.toText(), table.toText()),
-                      Described{shownText(rows.fieldAt(row, Field::LogicalName).Value),
-                                shownText(rows.fieldAt(row, Field::Description).Value)});
+        Described candidate{rows.fieldAt(row, Field::LogicalName).Value, rows.fieldAt(row, Field::Description).Value};
+        const auto [at, added] = found.emplace(foldedKey(table.toText()), candidate);
+        if (added)
+            continue;
+        const int byDescription = compareShown(candidate.description, at->second.description);
+        if (byDescription < 0 || (byDescription == 0 && compareShown(candidate.logicalName, at->second.logicalName) < 0))
+            at->second = std::move(candidate);
     }
     return found;
 }
 
-std::unordered_map<std::string, std::vector<SnapshotValue>> readValues(const Connection& connection)
+// Valid values by folded table name, then folded column name, in the order the file stores them.
+using ValuesByColumn = std::unordered_map<std::string, std::vector<SnapshotValue>>;
+
+std::unordered_map<std::string, ValuesByColumn> readValues(const Connection& connection, const QString& area)
 {
     Recordset rows;
-    rows.Open(statements::allValidValues(), connection);
-    namespace Field = statements::AllValuesField;
-    std::unordered_map<std::string, std::vector<SnapshotValue>> found;
+    rows.Open(statements::areaValidValues(area), connection);
+    namespace Field = statements::AreaValuesField;
+    std::unordered_map<std::string, ValuesByColumn> found;
     for (long long row = 0; row < rows.rowCount(); ++row) {
-        const FieldValue& area = rows.fieldAt(row, Field::Area).Value;
         const FieldValue& table = rows.fieldAt(row, Field::Table).Value;
         const FieldValue& column = rows.fieldAt(row, Field::Column).Value;
-        if (area.isNull() || table.isNull() || column.isNull())
+        if (table.isNull() || column.isNull())
             continue;
-        found[key(area.toText(), table.toText(), column.toText())].push_back(
+        found[foldedKey(table.toText())][foldedKey(column.toText())].push_back(
             {shownText(rows.fieldAt(row, Field::Value).Value), shownText(rows.fieldAt(row, Field::Description).Value)});
     }
     return found;
+}
+
+// The column rows of one table, by their place in the column statement's result.
+struct TableRows final {
+    std::string folded;
+    QString name;
+    std::vector<long long> rows;
+};
+
+constexpr int firstField = statements::AreaColumnsField::First;
+
+const FieldValue& columnField(const Recordset& rows, long long row, int field)
+{
+    return rows.fieldAt(row, firstField + field).Value;
+}
+
+// [Column_SeqNo] in the engine's ascending order: Null first, then numbers, then texts.
+bool positionBefore(const FieldValue& a, const FieldValue& b)
+{
+    const auto rank = [](const FieldValue& v) {
+        return v.isNull() ? 0 : v.kind() == FieldValue::Kind::Text ? 2 : 1;
+    };
+    if (rank(a) != rank(b))
+        return rank(a) < rank(b);
+    if (rank(a) == 1)
+        return a.toNumber() < b.toNumber();
+    return rank(a) == 2 && compareShown(a, b) < 0;
+}
+
+// The row's ten fields as the engine tells rows apart ignoring letter case: the key of DISTINCT.
+std::string distinctKey(const Recordset& rows, long long row)
+{
+    std::string joined;
+    for (int field = 0; field <= statements::ColumnsField::GUIControl; ++field) {
+        const FieldValue& value = columnField(rows, row, field);
+        if (value.isNull()) {
+            joined += "N;";
+            continue;
+        }
+        const std::string folded = foldedKey(value.toText());
+        joined += std::to_string(folded.size()) + ':' + folded;  // the length keeps one field from running into the next
+    }
+    return joined;
+}
+
+// The table's rows as the window's column statement gives them: distinct, in [Column_SeqNo] order.
+// Rows of one position keep the file's order.
+void orderColumns(const Recordset& rows, std::vector<long long>& table)
+{
+    std::stable_sort(table.begin(), table.end(), [&rows](long long a, long long b) {
+        return positionBefore(columnField(rows, a, statements::ColumnsField::ColumnSeqNo),
+                              columnField(rows, b, statements::ColumnsField::ColumnSeqNo));
+    });
+    // Only rows that share a position can be equal; the others need no key.
+    std::vector<long long> distinct;
+    std::vector<std::string> seen;
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        const auto samePosition = [&](std::size_t j) {
+            const auto& seqNo = [&](std::size_t k) -> const FieldValue& {
+                return columnField(rows, table[k], statements::ColumnsField::ColumnSeqNo);
+            };
+            return !positionBefore(seqNo(i), seqNo(j)) && !positionBefore(seqNo(j), seqNo(i));
+        };
+        if (i == 0 || !samePosition(i - 1))
+            seen.clear();
+        const bool tied = (i > 0 && samePosition(i - 1)) || (i + 1 < table.size() && samePosition(i + 1));
+        if (tied) {
+            std::string rowKey = distinctKey(rows, table[i]);
+            if (std::find(seen.begin(), seen.end(), rowKey) != seen.end())
+                continue;
+            seen.push_back(std::move(rowKey));
+        }
+        distinct.push_back(table[i]);
+    }
+    table = std::move(distinct);
+}
+
+SnapshotArea readArea(const Connection& connection, const QString& code)
+{
+    const auto descriptions = readDescriptions(connection, code);
+    const auto values = readValues(connection, code);
+    Recordset rows;
+    rows.Open(statements::areaColumns(code), connection);
+    std::unordered_map<std::string, std::size_t> tableAt;
+    std::vector<TableRows> tables;
+    for (long long row = 0; row < rows.rowCount(); ++row) {
+        const FieldValue& table = rows.fieldAt(row, statements::AreaColumnsField::Table).Value;
+        if (table.isNull())
+            continue;
+        const QString name = table.toText();
+        std::string folded = foldedKey(name);
+        const auto [at, added] = tableAt.emplace(folded, tables.size());
+        if (added)
+            tables.push_back({std::move(folded), name, {}});
+        tables[at->second].rows.push_back(row);
+    }
+    // The window lists the tables in the engine's ascending order of their names.
+    std::sort(tables.begin(), tables.end(), [](const TableRows& a, const TableRows& b) { return a.folded < b.folded; });
+    SnapshotArea area;
+    area.tables.reserve(tables.size());
+    for (TableRows& found : tables) {
+        SnapshotTable table;
+        table.name = found.name;
+        const auto described = descriptions.find(found.folded);
+        if (described != descriptions.end()) {
+            table.logicalName = shownText(described->second.logicalName);
+            table.description = shownText(described->second.description);
+        }
+        const auto tableValues = values.find(found.folded);
+        orderColumns(rows, found.rows);
+        for (const long long row : found.rows) {
+            if (columnField(rows, row, statements::ColumnsField::Column).isNull())
+                continue;  // the window lists no column without a name
+            SnapshotColumn column;
+            column.shown = shownColumnAt(rows, row, firstField);
+            column.position = shownText(columnField(rows, row, statements::ColumnsField::ColumnSeqNo));
+            if (tableValues != values.end()) {
+                const auto listed = tableValues->second.find(foldedKey(column.shown.column));
+                if (listed != tableValues->second.end())
+                    column.values = listed->second;
+            }
+            table.columns.push_back(std::move(column));
+        }
+        area.tables.push_back(std::move(table));
+    }
+    return area;
 }
 
 }  // namespace
@@ -96,55 +210,8 @@ Snapshot readSnapshot(const Connection& connection, const std::vector<AreaName>&
 {
     Snapshot snapshot;
     snapshot.version = readVersion(connection);
-    snapshot.areas.resize(names.size());
-    const AreaIndex areas = areaIndex(names);
-    const auto descriptions = readDescriptions(connection);
-    auto values = readValues(connection);
-
-    Recordset rows;
-    rows.Open(statements::allColumns(), connection);
-    namespace Field = statements::AllColumnsField;
-    std::string currentTable;
-    SnapshotTable* table = nullptr;
-    for (long long row = 0; row < rows.rowCount(); ++row) {
-        const FieldValue& areaField = rows.fieldAt(row, Field::Area).Value;
-        const FieldValue& tableField = rows.fieldAt(row, Field::Table).Value;
-        if (areaField.isNull() || tableField.isNull())
-            continue;
-        const QString areaText = areaField.toText();
-        const QString tableName = tableField.toText();
-        // The rows of one area and table come together: the statement orders by both.
-        std::string tableKey = key(areaText, tableName);
-        if (!table || tableKey != currentTable) {
-            currentTable = std::move(tableKey);
-            const auto area = areas.find(foldedKey(areaText));
-            table = nullptr;
-            if (area == areas.end())  // an area the window has no button for
-                continue;
-            SnapshotTable added;
-            added.name = tableName;
-            const auto described = descriptions.find(currentTable);
-            if (described != descriptions.end()) {
-                added.logicalName = described->second.logicalName;
-                added.description = described->second.description;
-            }
-            auto& tables = snapshot.areas[std::size_t(area->second)].tables;
-            tables.push_back(std::move(added));
-            table = &tables.back();
-        }
-        if (!table)
-            continue;
-        const int first = Field::First;
-        if (rows.fieldAt(row, first + statements::ColumnsField::Column).Value.isNull())
-            continue;  // the window lists no column without a name
-        SnapshotColumn column;
-        column.shown = shownColumnAt(rows, row, first);
-        column.position = shownText(rows.fieldAt(row, first + statements::ColumnsField::ColumnSeqNo).Value);
-        const auto found = values.find(key(areaText, tableName, column.shown.column));
-        if (found != values.end())
-            column.values = found->second;  // copied: a column listed twice shows the same values twice
-        table->columns.push_back(std::move(column));
-    }
+    for (const AreaName& name : names)
+        snapshot.areas.push_back(readArea(connection, name.code));
     return snapshot;
 }
 
