@@ -245,6 +245,17 @@ void DiffTest::nothingChangedAndStableBytes()
     QCOMPARE(same.exitCode, 0);
     QVERIFY(same.out.contains("No changes"));
     QCOMPARE(json(base, base, 0).value(QStringLiteral("changes")).toArray().size(), 0);
+    // What the window does not show is no change: a row that repeats another but for letter case, a
+    // second description row that sorts after the first, an area without a button, a column without a name.
+    const QString unseen = pair([](Release& r) {
+        r.columns.push_back(r.column(QStringLiteral("A_NAME")));
+        r.columns.back().logicalDesc = "A_NAME LOGICAL";
+        r.columns.push_back(row("zzzz", "ACCT_Z", "Z_ID", 1));
+        r.columns.push_back(row("acct", "ACCT_A", QString(), 7));
+        r.columns.back().column = nullptr;
+        r.descriptions.push_back({"acct", "ACCT_A", "Later", "Later, shown never."});
+    });
+    QCOMPARE(diff({base, unseen}).exitCode, 0);
 
     const QString changed = pair([](Release& r) {
         r.descriptions[0].description = "Every account of the general ledger, one row for each.";

@@ -54,7 +54,7 @@ function(check_layer layer)
         endif()
       elseif(header IN_LIST ARG_FORBID)
         list(APPEND errors "${where}: the ${layer} must not use it")
-      elseif(header MATCHES "^(dictionary|mainwindow|areas|browse|search|filepicker|tools|tests)/")
+      elseif(header MATCHES "^(dictionary|mainwindow|areas|browse|search|filepicker|cli|tools|tests)/")
         # The reader's own headers are open only to the layers that name their folder.
         set(allowed FALSE)
         foreach(prefix IN LISTS ARG_PROJECT)
@@ -89,6 +89,12 @@ check_layer("windows" QT ANY
   PROJECT mainwindow/ areas/ browse/ search/ filepicker/ dictionary/connection.h dictionary/error.h
           dictionary/errornumbers.h dictionary/fieldvalue.h dictionary/filename.h dictionary/recordset.h dictionary/statements.h
           dictionary/shownattributes.h
+  FORBID ${systemLibraries})
+check_layer("comparison" QT CORE
+  FILES cli/diff/*.h cli/diff/*.cpp
+  PROJECT dictionary/connection.h dictionary/error.h dictionary/errornumbers.h dictionary/fieldvalue.h
+          dictionary/filename.h dictionary/recordset.h dictionary/statements.h dictionary/shownattributes.h
+          dictionary/textfold.h cli/diff/ areas/areacatalogue.h
   FORBID ${systemLibraries})
 check_layer("test support" QT CORE
   FILES testkit/mdbwrite/* testkit/damage/*
