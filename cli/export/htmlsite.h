@@ -10,6 +10,7 @@
 
 namespace volmira::exporting {
 
+class ChangeMarks;
 class OutputFile;
 
 // A static web site that works from file:// without a server or network: index.html with the areas,
@@ -20,6 +21,9 @@ class HtmlSiteWriter final : public ExportWriter {
 public:
     explicit HtmlSiteWriter(QString folder);
     ~HtmlSiteWriter() override;
+
+    // Marks what changed since an older release (before begin); the writer does not own it.
+    void setChanges(ChangeMarks* changes) { changes_ = changes; }
 
     void begin(const QString& version, const std::vector<const FunctionalArea*>& areas) override;
     void writeArea(const ExportArea& area) override;
@@ -38,6 +42,7 @@ private:
     QString tableIndex_;  // the rows of assets/index-tables.js
     int tablesIndexed_ = 0;
     std::unique_ptr<OutputFile> columnIndex_;  // assets/index-columns.js, written as the areas come
+    ChangeMarks* changes_ = nullptr;
 };
 
 }  // namespace volmira::exporting

@@ -6,6 +6,7 @@
 #include "dictionary/error.h"
 #include "dictionary/filename.h"
 #include "dictionary/statements.h"
+#include "cli/export/changemarks.h"
 #include "cli/export/csvexport.h"
 #include "cli/export/dictionaryexport.h"
 #include "cli/export/htmlsite.h"
@@ -24,7 +25,8 @@
 
 namespace {
 
-const char* const usage = "Usage: volmira-export DICTIONARY.mdb OUTDIR [--format html|markdown|csv] [--area CODE]\n";
+const char* const usage =
+    "Usage: volmira-export DICTIONARY.mdb OUTDIR [--format html|markdown|csv] [--area CODE] [--compare OLD.mdb]\n";
 
 const char* const help =
     "Writes a TAVRIN data dictionary as a static web site, as Markdown or as CSV files.\n"
@@ -34,6 +36,8 @@ const char* const help =
     "  --format markdown  index.md and one file per area with GitHub tables\n"
     "  --format csv       tables.csv, columns.csv and values.csv (RFC 4180, UTF-8)\n"
     "  --area CODE        only the functional area CODE (for example clcl)\n"
+    "  --compare OLD.mdb  also what changed since the older release OLD.mdb: a change page with marks\n"
+    "                     on the changed tables and columns (html), changes.md or changes.csv\n"
     "  --help             this text\n"
     "  --version          the program's version\n"
     "\n"
@@ -91,9 +95,10 @@ int main(int argc, char** argv)
     QCommandLineParser parser;
     const QCommandLineOption formatOption(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));
     const QCommandLineOption areaOption(QStringLiteral("area"), QString(), QStringLiteral("CODE"));
+    const QCommandLineOption compareOption(QStringLiteral("compare"), QString(), QStringLiteral("OLD"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(QStringLiteral("version"));
-    parser.addOptions({formatOption, areaOption, helpOption, versionOption});
+    parser.addOptions({formatOption, areaOption, compareOption, helpOption, versionOption});
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(helpOption)) {
@@ -131,11 +136,17 @@ int main(int argc, char** argv)
         connection.setConnectionString(
             volmira::statements::connectionString(volmira::fileNameArgument(argc, argv, positional[0])));
         connection.Open();
+        std::unique_ptr<volmira::exporting::ChangeMarks> changes;
+        if (parser.isSet(compareOption))
+            changes = volmira::exporting::compareWith(
+                volmira::fileNameArgument(argc, argv, parser.value(compareOption)), connection, areas);
         volmira::exporting::OutputFolder output(positional[1]);
         std::unique_ptr<volmira::exporting::ExportWriter> writer;
-        if (format == QLatin1String("html"))
-            writer = std::make_unique<volmira::exporting::HtmlSiteWriter>(output.workingPath());
-        else if (format == QLatin1String("markdown"))
+        if (format == QLatin1String("html")) {
+            auto site = std::make_unique<volmira::exporting::HtmlSiteWriter>(output.workingPath());
+            site->setChanges(changes.get());
+            writer = std::move(site);
+        } else if (format == QLatin1String("markdown"))
             writer = std::make_unique<volmira::exporting::MarkdownWriter>(output.workingPath());
         else
             writer = std::make_unique<volmira::exporting::CsvWriter>(output.workingPath());
@@ -143,6 +154,8 @@ int main(int argc, char** argv)
         volmira::exporting::exportDictionary(connection, areas, *writer,
                                              [&progress](const auto& state) { progress.report(state); });
         writer.reset();
+        if (changes && format != QLatin1String("html"))
+            volmira::exporting::writeChangesFile(*changes, format == QLatin1String("csv"), output.workingPath());
         output.commit();
     } catch (const volmira::Error& error) {
         return reportError(error);
