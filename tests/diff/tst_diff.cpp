@@ -105,6 +105,7 @@ private slots:
     void hostileTextsStayText();
     void pageInTheBrowser();
     void troubleLeavesNoOutput();
+    void exportMarksTheChanges();
 
 private:
     QString pair(const std::function<void(Release&)>& edit);
@@ -358,6 +359,71 @@ void DiffTest::troubleLeavesNoOutput()
     const Run wrongCall = diff({base, QStringLiteral("--format"), QStringLiteral("xml")});
     QCOMPARE(wrongCall.exitCode, 2);
     QVERIFY(wrongCall.err.startsWith("volmira-diff: "));
+}
+
+void DiffTest::exportMarksTheChanges()
+{
+    const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
+    if (chromium.isEmpty())
+        QFAIL("chromium is not installed (scripts/setup.sh installs it)");
+    const QString changed = pair([](Release& r) {
+        r.column(QStringLiteral("A_NAME")).dataAttributes = "70";
+        r.column(QStringLiteral("A_NAME")).definition = hostile;
+        r.remove(QStringLiteral("B_ID"));
+        r.columns.push_back(row("acct", "ACCT_B", "B_KEY", 1));
+    });
+    const QString exporter = binFolder() + QStringLiteral("/volmira-export");
+    const QString site = folder.filePath(QStringLiteral("site"));
+    QCOMPARE(run(exporter, {changed, site, QStringLiteral("--compare"), base}).exitCode, 0);
+
+    QFile areaPage(site + QStringLiteral("/acct.html"));
+    QVERIFY(areaPage.open(QIODevice::ReadOnly));
+    const QByteArray area = areaPage.readAll();
+    QCOMPARE(area.count("class=\"changed\" href=\"changes.html#t"), 2);  // both tables changed
+
+    QTemporaryDir profile;
+    const auto dom = [&](const QString& page) {
+        return QString::fromUtf8(run(chromium, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
+                                                QStringLiteral("--disable-gpu"),
+                                                QStringLiteral("--user-data-dir=") + profile.path(),
+                                                QStringLiteral("--virtual-time-budget=5000"),
+                                                QStringLiteral("--dump-dom"), QUrl::fromLocalFile(site).toString() + page})
+                                     .out);
+    };
+    const QString changes = dom(QStringLiteral("/changes.html"));
+    QVERIFY(changes.contains(QStringLiteral("<title>Changes since version 451</title>")));
+    QVERIFY(changes.contains(QStringLiteral("<h3 id=\"t0\">Table <code>ACCT_A</code></h3>")));
+    QVERIFY(changes.contains(QStringLiteral("data type: varchar(50) → varchar(70)")));
+    QVERIFY(changes.contains(QStringLiteral("<ins>&lt;script&gt;document.title='pwned'&lt;/script&gt;")));
+
+    const QString table = dom(QStringLiteral("/acct/acct_a.html"));
+    QVERIFY(table.contains(QStringLiteral("A_NAME</a> <a class=\"changed\" href=\"../changes.html#t0\"")));
+    QVERIFY(!table.contains(QStringLiteral("A_ID</a> <a class=\"changed\"")));
+
+    // Column names with "_" in all areas: every column, or the two that changed.
+    const QString all = dom(QStringLiteral("/index.html?q=_&mode=colname&area=all"));
+    QVERIFY(all.contains(QStringLiteral("5 columns in 2 tables")));
+    const QString changedOnly = dom(QStringLiteral("/index.html?q=_&mode=colname&area=all&changed=1"));
+    QVERIFY2(changedOnly.contains(QStringLiteral("2 columns in 2 tables")), qPrintable(changedOnly));
+    QVERIFY(changedOnly.contains(QStringLiteral(">A_NAME</a>")) && changedOnly.contains(QStringLiteral(">B_KEY</a>")));
+
+    const struct {
+        const char* format;
+        const char* file;
+        QByteArray line;
+    } files[] = {{"markdown", "changes.md", "- column <code>B\\_KEY</code> added: char\\(10\\), position 1"},
+                 {"csv", "changes.csv", "column-added,acct,,ACCT_B,B_KEY,data type,,,char(10),position 1\r\n"}};
+    for (const auto& [format, name, line] : files) {
+        const QString out = folder.filePath(QLatin1String(format));
+        QCOMPARE(run(exporter, {changed, out, QStringLiteral("--compare"), base, QStringLiteral("--format"),
+                                QLatin1String(format)})
+                     .exitCode,
+                 0);
+        QFile changesFile(out + QLatin1Char('/') + QLatin1String(name));
+        QVERIFY(changesFile.open(QIODevice::ReadOnly));
+        const QByteArray text = changesFile.readAll();
+        QVERIFY2(text.contains(line), text.constData());
+    }
 }
 
 QTEST_GUILESS_MAIN(DiffTest)
