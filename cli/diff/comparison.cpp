@@ -204,6 +204,13 @@ private:
 
     void compareColumns(const std::vector<SnapshotColumn>& before, const std::vector<SnapshotColumn>& after)
     {
+        // Most tables keep their columns: then they pair up in order, without keys.
+        if (std::equal(before.begin(), before.end(), after.begin(), after.end(),
+                       [](const SnapshotColumn& a, const SnapshotColumn& b) { return a.shown.column == b.shown.column; })) {
+            for (std::size_t i = 0; i < before.size(); ++i)
+                compareColumn(before[i], after[i]);
+            return;
+        }
         const auto name = [](const SnapshotColumn& c) { return foldedKey(c.shown.column); };
         const std::vector<std::string> oldKeys = occurrenceKeys(before, name);
         const std::vector<std::string> newKeys = occurrenceKeys(after, name);
@@ -268,6 +275,11 @@ private:
     void compareValues(const QString& column, const std::vector<SnapshotValue>& before,
                        const std::vector<SnapshotValue>& after)
     {
+        if (std::equal(before.begin(), before.end(), after.begin(), after.end(),
+                       [](const SnapshotValue& a, const SnapshotValue& b) {
+                           return a.value == b.value && a.description == b.description;
+                       }))
+            return;
         const auto value = [](const SnapshotValue& v) { return v.value.toStdString(); };
         const std::vector<std::string> oldKeys = occurrenceKeys(before, value);
         const std::vector<std::string> newKeys = occurrenceKeys(after, value);
