@@ -96,10 +96,9 @@ QString areaTableDescriptions(const QString& area)
            + doubleApostrophes(area) + QStringLiteral("' ");
 }
 
-QString areaValidValues(const QString& area)
+QString allValidValues()
 {
-    return QStringLiteral("Select [Table], [Column], Value, Description from [Values] where [Functional Area]='")
-           + doubleApostrophes(area) + QStringLiteral("' ");
+    return QStringLiteral("Select [Functional Area], [Table], [Column], Value, Description from [Values]");
 }
 
 QString searchAllAreas(SearchMode mode, const QString& text)

@@ -70,8 +70,8 @@ namespace TableValuesField {
 enum : int { Column, Value, Description };
 }
 
-// An area's part of the dictionary in three statements, for tools that read all of it: the rows come in
-// the order the file stores them, so that the engine sorts nothing. A tool that shows them as the window
+// The dictionary area by area, for tools that read all of it: the rows come in the order the file stores
+// them, so that the engine sorts nothing. A tool that shows them as the window
 // does orders and merges them as the per-table statements above do.
 //
 // The area's column rows; the fields are named by AreaColumnsField (from First on, as ColumnsField names them).
@@ -81,10 +81,11 @@ enum : int { Table, First };
 }
 // The area's table description rows; the fields are named by TableDescriptionField.
 QString areaTableDescriptions(const QString& area);
-// The area's valid values; the fields are named by AreaValuesField.
-QString areaValidValues(const QString& area);
-namespace AreaValuesField {
-enum : int { Table, Column, Value, Description };
+// Every valid value of every area (one statement: [Values] is not kept by area); the fields are named
+// by AllValuesField.
+QString allValidValues();
+namespace AllValuesField {
+enum : int { Area, Table, Column, Value, Description };
 }
 
 // The tables a search finds, in each of its modes. Only the all-areas forms ask for an order.

@@ -58,19 +58,22 @@ std::unordered_map<std::string, Described> readDescriptions(const Connection& co
 
 // Valid values by folded table name, then folded column name, in the order the file stores them.
 using ValuesByColumn = std::unordered_map<std::string, std::vector<SnapshotValue>>;
+using ValuesByTable = std::unordered_map<std::string, ValuesByColumn>;
 
-std::unordered_map<std::string, ValuesByColumn> readValues(const Connection& connection, const QString& area)
+// The valid values of every area, by folded area code.
+std::unordered_map<std::string, ValuesByTable> readValues(const Connection& connection)
 {
     Recordset rows;
-    rows.Open(statements::areaValidValues(area), connection);
-    namespace Field = statements::AreaValuesField;
-    std::unordered_map<std::string, ValuesByColumn> found;
+    rows.Open(statements::allValidValues(), connection);
+    namespace Field = statements::AllValuesField;
+    std::unordered_map<std::string, ValuesByTable> found;
     for (long long row = 0; row < rows.rowCount(); ++row) {
+        const FieldValue& area = rows.fieldAt(row, Field::Area).Value;
         const FieldValue& table = rows.fieldAt(row, Field::Table).Value;
         const FieldValue& column = rows.fieldAt(row, Field::Column).Value;
-        if (table.isNull() || column.isNull())
+        if (area.isNull() || table.isNull() || column.isNull())
             continue;
-        found[foldedKey(table.toText())][foldedKey(column.toText())].push_back(
+        found[foldedKey(area.toText())][foldedKey(table.toText())][foldedKey(column.toText())].push_back(
             {shownText(rows.fieldAt(row, Field::Value).Value), shownText(rows.fieldAt(row, Field::Description).Value)});
     }
     return found;
@@ -151,10 +154,9 @@ void orderColumns(const Recordset& rows, std::vector<long long>& table)
     table = std::move(distinct);
 }
 
-SnapshotArea readArea(const Connection& connection, const QString& code)
+SnapshotArea readArea(const Connection& connection, const QString& code, const ValuesByTable& values)
 {
     const auto descriptions = readDescriptions(connection, code);
-    const auto values = readValues(connection, code);
     Recordset rows;
     rows.Open(statements::areaColumns(code), connection);
     std::unordered_map<std::string, std::size_t> tableAt;
@@ -210,8 +212,12 @@ Snapshot readSnapshot(const Connection& connection, const std::vector<AreaName>&
 {
     Snapshot snapshot;
     snapshot.version = readVersion(connection);
-    for (const AreaName& name : names)
-        snapshot.areas.push_back(readArea(connection, name.code));
+    const auto values = readValues(connection);
+    static const ValuesByTable none;
+    for (const AreaName& name : names) {
+        const auto inArea = values.find(foldedKey(name.code));
+        snapshot.areas.push_back(readArea(connection, name.code, inArea == values.end() ? none : inArea->second));
+    }
     return snapshot;
 }
 

@@ -50,7 +50,7 @@ struct Snapshot final {
     std::vector<SnapshotArea> areas;
 };
 
-// Reads the dictionary area by area, three statements for each. Raises the engine's Error when
+// Reads the dictionary area by area, two statements for each, and the valid values in one. Raises the engine's Error when
 // a statement fails.
 Snapshot readSnapshot(const Connection& connection, const std::vector<AreaName>& names);
 
