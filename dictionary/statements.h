@@ -71,8 +71,8 @@ enum : int { Column, Value, Description };
 }
 
 // The dictionary area by area, for tools that read all of it: the rows come in the order the file stores
-// them, so that the engine sorts nothing. A tool that shows them as the window
-// does orders and merges them as the per-table statements above do.
+// them, so that the engine sorts nothing. A tool that shows them as the window does orders and merges
+// them as the per-table statements above do.
 //
 // The area's column rows; the fields are named by AreaColumnsField (from First on, as ColumnsField names them).
 QString areaColumns(const QString& area);
