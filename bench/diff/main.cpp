@@ -52,7 +52,8 @@ volmira::jet4::DatabaseModel changedDictionary(std::size_t rows)
     main.rowGenerator = [generate = main.rowGenerator](std::size_t index, Row& row) {
         generate(index, row);
         if (index % 37 == 0 && row[Definition].isText())
-            row[Definition] = QStringLiteral("Revised: ") + row[Definition].toText() + QStringLiteral(" Kept for history.");
+            row[Definition] =
+                QStringLiteral("Revised: ") + row[Definition].toText() + QStringLiteral(" Kept for history.");
         if (index % 101 == 0)
             row[DataAttributes] = QStringLiteral("99");
         if (index % 211 == 0 && row[Column].isText())
@@ -114,7 +115,8 @@ Timing timed(const QString& program, const QStringList& arguments, int expectedE
     Timing t;
     t.wall = double(clock.nsecsElapsed()) / 1e9;
     // wait4 reports the child with the reader processes it waited for.
-    t.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec) + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    t.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+            + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     t.peakMegabytes = double(usage.ru_maxrss) / 1024.0;
     return t;
 }
@@ -186,8 +188,8 @@ int main(int argc, char** argv)
                 open.peak);
     std::printf("  %-34s %10.2f s %10.2f s %12.2f %11.0f MB\n", "volmira-diff --format json", diff.wall, diff.cpu,
                 diff.cpu / open.cpu, diff.peak);
-    std::printf("  diff / open: %.2f (wall median), %.2f (cpu median); the goal is at most 2.5\n", diff.wall / open.wall,
-                diff.cpu / open.cpu);
+    std::printf("  diff / open: %.2f (wall median), %.2f (cpu median); the goal is at most 2.5\n",
+                diff.wall / open.wall, diff.cpu / open.cpu);
     std::printf("  diff's peak memory / two opens': %.2f; the goal is at most 2\n", diff.peak / (2 * open.peak));
     return 0;
 }

@@ -73,10 +73,7 @@ bool comparedByWords(Attribute attribute)
            || attribute == Attribute::ValueDescription;
 }
 
-int Comparison::changeCount() const
-{
-    return int(changes.size()) - count(ChangeKind::PossibleRename);
-}
+int Comparison::changeCount() const { return int(changes.size()) - count(ChangeKind::PossibleRename); }
 
 int Comparison::count(ChangeKind kind) const
 {
@@ -142,9 +139,9 @@ std::vector<bool> longestIncreasing(const std::vector<std::size_t>& sequence)
 QSet<QString> descriptionWords(const ShownColumn& column)
 {
     QSet<QString> words;
-    for (const QString& word :
-         (column.logicalDescription + QLatin1Char(' ') + column.dataDefinition).toCaseFolded().split(
-             QLatin1Char(' '), Qt::SkipEmptyParts))
+    for (const QString& word : (column.logicalDescription + QLatin1Char(' ') + column.dataDefinition)
+                                   .toCaseFolded()
+                                   .split(QLatin1Char(' '), Qt::SkipEmptyParts))
         words.insert(word);
     return words;
 }
@@ -162,8 +159,7 @@ bool similarDescriptions(const ShownColumn& a, const ShownColumn& b)
 class TableComparer final {
 public:
     TableComparer(int area, QString table, std::vector<Change>& out) : area_(area), table_(std::move(table)), out_(out)
-    {
-    }
+    {}
 
     void compare(const SnapshotTable& before, const SnapshotTable& after)
     {
@@ -205,8 +201,9 @@ private:
     void compareColumns(const std::vector<SnapshotColumn>& before, const std::vector<SnapshotColumn>& after)
     {
         // Most tables keep their columns: then they pair up in order, without keys.
-        if (std::equal(before.begin(), before.end(), after.begin(), after.end(),
-                       [](const SnapshotColumn& a, const SnapshotColumn& b) { return a.shown.column == b.shown.column; })) {
+        if (std::equal(
+                before.begin(), before.end(), after.begin(), after.end(),
+                [](const SnapshotColumn& a, const SnapshotColumn& b) { return a.shown.column == b.shown.column; })) {
             for (std::size_t i = 0; i < before.size(); ++i)
                 compareColumn(before[i], after[i]);
             return;
@@ -469,9 +466,11 @@ Comparison compare(const Snapshot& before, const Snapshot& after, std::vector<Ar
             TableComparer(come[i]->area, come[i]->table->name, out).compare(*gone[i]->table, *come[i]->table);
         }
         for (std::size_t i = moves; i < gone.size(); ++i)
-            group(gone[i]->area, folded, gone[i]->table->name).push_back(tablePresence(ChangeKind::TableRemoved, *gone[i]));
+            group(gone[i]->area, folded, gone[i]->table->name)
+                .push_back(tablePresence(ChangeKind::TableRemoved, *gone[i]));
         for (std::size_t i = moves; i < come.size(); ++i)
-            group(come[i]->area, folded, come[i]->table->name).push_back(tablePresence(ChangeKind::TableAdded, *come[i]));
+            group(come[i]->area, folded, come[i]->table->name)
+                .push_back(tablePresence(ChangeKind::TableAdded, *come[i]));
     }
     std::sort(groups.begin(), groups.end(), [](const TableChanges& x, const TableChanges& y) {
         if (x.area != y.area)

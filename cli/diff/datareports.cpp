@@ -33,7 +33,9 @@ QString wordsArray(const Change& c)
     for (const WordSpan& span : compareWords(c.before, c.after)) {
         out += first ? QString() : QStringLiteral(", ");
         first = false;
-        const char* kind = span.kind == WordSpan::Kind::Same ? "same" : span.kind == WordSpan::Kind::Removed ? "removed" : "added";
+        const char* kind = span.kind == WordSpan::Kind::Same      ? "same"
+                           : span.kind == WordSpan::Kind::Removed ? "removed"
+                                                                  : "added";
         out += QStringLiteral("[\"") + QLatin1String(kind) + QStringLiteral("\", ") + escaping::json(span.text) + ']';
     }
     return out + ']';

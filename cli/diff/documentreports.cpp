@@ -99,10 +99,12 @@ public:
     {
         out_ += QStringLiteral("\n## Summary: %1 changes\n\n| Change | Count |\n|---|---:|\n").arg(total);
         for (const auto& k : byKind)
-            out_ += QStringLiteral("| ") + k.first + QStringLiteral(" | ") + QString::number(k.second) + QStringLiteral(" |\n");
+            out_ += QStringLiteral("| ") + k.first + QStringLiteral(" | ") + QString::number(k.second)
+                    + QStringLiteral(" |\n");
         out_ += QStringLiteral("\n| Functional area | Changes |\n|---|---:|\n");
         for (const auto& a : byArea)
-            out_ += QStringLiteral("| ") + a.first + QStringLiteral(" | ") + QString::number(a.second) + QStringLiteral(" |\n");
+            out_ += QStringLiteral("| ") + a.first + QStringLiteral(" | ") + QString::number(a.second)
+                    + QStringLiteral(" |\n");
     }
     void area(const QString& title) override { out_ += QStringLiteral("\n## ") + title + '\n'; }
     void table(const QString& name) override { out_ += QStringLiteral("\n### Table ") + name + "\n\n"; }
@@ -121,9 +123,11 @@ class HtmlLayout final : public DocumentLayout {
 public:
     void heading(const QString& title) override
     {
-        out_ += QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Changes: ")
-                + title + QStringLiteral("</title>\n<style>\n") + changeStyle() + QStringLiteral("</style>\n</head>\n<body>\n<main>\n<h1>Changes</h1>\n<p class=\"versions\">")
-                + title + QStringLiteral("</p>\n");
+        out_ +=
+            QStringLiteral("<!DOCTYPE html>\n<html lang=\"en\">\n<head>\n<meta charset=\"utf-8\">\n<title>Changes: ")
+            + title + QStringLiteral("</title>\n<style>\n") + changeStyle()
+            + QStringLiteral("</style>\n</head>\n<body>\n<main>\n<h1>Changes</h1>\n<p class=\"versions\">") + title
+            + QStringLiteral("</p>\n");
     }
     void summary(int total, const std::vector<std::pair<QString, int>>& byKind,
                  const std::vector<std::pair<QString, int>>& byArea) override
@@ -132,10 +136,12 @@ public:
                                "<tr><th>Change</th><th>Count</th></tr>\n")
                     .arg(total);
         for (const auto& k : byKind)
-            out_ += QStringLiteral("<tr><td>") + k.first + QStringLiteral("</td><td>") + QString::number(k.second) + QStringLiteral("</td></tr>\n");
+            out_ += QStringLiteral("<tr><td>") + k.first + QStringLiteral("</td><td>") + QString::number(k.second)
+                    + QStringLiteral("</td></tr>\n");
         out_ += QStringLiteral("</table>\n<table>\n<tr><th>Functional area</th><th>Changes</th></tr>\n");
         for (const auto& a : byArea)
-            out_ += QStringLiteral("<tr><td>") + a.first + QStringLiteral("</td><td>") + QString::number(a.second) + QStringLiteral("</td></tr>\n");
+            out_ += QStringLiteral("<tr><td>") + a.first + QStringLiteral("</td><td>") + QString::number(a.second)
+                    + QStringLiteral("</td></tr>\n");
         out_ += QStringLiteral("</table>\n</section>\n");
     }
     void area(const QString& title) override
@@ -180,13 +186,14 @@ private:
 
 QString changeStyle()
 {
-    return QStringLiteral("body{font-family:sans-serif;color:#1a1a1a;background:#fff;margin:1em 2em;}\n"
-                          "code{font-family:monospace;}\n"
-                          "del{background:#fdd;color:#700;text-decoration:line-through;}\n"
-                          "ins{background:#dfd;color:#050;text-decoration:none;}\n"
-                          "table{border-collapse:collapse;margin:0 2em 1em 0;display:inline-table;vertical-align:top;}\n"
-                          "th,td{border:1px solid #999;padding:2px 8px;text-align:left;}\n"
-                          "li{white-space:pre-wrap;margin:2px 0;}\n");
+    return QStringLiteral(
+        "body{font-family:sans-serif;color:#1a1a1a;background:#fff;margin:1em 2em;}\n"
+        "code{font-family:monospace;}\n"
+        "del{background:#fdd;color:#700;text-decoration:line-through;}\n"
+        "ins{background:#dfd;color:#050;text-decoration:none;}\n"
+        "table{border-collapse:collapse;margin:0 2em 1em 0;display:inline-table;vertical-align:top;}\n"
+        "th,td{border:1px solid #999;padding:2px 8px;text-align:left;}\n"
+        "li{white-space:pre-wrap;margin:2px 0;}\n");
 }
 
 QString documentReport(const Comparison& comparison, ReportFormat format, const ComparedFiles& files)

@@ -4,10 +4,7 @@ namespace volmira::diff::escaping {
 
 namespace {
 
-QString hex(char16_t unit, int digits)
-{
-    return QString::number(unit, 16).rightJustified(digits, QLatin1Char('0'));
-}
+QString hex(char16_t unit, int digits) { return QString::number(unit, 16).rightJustified(digits, QLatin1Char('0')); }
 
 // A control character other than a line break or a tab has no place in a page: it shows as U+FFFD.
 bool control(char16_t u) { return (u < 0x20 && u != '\n' && u != '\r' && u != '\t') || u == 0x7f; }

@@ -58,10 +58,11 @@ int reportError(const volmira::Error& error)
 const std::map<QString, volmira::diff::ReportFormat>& formats()
 {
     using volmira::diff::ReportFormat;
-    static const std::map<QString, ReportFormat> byName{
-        {QStringLiteral("text"), ReportFormat::Text}, {QStringLiteral("markdown"), ReportFormat::Markdown},
-        {QStringLiteral("html"), ReportFormat::Html}, {QStringLiteral("json"), ReportFormat::Json},
-        {QStringLiteral("csv"), ReportFormat::Csv}};
+    static const std::map<QString, ReportFormat> byName{{QStringLiteral("text"), ReportFormat::Text},
+                                                        {QStringLiteral("markdown"), ReportFormat::Markdown},
+                                                        {QStringLiteral("html"), ReportFormat::Html},
+                                                        {QStringLiteral("json"), ReportFormat::Json},
+                                                        {QStringLiteral("csv"), ReportFormat::Csv}};
     return byName;
 }
 

@@ -73,15 +73,15 @@ QString describeChange(const Change& c, const Comparison& comparison, const Mark
         return QStringLiteral("table moved here from ")
                + m.escape(areaHeading(comparison.areas[std::size_t(c.oldArea)]));
     case ChangeKind::TableChanged: return attributeName(c.attribute) + QStringLiteral(": ") + changedText(c, m);
-    case ChangeKind::ColumnRemoved:
-        return column + QStringLiteral(" removed: ") + m.escape(c.before) + ", " + c.note;
+    case ChangeKind::ColumnRemoved: return column + QStringLiteral(" removed: ") + m.escape(c.before) + ", " + c.note;
     case ChangeKind::ColumnAdded: return column + QStringLiteral(" added: ") + m.escape(c.after) + ", " + c.note;
     case ChangeKind::PossibleRename:
         return column + QStringLiteral(" possibly renamed to ") + name(c.after, m) + " (" + c.note + ')';
     case ChangeKind::ColumnReordered:
     case ChangeKind::ColumnChanged:
         return column + QStringLiteral(": ") + attributeName(c.attribute) + QStringLiteral(": ") + changedText(c, m);
-    case ChangeKind::ValueRemoved: return column + ": " + value + QStringLiteral(" removed") + quotedOrNothing(c.before, m);
+    case ChangeKind::ValueRemoved:
+        return column + ": " + value + QStringLiteral(" removed") + quotedOrNothing(c.before, m);
     case ChangeKind::ValueAdded: return column + ": " + value + QStringLiteral(" added") + quotedOrNothing(c.after, m);
     case ChangeKind::ValueChanged: return column + ": " + value + QStringLiteral(": ") + changedText(c, m);
     }

@@ -4,9 +4,9 @@
 #include "dictionary/statements.h"
 #include "dictionary/textfold.h"
 
-#include <string>
 #include <QElapsedTimer>
 #include <cstdio>
+#include <string>
 #include <unordered_map>
 
 namespace volmira::diff {
@@ -50,7 +50,8 @@ std::unordered_map<std::string, Described> readDescriptions(const Connection& co
         if (added)
             continue;
         const int byDescription = compareShown(candidate.description, at->second.description);
-        if (byDescription < 0 || (byDescription == 0 && compareShown(candidate.logicalName, at->second.logicalName) < 0))
+        if (byDescription < 0
+            || (byDescription == 0 && compareShown(candidate.logicalName, at->second.logicalName) < 0))
             at->second = std::move(candidate);
     }
     return found;
@@ -96,9 +97,7 @@ const FieldValue& columnField(const Recordset& rows, long long row, int field)
 // [Column_SeqNo] in the engine's ascending order: Null first, then numbers, then texts.
 bool positionBefore(const FieldValue& a, const FieldValue& b)
 {
-    const auto rank = [](const FieldValue& v) {
-        return v.isNull() ? 0 : v.kind() == FieldValue::Kind::Text ? 2 : 1;
-    };
+    const auto rank = [](const FieldValue& v) { return v.isNull() ? 0 : v.kind() == FieldValue::Kind::Text ? 2 : 1; };
     if (rank(a) != rank(b))
         return rank(a) < rank(b);
     if (rank(a) == 1)
@@ -117,7 +116,8 @@ std::string distinctKey(const Recordset& rows, long long row)
             continue;
         }
         const std::string folded = foldedKey(value.toText());
-        joined += std::to_string(folded.size()) + ':' + folded;  // the length keeps one field from running into the next
+        joined +=
+            std::to_string(folded.size()) + ':' + folded;  // the length keeps one field from running into the next
     }
     return joined;
 }

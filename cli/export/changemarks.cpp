@@ -124,8 +124,9 @@ void ChangeMarks::writeSite(const QString& folder) const
                    + stylesheetLink(QString())
                    + QStringLiteral("</head>\n<body>\n<main class=\"changes\">\n"
                                     "<nav class=\"crumbs\"><a href=\"index.html\">All areas</a></nav>\n<h1>")
-                   + heading + QStringLiteral("</h1>\n<p>") + diff::escaping::html(diff::versionText(comparison_.oldVersion))
-                   + markup.arrow + diff::escaping::html(diff::versionText(comparison_.newVersion))
+                   + heading + QStringLiteral("</h1>\n<p>")
+                   + diff::escaping::html(diff::versionText(comparison_.oldVersion)) + markup.arrow
+                   + diff::escaping::html(diff::versionText(comparison_.newVersion))
                    + QStringLiteral(": %1 changes.</p>\n").arg(comparison_.changeCount());
     int entry = -1;
     int area = -1;
@@ -136,7 +137,8 @@ void ChangeMarks::writeSite(const QString& folder) const
                 page += QStringLiteral("</ul>\n");
             area = c.area;
             table = nullptr;
-            page += QStringLiteral("<h2>") + diff::escaping::html(diff::areaHeading(comparison_.areas[std::size_t(area)]))
+            page += QStringLiteral("<h2>")
+                    + diff::escaping::html(diff::areaHeading(comparison_.areas[std::size_t(area)]))
                     + QStringLiteral("</h2>\n");
         }
         if (!table || *table != c.table) {
@@ -176,8 +178,8 @@ std::unique_ptr<ChangeMarks> compareWith(const QString& oldPath, const Connectio
 
 void writeChangesFile(const ChangeMarks& changes, bool csv, const QString& folder)
 {
-    const QByteArray text =
-        diff::report(changes.comparison(), csv ? diff::ReportFormat::Csv : diff::ReportFormat::Markdown, changes.files());
+    const QByteArray text = diff::report(changes.comparison(),
+                                         csv ? diff::ReportFormat::Csv : diff::ReportFormat::Markdown, changes.files());
     writeBinaryFile(QDir(folder).filePath(csv ? QStringLiteral("changes.csv") : QStringLiteral("changes.md")), text);
 }
 

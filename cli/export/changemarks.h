@@ -35,8 +35,8 @@ public:
     // page to the site's folder; tableNumber and position are the table's and column's numbers in the
     // site's search index, noted for the search.
     QString tableMark(const QString& area, const QString& table, int tableNumber, const QString& root);
-    QString columnMark(const QString& area, const QString& table, const QString& column, int tableNumber,
-                       int position, const QString& root);
+    QString columnMark(const QString& area, const QString& table, const QString& column, int tableNumber, int position,
+                       const QString& root);
 
     // The link to the style of the marks, for a page's head.
     QString stylesheetLink(const QString& root) const;
@@ -53,9 +53,9 @@ private:
 
     diff::Comparison comparison_;
     diff::ComparedFiles files_;
-    std::unordered_map<std::string, int> tableEntries_;   // the change page's entry of each changed table
+    std::unordered_map<std::string, int> tableEntries_;  // the change page's entry of each changed table
     std::set<std::string> changedColumns_;
-    std::set<int> markedTables_;                 // search index numbers
+    std::set<int> markedTables_;                   // search index numbers
     std::set<std::pair<int, int>> markedColumns_;  // search index table number and column position
 };
 

@@ -44,8 +44,8 @@ struct Release final {
     }
     void remove(const QString& name)
     {
-        columns.erase(std::find_if(columns.begin(), columns.end(),
-                                   [&](const auto& row) { return row.column.toText() == name; }));
+        columns.erase(
+            std::find_if(columns.begin(), columns.end(), [&](const auto& row) { return row.column.toText() == name; }));
     }
 };
 
@@ -56,7 +56,8 @@ DictionaryBuilder::MainRow row(const QString& area, const QString& table, const 
     r.table = table;
     r.column = column;
     r.seqNo = seqNo;
-    r.descriptions(column + QStringLiteral(" logical"), QStringLiteral("The ") + column + QStringLiteral(" of the account."));
+    r.descriptions(column + QStringLiteral(" logical"),
+                   QStringLiteral("The ") + column + QStringLiteral(" of the account."));
     return r;
 }
 
@@ -165,26 +166,25 @@ void DiffTest::eachKindOfChange_data()
                                   << "column-added acct ACCT_A A_DT data type - - char(10)";
     QTest::newRow("column removed") << Edit([](Release& r) { r.remove(QStringLiteral("A_NOTE")); })
                                     << "column-removed acct ACCT_A A_NOTE data type - char(10) -";
-    QTest::newRow("reordered") << Edit([](Release& r) {
-        r.column(QStringLiteral("A_ID")).seqNo = 9;
-    }) << "column-reordered acct ACCT_A A_ID position - 1 9";
+    QTest::newRow("reordered") << Edit([](Release& r) { r.column(QStringLiteral("A_ID")).seqNo = 9; })
+                               << "column-reordered acct ACCT_A A_ID position - 1 9";
     QTest::newRow("data type") << Edit([](Release& r) { r.column(QStringLiteral("A_NAME")).dataAttributes = "70"; })
                                << "column-changed acct ACCT_A A_NAME data type - varchar(50) varchar(70)";
     QTest::newRow("primary key") << Edit([](Release& r) { r.column(QStringLiteral("A_ID")).primary = false; })
                                  << "column-changed acct ACCT_A A_ID primary key - Yes No";
     QTest::newRow("foreign key") << Edit([](Release& r) { r.column(QStringLiteral("A_STS")).foreign = true; })
                                  << "column-changed acct ACCT_A A_STS foreign key - No Yes";
-    QTest::newRow("logical description")
-        << Edit([](Release& r) { r.column(QStringLiteral("A_ID")).logicalDesc = "Account number"; })
-        << "column-changed acct ACCT_A A_ID logical description - A_ID logical Account number";
-    QTest::newRow("data definition")
-        << Edit([](Release& r) { r.column(QStringLiteral("A_ID")).definition = "The A_ID of the ledger."; })
-        << "column-changed acct ACCT_A A_ID data definition - The A_ID of the account. The A_ID of the ledger.";
+    QTest::newRow("logical description") << Edit([](Release& r) {
+        r.column(QStringLiteral("A_ID")).logicalDesc = "Account number";
+    }) << "column-changed acct ACCT_A A_ID logical description - A_ID logical Account number";
+    QTest::newRow("data definition") << Edit([](Release& r) {
+        r.column(QStringLiteral("A_ID")).definition = "The A_ID of the ledger.";
+    }) << "column-changed acct ACCT_A A_ID data definition - The A_ID of the account. The A_ID of the ledger.";
     QTest::newRow("screen label") << Edit([](Release& r) { r.column(QStringLiteral("A_ID")).guiName = nullptr; })
                                   << "column-changed acct ACCT_A A_ID screen label - Label N/A";
-    QTest::newRow("screen control")
-        << Edit([](Release& r) { r.column(QStringLiteral("A_ID")).guiControl = "ComboBox"; })
-        << "column-changed acct ACCT_A A_ID screen control - TextBox ComboBox";
+    QTest::newRow("screen control") << Edit([](Release& r) {
+        r.column(QStringLiteral("A_ID")).guiControl = "ComboBox";
+    }) << "column-changed acct ACCT_A A_ID screen control - TextBox ComboBox";
     QTest::newRow("value added") << Edit([](Release& r) {
         r.values.push_back({"acct", "ACCT_A", "A_STS", "PD", "Pending"});
     }) << "value-added acct ACCT_A A_STS value description PD - Pending";
@@ -216,7 +216,12 @@ void DiffTest::eachKindOfChange()
                     + ' ' + field("value") + ' ' + field("old") + ' ' + field("new");
     QCOMPARE(found, expected);
     QCOMPARE(report.value(QStringLiteral("summary")).toObject().value(QStringLiteral("changes")).toInt(), 1);
-    QCOMPARE(report.value(QStringLiteral("summary")).toObject().value(QStringLiteral("byKind")).toObject().value(kind).toInt(),
+    QCOMPARE(report.value(QStringLiteral("summary"))
+                 .toObject()
+                 .value(QStringLiteral("byKind"))
+                 .toObject()
+                 .value(kind)
+                 .toInt(),
              1);
     if (kind == QLatin1String("table-moved"))
         QCOMPARE(c.value(QStringLiteral("oldArea")).toString(), QStringLiteral("acct"));
@@ -229,12 +234,15 @@ void DiffTest::renameIsASuggestionBesideRemovalAndAddition()
         r.version = 452;
     });
     const QJsonObject report = json(base, renamed);
-    QCOMPARE(report.value(QStringLiteral("old")).toObject().value(QStringLiteral("version")).toString(), QStringLiteral("451"));
-    QCOMPARE(report.value(QStringLiteral("new")).toObject().value(QStringLiteral("version")).toString(), QStringLiteral("452"));
+    QCOMPARE(report.value(QStringLiteral("old")).toObject().value(QStringLiteral("version")).toString(),
+             QStringLiteral("451"));
+    QCOMPARE(report.value(QStringLiteral("new")).toObject().value(QStringLiteral("version")).toString(),
+             QStringLiteral("452"));
     QStringList kinds;
     for (const QJsonValue& c : report.value(QStringLiteral("changes")).toArray())
-        kinds << c.toObject().value(QStringLiteral("kind")).toString() + ':' + c.toObject().value(QStringLiteral("column")).toString()
-                     + ':' + c.toObject().value(QStringLiteral("new")).toString();
+        kinds << c.toObject().value(QStringLiteral("kind")).toString() + ':'
+                     + c.toObject().value(QStringLiteral("column")).toString() + ':'
+                     + c.toObject().value(QStringLiteral("new")).toString();
     QCOMPARE(kinds, QStringList({"column-removed:A_NOTE:", "column-added:A_REMARK:char(10)",
                                  "possible-rename:A_NOTE:A_REMARK"}));
     QCOMPARE(report.value(QStringLiteral("summary")).toObject().value(QStringLiteral("changes")).toInt(), 2);
@@ -290,8 +298,10 @@ void DiffTest::textForReaders()
     const qsizetype accounting = text.indexOf(QStringLiteral("\nAccounting (ACCT)\n"));
     QVERIFY(summary > 0 && accounting > summary);
     QVERIFY(text.contains(QStringLiteral("  Claims (CLCL)                           1\n")));
-    QVERIFY2(text.contains(QStringLiteral(
-        "  Table ACCT_A\n    description: Every account of the {+general +}ledger, one row{+ for+} each.\n    column A_NAME: data type: varchar(50) -> varchar(70)\n")), qPrintable(text));
+    QVERIFY2(
+        text.contains(QStringLiteral("  Table ACCT_A\n    description: Every account of the {+general +}ledger, one "
+                                     "row{+ for+} each.\n    column A_NAME: data type: varchar(50) -> varchar(70)\n")),
+        qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("\nClaims (CLCL)\n  Table CLCL_X\n    table added, 1 column\n")));
 }
 
@@ -309,7 +319,8 @@ void DiffTest::hostileTextsStayText()
     QVERIFY(!html.contains("<script>") && html.contains("&lt;script&gt;"));
     const QByteArray markdown = diff(pairArguments + QStringList{QStringLiteral("markdown")}).out;
     QVERIFY2(!markdown.contains("<script>") && !markdown.contains('\x1b')
-                 && markdown.contains("&lt;/script&gt;\\| a,\"b\"<br>\\*c\\*"), markdown.constData());
+                 && markdown.contains("&lt;/script&gt;\\| a,\"b\"<br>\\*c\\*"),
+             markdown.constData());
     QVERIFY(!markdown.contains('\n' + QByteArray("*c*")));
     const QByteArray csv = diff(pairArguments + QStringList{QStringLiteral("csv")}).out;
     QVERIFY(csv.contains("\"<script>document.title='pwned'</script>| a,\"\"b\"\"\r\n*c* \x1b[31m\""));
@@ -333,10 +344,10 @@ void DiffTest::pageInTheBrowser()
                  .exitCode,
              1);
     QTemporaryDir profile;
-    const Run dumped = run(chromium, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
-                                      QStringLiteral("--disable-gpu"), QStringLiteral("--user-data-dir=") + profile.path(),
-                                      QStringLiteral("--virtual-time-budget=5000"), QStringLiteral("--dump-dom"),
-                                      QUrl::fromLocalFile(page).toString()});
+    const Run dumped = run(
+        chromium, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+                   QStringLiteral("--user-data-dir=") + profile.path(), QStringLiteral("--virtual-time-budget=5000"),
+                   QStringLiteral("--dump-dom"), QUrl::fromLocalFile(page).toString()});
     QCOMPARE(dumped.exitCode, 0);
     const QString dom = QString::fromUtf8(dumped.out);
     QVERIFY(dom.contains(QStringLiteral("<title>Changes: base.mdb (version 451)")));  // no script retitled it
@@ -383,12 +394,12 @@ void DiffTest::exportMarksTheChanges()
 
     QTemporaryDir profile;
     const auto dom = [&](const QString& page) {
-        return QString::fromUtf8(run(chromium, {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"),
-                                                QStringLiteral("--disable-gpu"),
-                                                QStringLiteral("--user-data-dir=") + profile.path(),
-                                                QStringLiteral("--virtual-time-budget=5000"),
-                                                QStringLiteral("--dump-dom"), QUrl::fromLocalFile(site).toString() + page})
-                                     .out);
+        return QString::fromUtf8(
+            run(chromium,
+                {QStringLiteral("--headless"), QStringLiteral("--no-sandbox"), QStringLiteral("--disable-gpu"),
+                 QStringLiteral("--user-data-dir=") + profile.path(), QStringLiteral("--virtual-time-budget=5000"),
+                 QStringLiteral("--dump-dom"), QUrl::fromLocalFile(site).toString() + page})
+                .out);
     };
     const QString changes = dom(QStringLiteral("/changes.html"));
     QVERIFY(changes.contains(QStringLiteral("<title>Changes since version 451</title>")));
