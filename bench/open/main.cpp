@@ -8,7 +8,7 @@
 
 #include "dictionary/connection.h"
 #include "dictionary/error.h"
-#include "dictionary/readerclient.h"
+#include "dictionary/filereader.h"
 #include "dictionary/recordset.h"
 #include "dictionary/sqliteengine.h"
 #include "dictionary/statements.h"
@@ -177,7 +177,7 @@ int measureFile(const QString& path)
     QElapsedTimer timer;
     timer.start();
     CountingSink counting;
-    volmira::ReaderClient::read(path, volmira::statements::dictionaryTables(), counting);
+    volmira::FileReader::read(path, volmira::statements::dictionaryTables(), counting);
     const double readSeconds = double(timer.nsecsElapsed()) / 1e9;
     const double selfCpuBefore = cpuOf(RUSAGE_SELF);
     const double readerCpuBefore = cpuOf(RUSAGE_CHILDREN);

@@ -1,9 +1,9 @@
-// Times reading a dictionary through the reader process, alone and loaded into an in-memory SQLite
+// Times reading a dictionary with the Jet reader, alone and loaded into an in-memory SQLite
 // database, against mdb-export dumping the same tables to /dev/null.
 //   bench_reader [MAIN_ROWS | FILE.mdb]      (default: a synthetic dictionary of 100,000 Main rows)
 
 #include "dictionary/error.h"
-#include "dictionary/readerclient.h"
+#include "dictionary/filereader.h"
 #include "dictionary/statements.h"
 #include "testkit/mdbwrite/databasewriter.h"
 #include "testkit/mdbwrite/syntheticdictionary.h"
@@ -131,7 +131,7 @@ Timing readInto(const QString& path)
 {
     return timed([&path] {
         Sink sink;
-        ReaderClient::read(path, kTables, sink);
+        FileReader::read(path, kTables, sink);
     });
 }
 
@@ -172,7 +172,7 @@ int main(int argc, char** argv)
             path = argument;
         }
         CountingSink count;
-        ReaderClient::read(path, kTables, count);
+        FileReader::read(path, kTables, count);
         // Interleaved, so that load from elsewhere on the machine hits all three alike.
         const int runs = 5;
         Timing reader, sqlite, exported;

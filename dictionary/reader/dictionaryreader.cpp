@@ -4,7 +4,7 @@
 #include "dictionary/reader/failure.h"
 #include "dictionary/reader/jetheader.h"
 #include "dictionary/reader/jettext.h"
-#include "dictionary/reader/output.h"
+#include "dictionary/reader/rowsink.h"
 
 // mdbtools.h wraps <glib.h> in extern "C": glib has to come first in C++.
 #include <glib.h>
@@ -25,14 +25,9 @@ namespace volmira::reader {
 
 namespace {
 
-using frames::CellTag;
-using frames::FrameWriter;
-
-using frames::kMaxColumns;
-using frames::kMaxTextBytes;
-// A row goes out in one frame, which the program takes up to frames::kMaxFrameBytes.
+constexpr unsigned kMaxColumns = 255;
+constexpr std::size_t kMaxTextBytes = std::size_t(24) << 20;
 constexpr std::size_t kMaxBufferedBytes = std::size_t(200) << 20;
-static_assert(kMaxBufferedBytes < frames::kMaxFrameBytes);
 // A long value is at most 16 MiB in chunks of about 4 KiB: twice as many pages means a damaged chain.
 constexpr int kMaxChainPages = 8192;
 constexpr int kMaxRowsPerPage = 1000;  // libmdb's own bound on a row number
@@ -232,8 +227,8 @@ void checkDefinitionPages(MdbHandle* mdb, const MdbCatalogEntry& entry, const st
 // which libmdb would skip or read as an empty table.
 class PageWalker final {
 public:
-    PageWalker(MdbHandle* mdb, MdbTableDef* table, std::string name, std::uint32_t pageCount, Output& out)
-        : mdb_(mdb), table_(table), name_(std::move(name)), pageCount_(pageCount), out_(out),
+    PageWalker(MdbHandle* mdb, MdbTableDef* table, std::string name, std::uint32_t pageCount)
+        : mdb_(mdb), table_(table), name_(std::move(name)), pageCount_(pageCount),
           map_(static_cast<const unsigned char*>(table->usage_map)), mapSize_(map_ ? std::size_t(table->map_sz) : 0),
           bitmapBits_(8 * (static_cast<std::size_t>(mdb->fmt->pg_size) - kUsageBitmapPageHeader))
     {
@@ -257,7 +252,6 @@ public:
             damagedTable(name_, "lists page " + std::to_string(page) + " past the end of the file, which has "
                                     + std::to_string(pageCount_) + " pages");
         current_ = static_cast<std::uint32_t>(page);
-        out_.pageRead();
         if (mdb_read_pg(mdb_, current_) != mdb_->fmt->pg_size)
             fail(ErrorNumber::FileSystem, "page " + std::to_string(current_) + " cannot be read");
         if (mdb_->pg_buf[0] != kDataPage
@@ -274,7 +268,6 @@ private:
     std::uint64_t nextOwnPage()
     {
         while (++current_ < pageCount_) {
-            out_.pageRead();
             const unsigned char* p = readOtherPage(mdb_, current_, pageCount_);
             if (p && p[0] == kDataPage && le32(p + 4) == table_->entry->table_pg)
                 return current_;
@@ -326,7 +319,6 @@ private:
     MdbTableDef* table_;
     std::string name_;
     std::uint32_t pageCount_;
-    Output& out_;
     const unsigned char* map_;
     std::size_t mapSize_;
     std::size_t bitmapBits_;
@@ -346,14 +338,14 @@ struct LongValueBudget {
 class TableReader final {
 public:
     TableReader(MdbHandle* mdb, MdbTableDef* table, std::string name, std::uint32_t pageCount, LongValueBudget& budget,
-                Output& out)
+                RowSink& out)
         : mdb_(mdb), table_(table), name_(std::move(name)), pageCount_(pageCount), budget_(budget), out_(out),
           jet3_(mdb->f->jet_version == MDB_VER_JET3), fields_(table->num_cols)
     {}
 
     void readRows()
     {
-        PageWalker pages(mdb_, table_, name_, pageCount_, out_);
+        PageWalker pages(mdb_, table_, name_, pageCount_);
         while (std::uint32_t page = pages.next())
             readPage(page);
     }
@@ -434,31 +426,27 @@ private:
 
     void writeRow()
     {
-        FrameWriter& w = out_.beginRow();
+        cells_.assign(table_->num_cols, CellView{});
+        texts_.resize(table_->num_cols);
+        std::size_t bytes = 0;
         for (unsigned i = 0; i < table_->num_cols; ++i) {
             const MdbField& field = fields_[i];
             const auto* column = static_cast<const MdbColumn*>(g_ptr_array_index(table_->columns, i));
+            CellView& cell = cells_[i];
             if (column->col_type == MDB_BOOL) {
                 // A Yes/No value is its null-mask bit: a clear bit is No.
-                w.putU8(static_cast<std::uint8_t>(field.is_null ? CellTag::No : CellTag::Yes));
+                cell = {CellView::Kind::YesNo, field.is_null ? 0.0 : -1.0, {}};
                 continue;
             }
-            if (field.is_null) {
-                w.putU8(static_cast<std::uint8_t>(CellTag::Null));
+            if (field.is_null)
                 continue;
-            }
-            writeValue(w, *column, mdb_->pg_buf + field.start, field.siz);
-            if (w.size() > kMaxBufferedBytes)
+            writeValue(cell, texts_[i], *column, mdb_->pg_buf + field.start, field.siz);
+            bytes += cell.text.size();
+            if (bytes > kMaxBufferedBytes)
                 fail(ErrorNumber::FileTooLarge, "a row of table '" + std::string(table_->name) + "' is larger than "
                                                     + std::to_string(kMaxBufferedBytes >> 20) + " MiB");
         }
-        out_.endRow();
-    }
-
-    void number(FrameWriter& w, double value, CellTag tag = CellTag::Number)
-    {
-        w.putU8(static_cast<std::uint8_t>(tag));
-        w.putF64(value);
+        out_.row(cells_.data(), static_cast<int>(cells_.size()));
     }
 
     static double le64Double(const unsigned char* p)
@@ -469,85 +457,88 @@ private:
         return value;
     }
 
-    void writeValue(FrameWriter& w, const MdbColumn& column, const unsigned char* p, int size)
+    void writeValue(CellView& cell, std::string& text, const MdbColumn& column, const unsigned char* p, int size)
     {
+        auto number = [&cell](double value, CellView::Kind kind = CellView::Kind::Number) { cell = {kind, value, {}}; };
         switch (column.col_type) {
-        case MDB_BYTE: number(w, p[0]); return;
-        case MDB_INT: number(w, static_cast<std::int16_t>(le16(p))); return;
+        case MDB_BYTE: number(p[0]); return;
+        case MDB_INT: number(static_cast<std::int16_t>(le16(p))); return;
         case MDB_LONGINT:
-        case MDB_COMPLEX: number(w, static_cast<std::int32_t>(le32(p))); return;
+        case MDB_COMPLEX: number(static_cast<std::int32_t>(le32(p))); return;
         case MDB_MONEY: {
             const std::uint64_t raw = le32(p) | std::uint64_t(le32(p + 4)) << 32;
-            number(w, static_cast<double>(static_cast<std::int64_t>(raw)) / 10000.0);
+            number(static_cast<double>(static_cast<std::int64_t>(raw)) / 10000.0);
             return;
         }
         case MDB_FLOAT: {
             float value;
             const std::uint32_t bits = le32(p);
             std::memcpy(&value, &bits, sizeof value);
-            w.putU8(static_cast<std::uint8_t>(CellTag::Single));
-            w.putF32(value);
+            number(value, CellView::Kind::Single);
             return;
         }
-        case MDB_DOUBLE: number(w, le64Double(p)); return;
-        case MDB_DATETIME: number(w, le64Double(p), CellTag::Date); return;
+        case MDB_DOUBLE: number(le64Double(p)); return;
+        case MDB_DATETIME: number(le64Double(p), CellView::Kind::Date); return;
         case MDB_NUMERIC: {
             // libmdb prints the decimal with a point: the reader runs in the C locale.
-            char* text =
+            char* decimal =
                 mdb_numeric_to_string(mdb_, static_cast<int>(p - mdb_->pg_buf), column.col_scale, column.col_prec);
-            number(w, std::strtod(text, nullptr));
-            g_free(text);
+            number(std::strtod(decimal, nullptr));
+            g_free(decimal);
             return;
         }
-        case MDB_REPID: writeGuid(w, p); return;
-        case MDB_TEXT: writeText(w, p, static_cast<std::size_t>(size), column); return;
-        case MDB_BINARY: writeBytes(w, CellTag::Binary, p, static_cast<std::size_t>(size)); return;
+        case MDB_REPID: writeGuid(cell, text, p); return;
+        case MDB_TEXT: writeText(cell, text, p, static_cast<std::size_t>(size), column); return;
+        case MDB_BINARY: writeBytes(cell, text, CellView::Kind::Binary, p, static_cast<std::size_t>(size)); return;
         case MDB_MEMO:
             readLongValue(p, size, column);
-            writeText(w, longValue_.data(), longValue_.size(), column);
+            writeText(cell, text, longValue_.data(), longValue_.size(), column);
             return;
         case MDB_OLE:
             readLongValue(p, size, column);
-            writeBytes(w, CellTag::Binary, longValue_.data(), longValue_.size());
+            writeBytes(cell, text, CellView::Kind::Binary, longValue_.data(), longValue_.size());
             return;
-        default: w.putU8(static_cast<std::uint8_t>(CellTag::Null)); return;
+        default: return;
         }
     }
 
-    void writeGuid(FrameWriter& w, const unsigned char* p)
+    void writeGuid(CellView& cell, std::string& text, const unsigned char* p)
     {
-        char text[40];
+        char guid[40];
         const int n =
-            std::snprintf(text, sizeof text, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
+            std::snprintf(guid, sizeof guid, "{%08X-%04X-%04X-%02X%02X-%02X%02X%02X%02X%02X%02X}",
                           static_cast<unsigned>(le32(p)), static_cast<unsigned>(le16(p + 4)),
                           static_cast<unsigned>(le16(p + 6)), p[8], p[9], p[10], p[11], p[12], p[13], p[14], p[15]);
-        writeBytes(w, CellTag::Text, reinterpret_cast<const unsigned char*>(text), static_cast<std::size_t>(n));
+        writeBytes(cell, text, CellView::Kind::Text, reinterpret_cast<const unsigned char*>(guid),
+                   static_cast<std::size_t>(n));
     }
 
-    void writeBytes(FrameWriter& w, CellTag tag, const unsigned char* p, std::size_t size)
+    static void writeBytes(CellView& cell, std::string& text, CellView::Kind kind, const unsigned char* p,
+                           std::size_t size)
     {
-        w.putU8(static_cast<std::uint8_t>(tag));
-        w.putString(std::string_view(reinterpret_cast<const char*>(p), size));
+        text.assign(reinterpret_cast<const char*>(p), size);
+        cell = {kind, 0, text};
     }
 
-    void writeText(FrameWriter& w, const unsigned char* p, std::size_t size, const MdbColumn& column)
+    void writeText(CellView& cell, std::string& text, const unsigned char* p, std::size_t size,
+                   const MdbColumn& column)
     {
-        w.putU8(static_cast<std::uint8_t>(CellTag::Text));
-        const std::size_t lengthAt = w.placeholderU32();
         std::size_t written;
         if (jet3_) {
             // Jet 3 text is in the file's code page; libmdb converts it with iconv.
             const std::size_t room = 3 * size + 2;
+            text.resize(room);
             written = static_cast<std::size_t>(
-                mdb_unicode2ascii(mdb_, reinterpret_cast<const char*>(p), size, w.reserve(room), room - 1));
+                mdb_unicode2ascii(mdb_, reinterpret_cast<const char*>(p), size, text.data(), room - 1));
         } else {
-            written = decodeJet4Text(p, size, w.reserve(jet4TextCapacity(size)));
+            text.resize(jet4TextCapacity(size));
+            written = decodeJet4Text(p, size, text.data());
         }
         if (written > kMaxTextBytes)
             fail(ErrorNumber::FileTooLarge, "a value in column '" + std::string(column.name) + "' of table '"
                                                 + table_->name + "' is larger than 24 MiB");
-        w.commit(written);
-        w.patchU32(lengthAt, static_cast<std::uint32_t>(written));
+        text.resize(written);
+        cell = {CellView::Kind::Text, 0, text};
     }
 
     [[noreturn]] void damagedValue(const MdbColumn& column, const char* what) const
@@ -611,7 +602,6 @@ private:
         const int pageSize = static_cast<int>(mdb_->fmt->pg_size);
         if (page != longValuePageNumber_) {
             longValuePageNumber_ = 0;
-            out_.pageRead();
             if (page == 0 || page >= pageCount_ || mdb_read_alt_pg(mdb_, page) != pageSize)
                 return nullptr;
             longValuePage_.assign(mdb_->alt_pg_buf, mdb_->alt_pg_buf + pageSize);
@@ -634,16 +624,18 @@ private:
     std::string name_;
     std::uint32_t pageCount_;
     LongValueBudget& budget_;
-    Output& out_;
+    RowSink& out_;
     bool jet3_;
     std::vector<MdbField> fields_;
+    std::vector<CellView> cells_;
+    std::vector<std::string> texts_;  // the text of each cell of the row being built
     std::vector<unsigned char> longValue_;
     std::vector<unsigned char> longValuePage_;
     std::uint32_t longValuePageNumber_ = 0;
     std::unordered_set<std::uint32_t> movedTo_;
 };
 
-void readTable(MdbHandle* mdb, MdbCatalogEntry* entry, std::uint32_t pageCount, LongValueBudget& budget, Output& out)
+void readTable(MdbHandle* mdb, MdbCatalogEntry* entry, std::uint32_t pageCount, LongValueBudget& budget, RowSink& out)
 {
     const std::string name = validUtf8(entry->object_name);
     checkDefinitionPages(mdb, *entry, name, pageCount);
@@ -652,13 +644,13 @@ void readTable(MdbHandle* mdb, MdbCatalogEntry* entry, std::uint32_t pageCount, 
         fail(ErrorNumber::DamagedData, "the definition of table '" + name + "' cannot be read");
     if (table->num_cols == 0 || table->num_cols > kMaxColumns || table->columns->len != table->num_cols)
         fail(ErrorNumber::DamagedData, "table '" + name + "' has " + std::to_string(table->num_cols) + " columns");
-    std::vector<std::pair<ColumnType, std::string>> columns;
+    std::vector<ReadColumn> columns;
     for (unsigned i = 0; i < table->num_cols; ++i) {
         const auto* column = static_cast<const MdbColumn*>(g_ptr_array_index(table->columns, i));
         std::string columnName = validUtf8(column->name);
         if (columnName.empty())
             fail(ErrorNumber::DamagedData, "table '" + name + "' has a column without a name");
-        columns.emplace_back(columnTypeOf(column->col_type), std::move(columnName));
+        columns.push_back({std::move(columnName), columnTypeOf(column->col_type)});
     }
     out.beginTable(name, columns);
     TableReader(mdb, table.get(), name, pageCount, budget, out).readRows();
@@ -668,7 +660,7 @@ void readTable(MdbHandle* mdb, MdbCatalogEntry* entry, std::uint32_t pageCount, 
 // libmdb stops reading the catalog quietly where a file was cut short, which would lose tables, and
 // loops or crashes on some damage to it: its definition, usage map and pages are checked first, the way
 // libmdb itself finds the catalog (a table defined on page 2).
-void checkCatalog(MdbHandle* mdb, std::uint32_t pageCount, Output& out)
+void checkCatalog(MdbHandle* mdb, std::uint32_t pageCount)
 {
     static const std::string name = "MSysObjects";
     MdbCatalogEntry entry{};
@@ -680,21 +672,21 @@ void checkCatalog(MdbHandle* mdb, std::uint32_t pageCount, Output& out)
     std::unique_ptr<MdbTableDef, TableFreer> table(mdb_read_table(&entry));
     if (!table)
         damagedTable(name, "has a definition that cannot be read");
-    PageWalker pages(mdb, table.get(), name, pageCount, out);
+    PageWalker pages(mdb, table.get(), name, pageCount);
     while (pages.next()) {
     }
 }
 
 }  // namespace
 
-void readDictionary(const std::string& path, const std::vector<std::string>& wantedTables, Output& out)
+void readDictionary(const std::string& path, const std::vector<std::string>& wantedTables, RowSink& out)
 {
     const FileFacts facts = checkFile(path);
     std::unique_ptr<MdbHandle, HandleCloser> mdb(mdb_open(path.c_str(), MDB_NOFLAGS));
     if (!mdb)
         fail(ErrorNumber::UnrecognizedFormat, "libmdb does not take it for an Access database");
     const auto pageCount = static_cast<std::uint32_t>(facts.size / mdb->fmt->pg_size);
-    checkCatalog(mdb.get(), pageCount, out);
+    checkCatalog(mdb.get(), pageCount);
     if (!mdb_read_catalog(mdb.get(), MDB_TABLE))
         fail(ErrorNumber::DamagedData, "its catalog cannot be read");
     LongValueBudget budget{static_cast<std::uint64_t>(facts.size)};

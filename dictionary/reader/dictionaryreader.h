@@ -5,10 +5,10 @@
 
 namespace volmira::reader {
 
-class Output;
+class RowSink;
 
-// Reads a Jet file with libmdb and writes its catalog and the wanted tables (names matched ignoring
-// letter case, in the order asked, each once) to out. Raises Failure.
-void readDictionary(const std::string& path, const std::vector<std::string>& wantedTables, Output& out);
+// Reads a Jet file with libmdb and hands its catalog and the wanted tables (names matched ignoring
+// letter case, in the order asked, each once) to the sink. Raises Failure.
+void readDictionary(const std::string& path, const std::vector<std::string>& wantedTables, RowSink& sink);
 
 }  // namespace volmira::reader

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # check-installed.sh ROOT DICTIONARY.mdb: checks an installed Volmira under ROOT/usr (an unpacked package or
-# a `cmake --install` prefix): only what a user can use is there, and volmira-query, run from there, finds
-# its reader in libexec and answers a statement on DICTIONARY.
+# a `cmake --install` prefix): only what a user can use is there, and volmira-query, run from there, answers
+# a statement on DICTIONARY.
 set -euo pipefail
 root=$1
 dictionary=$2
@@ -9,7 +9,7 @@ id=org.volmira.Volmira
 status=0
 fail() { echo "check-installed: $*" >&2; status=1; }
 
-for f in usr/bin/volmira usr/bin/volmira-query usr/bin/volmira-export usr/libexec/volmira/volmira-reader \
+for f in usr/bin/volmira usr/bin/volmira-query usr/bin/volmira-export \
          usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml \
          usr/share/icons/hicolor/scalable/apps/$id.svg usr/share/man/man1/volmira.1.gz \
          usr/share/doc/volmira/copyright usr/share/doc/volmira/changelog.gz; do
@@ -21,7 +21,7 @@ done
 # Development tools, benchmarks and test data stay out.
 while IFS= read -r f; do
   case "$f" in
-    usr/bin/volmira | usr/bin/volmira-* | usr/libexec/volmira/volmira-reader) ;;
+    usr/bin/volmira | usr/bin/volmira-*) ;;
     usr/share/applications/$id.desktop | usr/share/metainfo/$id.metainfo.xml) ;;
     usr/share/icons/hicolor/*/apps/$id.png | usr/share/icons/hicolor/scalable/apps/$id.svg) ;;
     usr/share/man/man1/volmira*.1.gz | usr/share/doc/volmira/copyright | usr/share/doc/volmira/changelog.gz) ;;
