@@ -5,10 +5,13 @@
 
 namespace volmira::reader {
 
+class ByteSource;
 class RowSink;
 
-// Reads a Jet file with libmdb and hands its catalog and the wanted tables (names matched ignoring
-// letter case, in the order asked, each once) to the sink. Raises Failure.
+// Reads a Jet 3 or Jet 4 file and hands its catalog and the wanted tables (names matched ignoring letter
+// case, in the order asked, each once) to sink. Raises Failure; running out of memory is error 7.
 void readDictionary(const std::string& path, const std::vector<std::string>& wantedTables, RowSink& sink);
+// The same for bytes from elsewhere (a file in memory).
+void readDictionary(ByteSource& bytes, const std::vector<std::string>& wantedTables, RowSink& sink);
 
 }  // namespace volmira::reader

@@ -29,6 +29,11 @@ while IFS= read -r f; do
   esac
 done < <(cd "$root" && find . -type f -printf '%P\n')
 
+# The programs read Jet files themselves: none links libmdb.
+for program in "$root"/usr/bin/volmira*; do
+  if ldd "$program" | grep -q libmdb; then fail "$program links libmdb"; fi
+done
+
 answer=$("$root/usr/bin/volmira-query" "$dictionary" "Select Distinct Table from Main where [Functional Area]='clcl'") \
   || fail "volmira-query failed"
 [ -n "$answer" ] || fail "volmira-query printed no table"

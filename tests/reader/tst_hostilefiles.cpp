@@ -1,17 +1,14 @@
 // Files users meet when a copy went wrong or another program has them: cut short, with pages that are
-// not what the definitions say, with many rows pointing at one long value, locked for writing, or damaged
-// so that a careless reader would loop.
+// not what the definitions say, with many rows pointing at one long value, locked for writing.
 
 #include "common/testsupport.h"
 #include "dictionary/error.h"
 #include "dictionary/filereader.h"
+#include "dictionary/reader/jetformat.h"
 #include "recordingsink.h"
 #include "testkit/mdbwrite/databasewriter.h"
-#include "testkit/mdbwrite/jet4format.h"
 
-#include <QElapsedTimer>
 #include <QFile>
-#include <QProcess>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -189,22 +186,15 @@ private slots:
         }
     }
 
-    // A damaged catalog that sends a careless reader round in circles: the program says so at once.
-    void aLoopingFileEndsAsDamage()
+    // A property record of length 0 made libmdb loop; the reader reads no properties.
+    void aZeroLengthPropertyRecordIsNoHang()
     {
         DatabaseModel model = dictionaryWithMemos();
         model.options.faults.zeroLengthPropertyTable = QStringLiteral("Main");
         const QString path = save(QStringLiteral("stuck.mdb"), jet4::writeDatabase(model));
-
-        QProcess query;
-        query.start(binFolder() + QStringLiteral("/volmira-query"), {path, QStringLiteral("Select Table from Main")});
-        QVERIFY(query.waitForStarted());
-        QElapsedTimer clock;
-        clock.start();
-        QVERIFY(query.waitForFinished(10000));
-        QVERIFY2(clock.elapsed() < 4000, qPrintable(QString::number(clock.elapsed())));
-        QCOMPARE(query.exitCode(), 1);
-        QVERIFY2(query.readAllStandardError().startsWith("volmira-query: Error 30006: "), "not reported as damage");
+        const Outcome outcome = read(path);
+        QVERIFY2(outcome.number == 0, qPrintable(outcome.description));
+        QCOMPARE(outcome.rows, std::size_t(300));
     }
 };
 
