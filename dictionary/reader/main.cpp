@@ -1,12 +1,13 @@
-// volmira-reader: reads a dictionary file with libmdb in a process of its own, so that a damaged file
-// that crashes or hangs libmdb cannot take the program with it. The program starts it with the file's
+// volmira-reader: reads a dictionary file in a process of its own, so that a damaged file cannot take
+// the program with it. The program starts it with the file's
 // path and the wanted tables, and reads frames (dictionary/frames.h) from descriptor 3. Its standard
-// output and error lead nowhere: libmdb prints diagnostics and, for some damage, hex dumps there.
+// output and error lead nowhere.
 
 #include "dictionary/errornumbers.h"
 #include "dictionary/reader/dictionaryreader.h"
 #include "dictionary/reader/failure.h"
 #include "dictionary/reader/output.h"
+#include "dictionary/reader/rowsink.h"
 
 #include <algorithm>
 #include <csignal>
@@ -34,6 +35,53 @@
 namespace {
 
 constexpr int kFramesFd = 3;
+
+// Hands what the reader reads to the program as frames.
+class FrameSink final : public volmira::reader::RowSink {
+public:
+    explicit FrameSink(volmira::reader::Output& out) : out_(out) {}
+
+    void catalog(const std::vector<std::string>& userTables) override { out_.catalog(userTables); }
+    void beginTable(std::string_view name, const std::vector<volmira::reader::ReadColumn>& columns) override
+    {
+        std::vector<std::pair<volmira::ColumnType, std::string>> described;
+        for (const auto& column : columns)
+            described.emplace_back(column.type, column.name);
+        out_.beginTable(name, described);
+    }
+    void row(const volmira::CellView* cells, int count) override
+    {
+        using volmira::CellView;
+        using volmira::frames::CellTag;
+        auto& w = out_.beginRow();
+        for (int i = 0; i < count; ++i) {
+            const CellView& cell = cells[i];
+            switch (cell.kind) {
+            case CellView::Kind::Null: w.putU8(std::uint8_t(CellTag::Null)); break;
+            case CellView::Kind::YesNo: w.putU8(std::uint8_t(cell.number != 0 ? CellTag::Yes : CellTag::No)); break;
+            case CellView::Kind::Number:
+            case CellView::Kind::Date:
+                w.putU8(std::uint8_t(cell.kind == CellView::Kind::Date ? CellTag::Date : CellTag::Number));
+                w.putF64(cell.number);
+                break;
+            case CellView::Kind::Single:
+                w.putU8(std::uint8_t(CellTag::Single));
+                w.putF32(static_cast<float>(cell.number));
+                break;
+            case CellView::Kind::Text:
+            case CellView::Kind::Binary:
+                w.putU8(std::uint8_t(cell.kind == CellView::Kind::Text ? CellTag::Text : CellTag::Binary));
+                w.putString(cell.text);
+                break;
+            }
+        }
+        out_.endRow();
+    }
+    void endTable() override { out_.endTable(); }
+
+private:
+    volmira::reader::Output& out_;
+};
 constexpr int kPipeBytes = 1 << 20;
 
 void limit(int resource, rlim_t value)
@@ -114,7 +162,8 @@ int main(int argc, char** argv)
     }
     const std::vector<std::string> wanted(argv + 2, argv + argc);
     try {
-        volmira::reader::readDictionary(argv[1], wanted, out);
+        FrameSink sink(out);
+        volmira::reader::readDictionary(argv[1], wanted, sink);
         out.done();
     } catch (const volmira::reader::Failure& failure) {
         out.failure(failure.number, failure.message);

@@ -80,7 +80,7 @@ check_layer("wire format" QT NONE
   PROJECT ${wire} FORBID ${systemLibraries})
 check_layer("reader" QT NONE
   FILES dictionary/reader/*
-  PROJECT ${wire} dictionary/reader/ FORBID sqlite3.h)
+  PROJECT ${wire} dictionary/reader/ FORBID ${systemLibraries})
 check_layer("dictionary layer" QT CORE EXCLUDE_READER
   FILES dictionary/*.h dictionary/*.cpp cli/query/*
   PROJECT dictionary/ FORBID mdbtools.h mdbsql.h glib.h)
@@ -92,7 +92,7 @@ check_layer("windows" QT ANY
   FORBID ${systemLibraries})
 check_layer("test support" QT CORE
   FILES testkit/mdbwrite/* testkit/damage/*
-  PROJECT dictionary/ testkit/mdbwrite/ testkit/damage/ FORBID mdbtools.h mdbsql.h glib.h)
+  PROJECT dictionary/ dictionary/reader/jetformat.h testkit/mdbwrite/ testkit/damage/ FORBID mdbtools.h mdbsql.h glib.h)
 
 if(errors)
   list(JOIN errors "\n" text)
