@@ -1,6 +1,7 @@
 #include "dictionary/reader/jettext.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace volmira::reader {
 
@@ -56,6 +57,10 @@ public:
             out_ = putUtf8(u, out_);
     }
 
+    // Outside a surrogate pair, plain ASCII may be written straight to out().
+    bool idle() const { return high_ == 0; }
+    char*& out() { return out_; }
+
     char* finish()
     {
         if (high_ != 0)
@@ -69,6 +74,47 @@ private:
     std::uint32_t high_ = 0;
 };
 
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
+
+std::uint64_t load64(const unsigned char* p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// Eight one-byte characters at once while they are ASCII and none is the 00 toggle.
+std::size_t copyAsciiBytes(const unsigned char* data, std::size_t i, std::size_t size, char*& out)
+{
+    while (i + 8 <= size) {
+        const std::uint64_t word = load64(data + i);
+        if (((word | ((word - kLowBits) & ~word)) & kHighBits) != 0)
+            break;
+        std::memcpy(out, data + i, 8);
+        out += 8;
+        i += 8;
+    }
+    return i;
+}
+
+// Four UCS-2 units at once while they are ASCII.
+std::size_t copyAsciiUnits(const unsigned char* data, std::size_t i, std::size_t size, char*& out)
+{
+    while (i + 8 <= size) {
+        const std::uint64_t word = load64(data + i);
+        if ((word & 0xFF80FF80FF80FF80ull) != 0)
+            break;
+        out[0] = static_cast<char>(data[i]);
+        out[1] = static_cast<char>(data[i + 2]);
+        out[2] = static_cast<char>(data[i + 4]);
+        out[3] = static_cast<char>(data[i + 6]);
+        out += 4;
+        i += 8;
+    }
+    return i;
+}
+
 }  // namespace
 
 std::size_t decodeJet4Text(const unsigned char* data, std::size_t size, char* out)
@@ -79,6 +125,10 @@ std::size_t decodeJet4Text(const unsigned char* data, std::size_t size, char* ou
         bool oneByte = true;
         i = 2;
         while (i < size) {
+            if (oneByte && decoder.idle())
+                i = copyAsciiBytes(data, i, size, decoder.out());
+            if (i >= size)
+                break;
             if (data[i] == 0x00) {
                 oneByte = !oneByte;
                 ++i;
@@ -92,8 +142,14 @@ std::size_t decodeJet4Text(const unsigned char* data, std::size_t size, char* ou
             }
         }
     } else {
-        for (; i + 1 < size; i += 2)
+        while (i + 1 < size) {
+            if (decoder.idle())
+                i = copyAsciiUnits(data, i, size, decoder.out());
+            if (i + 1 >= size)
+                break;
             decoder.unit(data[i] | data[i + 1] << 8);
+            i += 2;
+        }
     }
     return static_cast<std::size_t>(decoder.finish() - out);
 }

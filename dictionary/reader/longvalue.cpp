@@ -21,11 +21,11 @@ void LongValueReader::damaged(const std::string& column, const char* what) const
     throw Failure{ErrorNumber::DamagedData, "a value in column '" + column + "' of table '" + table_ + "' " + what};
 }
 
-const std::vector<unsigned char>& LongValueReader::read(const unsigned char* p, int size, const std::string& column)
+Bytes LongValueReader::read(const unsigned char* p, int size, const std::string& column)
 {
     value_.clear();
     if (size == 0)
-        return value_;
+        return {};
     if (size < jet::kLongValueHeaderSize)
         damaged(column, "has a cut header");
     const std::size_t length = jet::get24(p);
@@ -34,8 +34,7 @@ const std::vector<unsigned char>& LongValueReader::read(const unsigned char* p, 
     if (kind == jet::kLongValueInline) {
         if (length > static_cast<std::size_t>(size - jet::kLongValueHeaderSize))
             damaged(column, "is longer than its row");
-        value_.assign(p + jet::kLongValueHeaderSize, p + jet::kLongValueHeaderSize + length);
-        return value_;
+        return {p + jet::kLongValueHeaderSize, length};
     }
     if (kind != jet::kLongValueSingle && kind != jet::kLongValueChained)
         damaged(column, "has an unknown storage kind");
@@ -43,7 +42,8 @@ const std::vector<unsigned char>& LongValueReader::read(const unsigned char* p, 
         throw Failure{ErrorNumber::FileTooLarge, "the long values in column '" + column + "' of table '" + table_
                                                      + "' add up to more than the file holds"};
     budget_.bytesLeft -= length;
-    value_.reserve(length);
+    if (kind == jet::kLongValueChained)
+        value_.reserve(length);
     for (int pages = 0; value_.size() < length; ++pages) {
         if (pgRow == 0)
             damaged(column, "ends before its length");
@@ -56,8 +56,7 @@ const std::vector<unsigned char>& LongValueReader::read(const unsigned char* p, 
         if (kind == jet::kLongValueSingle) {
             if (rowSize < length)
                 damaged(column, "is longer than its page");
-            value_.assign(data, data + length);
-            return value_;
+            return {data, length};
         }
         if (rowSize < 4)
             damaged(column, "has a cut link");
@@ -65,7 +64,7 @@ const std::vector<unsigned char>& LongValueReader::read(const unsigned char* p, 
         const std::size_t chunk = std::min(rowSize - 4, length - value_.size());
         value_.insert(value_.end(), data + 4, data + 4 + chunk);
     }
-    return value_;
+    return {value_.data(), value_.size()};
 }
 
 // The row a long value's pg_row names, or nullptr. The page stays for the next value on it.

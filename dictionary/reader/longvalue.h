@@ -15,6 +15,11 @@ struct LongValueBudget {
     std::uint64_t bytesLeft;
 };
 
+struct Bytes {
+    const unsigned char* data = nullptr;
+    std::size_t size = 0;
+};
+
 // Reads memo and OLE values: inline in the row, in one row of a long-value page, or in a chain of them.
 class LongValueReader final {
 public:
@@ -22,8 +27,9 @@ public:
         : pages_(pages), budget_(budget), table_(table)
     {}
 
-    // The value whose 12-byte header (or nothing, for size 0) is at p; valid until the next call.
-    const std::vector<unsigned char>& read(const unsigned char* p, int size, const std::string& column);
+    // The value whose 12-byte header (or nothing, for size 0) is at p; valid until the next call and
+    // while the row's page stays.
+    Bytes read(const unsigned char* p, int size, const std::string& column);
 
 private:
     const unsigned char* row(std::uint32_t pgRow, std::size_t* size);

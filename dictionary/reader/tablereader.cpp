@@ -295,13 +295,13 @@ void TableReader::decodeRow(const unsigned char* page)
         case jet::kTypeText: putText(i, p, size); break;
         case jet::kTypeBinary: putBytes(i, CellView::Kind::Binary, p, size); break;
         case jet::kTypeMemo: {
-            const std::vector<unsigned char>& value = longValues_.read(p, field.size, column.name);
-            putText(i, value.data(), value.size());
+            const Bytes value = longValues_.read(p, field.size, column.name);
+            putText(i, value.data, value.size);
             break;
         }
         case jet::kTypeOle: {
-            const std::vector<unsigned char>& value = longValues_.read(p, field.size, column.name);
-            putBytes(i, CellView::Kind::Binary, value.data(), value.size());
+            const Bytes value = longValues_.read(p, field.size, column.name);
+            putBytes(i, CellView::Kind::Binary, value.data, value.size);
             break;
         }
         default: cell.kind = CellView::Kind::Null; break;
