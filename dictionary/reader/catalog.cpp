@@ -50,12 +50,12 @@ public:
     std::vector<CatalogTable> tables;
 
 private:
-    // A null number counts as 0, as an empty text would.
+    // A null number counts as 0, as an empty text would; so does one that is no 32-bit number.
     static std::uint32_t number(const CellView& cell)
     {
-        return cell.kind == CellView::Kind::Number
-                   ? static_cast<std::uint32_t>(static_cast<std::int64_t>(cell.number))
-                   : 0;
+        if (cell.kind != CellView::Kind::Number || !(cell.number >= -2147483648.0 && cell.number < 4294967296.0))
+            return 0;
+        return static_cast<std::uint32_t>(static_cast<std::int64_t>(cell.number));
     }
 
     int id_, name_, type_, flags_;

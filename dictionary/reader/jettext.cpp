@@ -74,6 +74,7 @@ private:
     std::uint32_t high_ = 0;
 };
 
+// The word-at-a-time loops below read the bytes of a word in little-endian order.
 constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
 constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
 
@@ -98,19 +99,25 @@ std::size_t copyAsciiBytes(const unsigned char* data, std::size_t i, std::size_t
     return i;
 }
 
-// Four UCS-2 units at once while they are ASCII.
+// The low bytes of four UCS-2 units whose high bytes are zero, as four bytes.
+std::uint32_t lowBytes(std::uint64_t units)
+{
+    const std::uint64_t pairs = (units | units >> 8) & 0x0000FFFF0000FFFFull;
+    return static_cast<std::uint32_t>(pairs | pairs >> 16);
+}
+
+// Eight UCS-2 units at once while they are ASCII.
 std::size_t copyAsciiUnits(const unsigned char* data, std::size_t i, std::size_t size, char*& out)
 {
-    while (i + 8 <= size) {
-        const std::uint64_t word = load64(data + i);
-        if ((word & 0xFF80FF80FF80FF80ull) != 0)
+    while (i + 16 <= size) {
+        const std::uint64_t first = load64(data + i);
+        const std::uint64_t second = load64(data + i + 8);
+        if (((first | second) & 0xFF80FF80FF80FF80ull) != 0)
             break;
-        out[0] = static_cast<char>(data[i]);
-        out[1] = static_cast<char>(data[i + 2]);
-        out[2] = static_cast<char>(data[i + 4]);
-        out[3] = static_cast<char>(data[i + 6]);
-        out += 4;
-        i += 8;
+        const std::uint64_t chars = lowBytes(first) | std::uint64_t(lowBytes(second)) << 32;
+        std::memcpy(out, &chars, 8);
+        out += 8;
+        i += 16;
     }
     return i;
 }
