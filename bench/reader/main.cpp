@@ -183,34 +183,6 @@ Timing fileBytes(const QString& path)
     });
 }
 
-Timing jetReaderAlone(const QString& path)
-{
-    std::vector<std::string> wanted;
-    for (const QString& table : kTables)
-        wanted.push_back(table.toStdString());
-    return timed([&] {
-        CountingRowSink sink;
-        try {
-            reader::readDictionary(path.toStdString(), wanted, sink);
-        } catch (const reader::Failure& failure) {
-            std::fprintf(stderr, "%d: %s\n", failure.number, failure.message.c_str());
-        }
-    });
-}
-
-// Reading the file's bytes, as the floor of any reader.
-Timing fileBytes(const QString& path)
-{
-    return timed([&] {
-        QFile file(path);
-        if (!file.open(QIODevice::ReadOnly))
-            return;
-        std::vector<char> buffer(1 << 20);
-        while (file.read(buffer.data(), qint64(buffer.size())) > 0) {
-        }
-    });
-}
-
 Timing mdbExport(const QString& path)
 {
     return timed([&path] {
