@@ -25,7 +25,6 @@ QString describe(int number, const QString& path, const QString& detail)
     case ErrorNumber::NotValidPassword: what = QStringLiteral("Not a valid password for '%1'"); break;
     case ErrorNumber::FileTooLarge: what = QStringLiteral("Cannot read '%1', it is too large"); break;
     case ErrorNumber::DamagedData: what = QStringLiteral("The database '%1' is damaged or incomplete"); break;
-    case ErrorNumber::OutOfMemory: what = QStringLiteral("Out of memory while reading '%1'"); break;
     default: what = QStringLiteral("Cannot read '%1'"); break;
     }
     return what.arg(path) + QStringLiteral(": ") + detail + QLatin1Char('.');
@@ -85,6 +84,8 @@ void FileReader::read(const QString& path, const QStringList& wantedTables, Tabl
     try {
         reader::readDictionary(name.toStdString(), tables, adapter);
     } catch (const reader::Failure& failure) {
+        if (failure.number == ErrorNumber::OutOfMemory)  // as the program reports it wherever it happens
+            throw outOfMemory();
         raise(failure.number, path, QString::fromStdString(failure.message));
     }
 }
