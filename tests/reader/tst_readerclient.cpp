@@ -413,10 +413,6 @@ private slots:
         crashing.options.faults.emptyUsageMapTable = QStringLiteral("MSysObjects");
         QTest::newRow("catalog without a usage map")
             << write(QStringLiteral("crash.mdb"), crashing) << false << ErrorNumber::DamagedData;
-        DatabaseModel hanging = smallDictionary();
-        hanging.options.faults.zeroLengthPropertyTable = QStringLiteral("Main");
-        QTest::newRow("libmdb hangs") << write(QStringLiteral("hang.mdb"), hanging) << false
-                                      << ErrorNumber::DamagedData;
         QTest::newRow("killed by a signal")
             << writeBytes(QStringLiteral("fake-crash.mdb"), "crash") << true << ErrorNumber::DamagedData;
         QTest::newRow("never answers") << writeBytes(QStringLiteral("fake-hang.mdb"), "hang") << true
