@@ -60,6 +60,7 @@ std::vector<std::uint32_t> codePoints(const std::string& text)
     return points;
 }
 
+// Simple case folding of the Latin-1, Latin Extended-A, Greek and Cyrillic capitals.
 std::uint32_t folded(std::uint32_t c)
 {
     if ((c >= 'A' && c <= 'Z') || (c >= 0xC0 && c <= 0xDE && c != 0xD7) || (c >= 0x391 && c <= 0x3AB && c != 0x3A2)
@@ -113,8 +114,12 @@ std::string foldedName(const std::string& text)
 {
     std::string key;
     key.reserve(text.size());
-    for (std::uint32_t c : codePoints(text))
-        putUtf8(folded(c), key);
+    for (std::uint32_t c : codePoints(text)) {
+        if (c == 0xDF || c == 0x1E9E)  // sharp s folds to "ss"
+            key += "ss";
+        else
+            putUtf8(folded(c), key);
+    }
     return key;
 }
 

@@ -2,6 +2,7 @@
 // the code page a file declares, and how it refuses what is no dictionary file.
 
 #include "dictionary/errornumbers.h"
+#include "dictionary/rc4.h"
 #include "dictionary/reader/bytesource.h"
 #include "dictionary/reader/dictionaryreader.h"
 #include "dictionary/reader/failure.h"
@@ -63,11 +64,38 @@ private slots:
         jet4::DatabaseModel model;
         model.addTable(QStringLiteral("Main")).addColumn(QStringLiteral("Table"), jet4::ColumnType::Text, 10).rows = {
             {"a"}};
-        model.addTable(QStringLiteral("Werte")).addColumn(QStringLiteral("Wert"), jet4::ColumnType::Text, 10).rows = {
+        model.addTable(QString::fromUtf8("Ärzte Straße")).addColumn(QStringLiteral("Wert"), jet4::ColumnType::Text, 10).rows = {
             {"b"}};
-        const Recorded sink = readBytes(jet4::writeDatabase(model), {"WERTE", "nowhere", "main", "Werte", "MAIN"});
-        QCOMPARE(sink.tables, (std::vector<std::string>{"Main", "Werte"}));
-        QCOMPARE(sink.read, (std::vector<std::string>{"Werte", "Main"}));
+        const Recorded sink = readBytes(jet4::writeDatabase(model), {"äRZTE STRASSE", "nowhere", "main", "Ärzte Straße", "MAIN"});
+        QCOMPARE(sink.tables, (std::vector<std::string>{"Main", "Ärzte Straße"}));
+        QCOMPARE(sink.read, (std::vector<std::string>{"Ärzte Straße", "Main"}));
+    }
+
+    // A file with a database key has every page but the header obscured with RC4 under key ^ page.
+    void pagesUnderADatabaseKeyReadAsThePlainOnes()
+    {
+        jet4::DatabaseModel model;
+        auto& main = model.addTable(QStringLiteral("Main"));
+        main.addColumn(QStringLiteral("Table"), jet4::ColumnType::Text, 20)
+            .addColumn(QStringLiteral("PD_Definition"), jet4::ColumnType::Memo);
+        for (int i = 0; i < 50; ++i)
+            main.rows.push_back({QStringLiteral("T%1").arg(i), QString(3000, QChar('a' + i % 26))});
+        const QByteArray plain = jet4::writeDatabase(model);
+        QByteArray keyed = plain;
+        const std::uint32_t key = 0x1234ABCD;
+        for (int i = 0; i < 4; ++i)
+            keyed[0x3E + i] = char(keyed[0x3E + i] ^ (key >> (8 * i)));
+        for (qsizetype page = 1; page < keyed.size() / 4096; ++page) {
+            const std::uint32_t pageKey = key ^ std::uint32_t(page);
+            const unsigned char bytes[4] = {static_cast<unsigned char>(pageKey), static_cast<unsigned char>(pageKey >> 8),
+                                            static_cast<unsigned char>(pageKey >> 16),
+                                            static_cast<unsigned char>(pageKey >> 24)};
+            rc4(bytes, 4, reinterpret_cast<unsigned char*>(keyed.data()) + page * 4096, 4096);
+        }
+        const Recorded expected = readBytes(plain, {"Main"});
+        const Recorded read = readBytes(keyed, {"Main"});
+        QCOMPARE(read.texts.size(), std::size_t(100));
+        QCOMPARE(read.texts, expected.texts);
     }
 
     void jet3TextIsInTheFilesCodePage_data()
