@@ -35,6 +35,7 @@
 namespace {
 
 constexpr int kFramesFd = 3;
+constexpr int kPipeBytes = 1 << 20;
 
 // Hands what the reader reads to the program as frames.
 class FrameSink final : public volmira::reader::RowSink {
@@ -82,7 +83,6 @@ public:
 private:
     volmira::reader::Output& out_;
 };
-constexpr int kPipeBytes = 1 << 20;
 
 void limit(int resource, rlim_t value)
 {
