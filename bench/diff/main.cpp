@@ -5,8 +5,7 @@
 //
 // The old file is the one volmira-bench-open uses (bench-data/ of the build folder); the new one is the
 // same dictionary with many changes: rewritten definitions, widened types, renamed columns, moved key
-// flags, described-anew valid values and a new release. Every measurement is a process of its own; its
-// CPU time includes the reader processes it starts.
+// flags, described-anew valid values and a new release. Every measurement is a process of its own.
 
 #include "testkit/damage/firstscreen.h"
 #include "testkit/mdbwrite/databasewriter.h"
@@ -114,7 +113,6 @@ Timing timed(const QString& program, const QStringList& arguments, int expectedE
     }
     Timing t;
     t.wall = double(clock.nsecsElapsed()) / 1e9;
-    // wait4 reports the child with the reader processes it waited for.
     t.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
             + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
     t.peakMegabytes = double(usage.ru_maxrss) / 1024.0;

@@ -92,7 +92,7 @@ void writeOutput(const QString& path, const QByteArray& bytes)
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);  // the reader is found beside this program
+    QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("volmira-diff"));
 
     QCommandLineParser parser;
