@@ -30,9 +30,10 @@ ShownColumn shownColumn(const Recordset& columns)
     return readColumn([&columns](int i) -> const FieldValue& { return columns.Fields(i).Value; });
 }
 
-ShownColumn shownColumnAt(const Recordset& columns, long long row)
+ShownColumn shownColumnAt(const Recordset& columns, long long row, int firstField)
 {
-    return readColumn([&columns, row](int i) -> const FieldValue& { return columns.fieldAt(row, i).Value; });
+    return readColumn(
+        [&columns, row, firstField](int i) -> const FieldValue& { return columns.fieldAt(row, firstField + i).Value; });
 }
 
 QString shownText(const FieldValue& value) { return value.isNull() ? QString() : value.toText(); }

@@ -24,8 +24,9 @@ struct ShownColumn final {
 
 // Reads the current row of the column statement (statements::columns).
 ShownColumn shownColumn(const Recordset& columns);
-// Reads row `row` (0-based) of the column statement without moving the recordset.
-ShownColumn shownColumnAt(const Recordset& columns, long long row);
+// Reads row `row` (0-based) of the column statement without moving the recordset. `firstField` is the
+// position of the column's name, for statements that select other fields before the column's.
+ShownColumn shownColumnAt(const Recordset& columns, long long row, int firstField = 0);
 
 // Null as empty text, anything else as its text.
 QString shownText(const FieldValue& value);

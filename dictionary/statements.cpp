@@ -93,6 +93,25 @@ QString valuedColumns()
     return QStringLiteral("Select Distinct [Functional Area],[Table],[Column] from [Values]");
 }
 
+QString areaColumns(const QString& area)
+{
+    return QStringLiteral("Select Table,Column,[Data Type],[Data Attributes],[Logical Desc],[PD_Definition],"
+                          "[Primary Key],[Foreign Key],[Column_SeqNo],[GUI Name],[GUI Control] from Main "
+                          "where [Functional Area]= '")
+           + doubleApostrophes(area) + QStringLiteral("' ");
+}
+
+QString areaTableDescriptions(const QString& area)
+{
+    return QStringLiteral("Select Table,Description,[Logical Name] from CDS_TBL_TABLE_DESC where [Functional Area]= '")
+           + doubleApostrophes(area) + QStringLiteral("' ");
+}
+
+QString allValidValues()
+{
+    return QStringLiteral("Select [Functional Area], [Table], [Column], Value, Description from [Values]");
+}
+
 QString searchAllAreas(SearchMode mode, const QString& text)
 {
     const QString t = doubleApostrophes(text);

@@ -80,6 +80,24 @@ enum : int { Area, Table, Column, DataType, DataAttributes, PrimaryKey, ForeignK
 // Each column that has valid values, once: area, table and column.
 QString valuedColumns();
 
+// The dictionary area by area, for tools that read all of it: the rows come in the order the file stores
+// them, so that the engine sorts nothing. A tool that shows them as the window does orders and merges
+// them as the per-table statements above do.
+//
+// The area's column rows; the fields are named by AreaColumnsField (from First on, as ColumnsField names them).
+QString areaColumns(const QString& area);
+namespace AreaColumnsField {
+enum : int { Table, First };
+}
+// The area's table description rows; the fields are named by TableDescriptionField.
+QString areaTableDescriptions(const QString& area);
+// Every valid value of every area (one statement: [Values] is not kept by area); the fields are named
+// by AllValuesField.
+QString allValidValues();
+namespace AllValuesField {
+enum : int { Area, Table, Column, Value, Description };
+}
+
 // The tables a search finds, in each of its modes. Only the all-areas forms ask for an order.
 enum class SearchMode { TableName, TableDescription, ColumnName, ColumnDescription };
 QString searchAllAreas(SearchMode mode, const QString& text);

@@ -5,6 +5,7 @@
 #include "dictionary/error.h"
 #include "cli/export/connectionpages.h"
 #include "cli/export/htmltext.h"
+#include "cli/export/changemarks.h"
 #include "cli/export/outputfiles.h"
 #include "cli/export/siteresources.h"
 
@@ -125,7 +126,10 @@ void HtmlSiteWriter::begin(const QString& version, const std::vector<const Funct
         searchForm_ += QStringLiteral("<option value=\"%1\">%2 &ndash; %3</option>")
                            .arg(areaCode(area), areaCode(area).toUpper(), html(areaTitle(area)));
     }
-    searchForm_ += QStringLiteral("</select></label>\n<button type=\"submit\">Search</button>\n</form>\n");
+    searchForm_ += QStringLiteral("</select></label>\n");
+    if (changes_)
+        searchForm_ += changes_->searchChoice();
+    searchForm_ += QStringLiteral("<button type=\"submit\">Search</button>\n</form>\n");
 
     columnIndex_ = std::make_unique<OutputFile>(root.filePath(QStringLiteral("assets/index-columns.js")));
     columnIndex_->text() += QStringLiteral("window.volmiraColumns = [\n");
@@ -144,9 +148,9 @@ QString HtmlSiteWriter::pageStart(const QString& title, const QString& root, con
                                   "<meta name=\"referrer\" content=\"no-referrer\">\n<title>");
     appendHtml(page, title);
     page += QStringLiteral("</title>\n<link rel=\"stylesheet\" href=\"%1assets/style.css\">\n"
-                           "<link rel=\"icon\" href=\"%1assets/pictures/icon.svg\">\n</head>\n<body>\n"
+                           "<link rel=\"icon\" href=\"%1assets/pictures/icon.svg\">\n%3</head>\n<body>\n"
                            "<header>\n<a class=\"home\" href=\"%1index.html\">%2</a>\n")
-                .arg(root, siteTitle);
+                .arg(root, siteTitle, changes_ ? changes_->stylesheetLink(root) : QString());
     page += form;
     page += QStringLiteral("</header>\n<main>\n");
     return page;
@@ -173,7 +177,10 @@ void HtmlSiteWriter::writeArea(const ExportArea& exported)
         const int tableNumber = tablesIndexed_++;
         page += QStringLiteral("<tr><td><a href=\"%1/%2\">").arg(code, fileName);
         appendHtml(page, table.name);
-        page += QStringLiteral("</a></td><td>");
+        page += QStringLiteral("</a>");
+        if (changes_)
+            page += changes_->tableMark(code, table.name, tableNumber, QString());
+        page += QStringLiteral("</td><td>");
         appendHtml(page, table.logicalName);
         page += QStringLiteral("</td></tr>\n");
         writeTablePage(exported, table, fileName, tableNumber);
@@ -211,6 +218,8 @@ void HtmlSiteWriter::writeTablePage(const ExportArea& exported, const ExportTabl
                            "<a href=\"../%1.html\">%2</a></nav>\n<h1>")
                 .arg(code, html(title));
     appendHtml(page, table.name);
+    if (changes_)
+        page += changes_->tableMark(code, table.name, tableNumber, QStringLiteral("../"));
     page += QStringLiteral("</h1>\n<dl class=\"attributes\">\n<dt>Logical Description</dt><dd>");
     appendHtml(page, table.logicalName);
     page += QStringLiteral("</dd>\n<dt>Data Definition</dt><dd>");
@@ -236,6 +245,8 @@ void HtmlSiteWriter::writeTablePage(const ExportArea& exported, const ExportTabl
         appendHtml(page, shown.column);
         page += QStringLiteral("</a>");
         connections_->appendColumnNote(page, shown.column);
+        if (changes_)
+            page += changes_->columnMark(code, table.name, shown.column, tableNumber, position, QStringLiteral("../"));
         page += QStringLiteral("</th>");
         cell("Data Type", shown.dataType);
         cell("Primary Key", flag(shown.primaryKey));
@@ -299,6 +310,10 @@ void HtmlSiteWriter::finish()
         page += QStringLiteral("</p>\n");
     }
     ConnectionPages::appendIndexLinks(page);
+    if (changes_) {
+        page += changes_->indexLink();
+        changes_->writeSite(folder_);
+    }
     page += QStringLiteral("<section id=\"results\" aria-live=\"polite\" hidden></section>\n"
                            "<noscript><p>The search needs JavaScript; the areas below work without it.</p>"
                            "</noscript>\n<ul class=\"areas\">\n");

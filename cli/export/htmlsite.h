@@ -13,6 +13,7 @@ namespace volmira::exporting {
 class ConnectionPages;
 class DictionaryMap;
 class HealthReport;
+class ChangeMarks;
 class OutputFile;
 
 // A static web site that works from file:// without a server or network: index.html with the areas,
@@ -24,6 +25,9 @@ class HtmlSiteWriter final : public ExportWriter {
 public:
     HtmlSiteWriter(QString folder, const DictionaryMap& map, const HealthReport& report);
     ~HtmlSiteWriter() override;
+
+    // Marks what changed since an older release (before begin); the writer does not own it.
+    void setChanges(ChangeMarks* changes) { changes_ = changes; }
 
     void begin(const QString& version, const std::vector<const FunctionalArea*>& areas) override;
     void writeArea(const ExportArea& area) override;
@@ -43,6 +47,7 @@ private:
     int tablesIndexed_ = 0;
     std::unique_ptr<OutputFile> columnIndex_;  // assets/index-columns.js, written as the areas come
     std::unique_ptr<ConnectionPages> connections_;
+    ChangeMarks* changes_ = nullptr;
 };
 
 }  // namespace volmira::exporting

@@ -8,6 +8,7 @@
 #include "dictionary/error.h"
 #include "dictionary/filename.h"
 #include "dictionary/statements.h"
+#include "cli/export/changemarks.h"
 #include "cli/export/csvexport.h"
 #include "cli/export/dictionaryexport.h"
 #include "cli/export/exportwriterpair.h"
@@ -34,6 +35,7 @@ namespace {
 
 const char* const usage =
     "Usage: volmira-export DICTIONARY.mdb OUTDIR [--format html|markdown|csv|dot|mermaid] [--area CODE]\n"
+    "                      [--compare OLD.mdb]\n"
     "       volmira-export DICTIONARY.mdb --format lint [--fail-on RULE,...] [--area CODE]\n";
 
 const char* const help =
@@ -55,6 +57,8 @@ const char* const help =
     "                     column-with-several-types, column-with-several-definitions,\n"
     "                     foreign-key-without-target (or all)\n"
     "  --area CODE        only the functional area CODE (for example clcl)\n"
+    "  --compare OLD.mdb  also what changed since the older release OLD.mdb: a change page with marks\n"
+    "                     on the changed tables and columns (html), changes.md or changes.csv\n"
     "  --help             this text\n"
     "  --version          the program's version\n"
     "\n"
@@ -122,9 +126,10 @@ int main(int argc, char** argv)
     const QCommandLineOption formatOption(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));
     const QCommandLineOption areaOption(QStringLiteral("area"), QString(), QStringLiteral("CODE"));
     const QCommandLineOption failOnOption(QStringLiteral("fail-on"), QString(), QStringLiteral("RULES"));
+    const QCommandLineOption compareOption(QStringLiteral("compare"), QString(), QStringLiteral("OLD"));
     const QCommandLineOption helpOption(QStringList{QStringLiteral("h"), QStringLiteral("help")});
     const QCommandLineOption versionOption(QStringLiteral("version"));
-    parser.addOptions({formatOption, areaOption, failOnOption, helpOption, versionOption});
+    parser.addOptions({formatOption, areaOption, failOnOption, compareOption, helpOption, versionOption});
     if (!parser.parse(QCoreApplication::arguments()))
         return usageError(parser.errorText());
     if (parser.isSet(helpOption)) {
@@ -191,6 +196,9 @@ int main(int argc, char** argv)
             }
             return 0;
         }
+        std::unique_ptr<ChangeMarks> changes;
+        if (parser.isSet(compareOption))
+            changes = compareWith(volmira::fileNameArgument(argc, argv, parser.value(compareOption)), connection, areas);
         OutputFolder output(positional[1]);
         if (format == QLatin1String("dot") || format == QLatin1String("mermaid")) {
             writeGraphFiles(DictionaryMap::read(connection, areas), areas, output.workingPath(),
@@ -204,7 +212,9 @@ int main(int argc, char** argv)
         if (format == QLatin1String("html")) {
             map = std::make_unique<DictionaryMap>(DictionaryMap::read(connection, areas));
             report = std::make_unique<HealthReport>(connection, *map);
-            writer = std::make_unique<HtmlSiteWriter>(output.workingPath(), *map, *report);
+            auto site = std::make_unique<HtmlSiteWriter>(output.workingPath(), *map, *report);
+            site->setChanges(changes.get());
+            writer = std::move(site);
         } else if (format == QLatin1String("markdown")) {
             writer = std::make_unique<MarkdownWriter>(output.workingPath());
         } else {
@@ -220,6 +230,8 @@ int main(int argc, char** argv)
             exportDictionary(connection, areas, *writer, shown);
         }
         writer.reset();
+        if (changes && format != QLatin1String("html"))
+            writeChangesFile(*changes, format == QLatin1String("csv"), output.workingPath());
         output.commit();
     } catch (const volmira::Error& error) {
         return reportError(error);

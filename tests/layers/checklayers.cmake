@@ -54,7 +54,7 @@ function(check_layer layer)
         endif()
       elseif(header IN_LIST ARG_FORBID)
         list(APPEND errors "${where}: the ${layer} must not use it")
-      elseif(header MATCHES "^(dictionary|mainwindow|areas|browse|search|filepicker|tools|tests)/")
+      elseif(header MATCHES "^(dictionary|mainwindow|areas|browse|search|filepicker|cli|tools|tests)/")
         # The reader's own headers are open only to the layers that name their folder.
         set(allowed FALSE)
         foreach(prefix IN LISTS ARG_PROJECT)
@@ -72,27 +72,35 @@ function(check_layer layer)
   set(errors ${errors} PARENT_SCOPE)
 endfunction()
 
-set(wire dictionary/cellview.h dictionary/errornumbers.h dictionary/frames. dictionary/rc4.)
+set(wire dictionary/cellview.h dictionary/errornumbers.h dictionary/rc4.)
+# What the dictionary layer sees of the reader: the call, its errors and the sink it fills.
+set(readerInterface dictionary/reader/dictionaryreader.h dictionary/reader/failure.h dictionary/reader/rowsink.h)
 set(systemLibraries sqlite3.h mdbtools.h mdbsql.h glib.h)
 
-check_layer("wire format" QT NONE
-  FILES dictionary/cellview.h dictionary/errornumbers.h dictionary/frames.* dictionary/rc4.*
+check_layer("shared base" QT NONE
+  FILES dictionary/cellview.h dictionary/errornumbers.h dictionary/rc4.*
   PROJECT ${wire} FORBID ${systemLibraries})
 check_layer("reader" QT NONE
   FILES dictionary/reader/*
-  PROJECT ${wire} dictionary/reader/ FORBID sqlite3.h)
+  PROJECT ${wire} dictionary/reader/ FORBID ${systemLibraries})
 check_layer("dictionary layer" QT CORE EXCLUDE_READER
   FILES dictionary/*.h dictionary/*.cpp cli/query/*
-  PROJECT dictionary/ FORBID mdbtools.h mdbsql.h glib.h)
+  PROJECT dictionary/ ${readerInterface} FORBID mdbtools.h mdbsql.h glib.h)
 check_layer("windows" QT ANY
   FILES mainwindow/* areas/*.h areas/*.cpp browse/* search/* filepicker/*
   PROJECT mainwindow/ areas/ browse/ search/ filepicker/ dictionary/connection.h dictionary/error.h
           dictionary/errornumbers.h dictionary/fieldvalue.h dictionary/filename.h dictionary/recordset.h dictionary/statements.h
           dictionary/shownattributes.h
   FORBID ${systemLibraries})
+check_layer("comparison" QT CORE
+  FILES cli/diff/*.h cli/diff/*.cpp
+  PROJECT dictionary/connection.h dictionary/error.h dictionary/errornumbers.h dictionary/fieldvalue.h
+          dictionary/filename.h dictionary/recordset.h dictionary/statements.h dictionary/shownattributes.h
+          dictionary/textfold.h cli/diff/ areas/areacatalogue.h
+  FORBID ${systemLibraries})
 check_layer("test support" QT CORE
   FILES testkit/mdbwrite/* testkit/damage/*
-  PROJECT dictionary/ testkit/mdbwrite/ testkit/damage/ FORBID mdbtools.h mdbsql.h glib.h)
+  PROJECT dictionary/ dictionary/reader/jetformat.h testkit/mdbwrite/ testkit/damage/ FORBID mdbtools.h mdbsql.h glib.h)
 
 if(errors)
   list(JOIN errors "\n" text)

@@ -23,6 +23,9 @@
   form.elements.area.value = (params.get('area') || 'all').toLowerCase();
   if (form.elements.area.selectedIndex < 0) form.elements.area.value = 'all';
   var area = form.elements.area.value;
+  // changed=1 (a site exported with --compare): only the tables and columns that changed.
+  var changedOnly = params.get('changed') === '1' && form.elements.changed !== undefined;
+  if (changedOnly) form.elements.changed.checked = true;
   var text = query.replace(/^ +| +$/g, '');
   var columnMode = mode === 'colname' || mode === 'coldesc';
 
@@ -53,8 +56,9 @@
   }
   document.title = 'Search: ' + text + ' \u00b7 ' + document.title;
   load('assets/index-tables.js', function () {
-    if (columnMode) load('assets/index-columns.js', run);
-    else run();
+    var next = columnMode ? function () { load('assets/index-columns.js', run); } : run;
+    if (changedOnly) load('assets/index-changes.js', next);
+    else next();
   });
 
   function run() {
@@ -74,11 +78,14 @@
     var areaNumber = -1;
     data.areas.forEach(function (a, i) { if (a[0] === area) areaNumber = i; });
     var inArea = function (table) { return areaNumber < 0 || table[0] === areaNumber; };
+    var changedTables = changedOnly ? new Set(window.volmiraChanged.tables) : null;
+    var changedColumns = changedOnly ? new Set(window.volmiraChanged.columns) : null;
 
     var hits = [];
     var columnCount = 0;
     if (!columnMode) {
       data.tables.forEach(function (table, i) {
+        if (changedTables && !changedTables.has(i)) return;
         if (inArea(table) && fold(mode === 'tablename' ? table[1] : table[2]).indexOf(needle) >= 0)
           hits.push({ table: i, columns: [] });
       });
@@ -86,6 +93,7 @@
       var hitOf = new Map();
       window.volmiraColumns.forEach(function (column) {
         if (!inArea(data.tables[column[0]])) return;
+        if (changedColumns && !changedColumns.has(column[0] + '/' + column[3])) return;
         if (fold(mode === 'colname' ? column[1] : column[2]).indexOf(needle) < 0) return;
         var hit = hitOf.get(column[0]);
         if (!hit) {

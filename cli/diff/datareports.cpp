@@ -1,0 +1,132 @@
+// The reports scripts read: one JSON document, or one CSV record per change.
+
+#include "cli/diff/documentreports.h"
+#include "cli/diff/escaping.h"
+#include "cli/diff/reports.h"
+#include "cli/diff/worddiff.h"
+
+namespace volmira::diff {
+
+namespace {
+
+QString areaCode(const Comparison& comparison, int area)
+{
+    return area < 0 ? QString() : comparison.areas[std::size_t(area)].code;
+}
+
+void member(QString& out, const char* name, const QString& jsonValue, bool& first)
+{
+    out += first ? QStringLiteral("{") : QStringLiteral(", ");
+    first = false;
+    out += QLatin1Char('"') + QLatin1String(name) + QStringLiteral("\": ") + jsonValue;
+}
+
+void textMember(QString& out, const char* name, const QString& text, bool& first)
+{
+    member(out, name, escaping::json(text), first);
+}
+
+QString wordsArray(const Change& c)
+{
+    QString out = QStringLiteral("[");
+    bool first = true;
+    for (const WordSpan& span : compareWords(c.before, c.after)) {
+        out += first ? QString() : QStringLiteral(", ");
+        first = false;
+        const char* kind = span.kind == WordSpan::Kind::Same      ? "same"
+                           : span.kind == WordSpan::Kind::Removed ? "removed"
+                                                                  : "added";
+        out += QStringLiteral("[\"") + QLatin1String(kind) + QStringLiteral("\", ") + escaping::json(span.text) + ']';
+    }
+    return out + ']';
+}
+
+QString jsonReport(const Comparison& comparison, const ComparedFiles& files)
+{
+    QString out = QStringLiteral("{\n  \"old\": {\"file\": ") + escaping::json(files.oldFile)
+                  + QStringLiteral(", \"version\": ") + escaping::json(comparison.oldVersion)
+                  + QStringLiteral("},\n  \"new\": {\"file\": ") + escaping::json(files.newFile)
+                  + QStringLiteral(", \"version\": ") + escaping::json(comparison.newVersion)
+                  + QStringLiteral("},\n  \"summary\": {\"changes\": ") + QString::number(comparison.changeCount())
+                  + QStringLiteral(", \"byKind\": {");
+    for (int k = 0; k < changeKindCount; ++k) {
+        out += (k ? QStringLiteral(", ") : QString()) + escaping::json(kindName(ChangeKind(k))) + QStringLiteral(": ")
+               + QString::number(comparison.count(ChangeKind(k)));
+    }
+    out += QStringLiteral("}, \"byArea\": {");
+    bool firstArea = true;
+    for (int a = 0; a < int(comparison.areas.size()); ++a) {
+        const int n = comparison.countInArea(a);
+        if (n == 0)
+            continue;
+        out += (firstArea ? QString() : QStringLiteral(", ")) + escaping::json(comparison.areas[std::size_t(a)].code)
+               + QStringLiteral(": ") + QString::number(n);
+        firstArea = false;
+    }
+    out += QStringLiteral("}},\n  \"changes\": [");
+    bool firstChange = true;
+    for (const Change& c : comparison.changes) {
+        out += firstChange ? QStringLiteral("\n    ") : QStringLiteral(",\n    ");
+        firstChange = false;
+        bool first = true;
+        textMember(out, "kind", kindName(c.kind), first);
+        textMember(out, "area", areaCode(comparison, c.area), first);
+        if (c.oldArea >= 0)
+            textMember(out, "oldArea", areaCode(comparison, c.oldArea), first);
+        textMember(out, "table", c.table, first);
+        if (!c.column.isEmpty() || c.kind >= ChangeKind::ColumnRemoved)
+            textMember(out, "column", c.column, first);
+        if (c.attribute != Attribute::None)
+            textMember(out, "attribute", attributeName(c.attribute), first);
+        if (c.kind >= ChangeKind::ValueRemoved)
+            textMember(out, "value", c.value, first);
+        textMember(out, "old", c.before, first);
+        textMember(out, "new", c.after, first);
+        if (!c.note.isEmpty())
+            textMember(out, "note", c.note, first);
+        if (comparedByWords(c.attribute) && !c.before.isEmpty() && !c.after.isEmpty())
+            member(out, "words", wordsArray(c), first);
+        out += QLatin1Char('}');
+    }
+    out += firstChange ? QStringLiteral("]\n}\n") : QStringLiteral("\n  ]\n}\n");
+    return out;
+}
+
+QString csvReport(const Comparison& comparison)
+{
+    QString out;
+    const auto record = [&out](std::initializer_list<QString> fields) {
+        bool first = true;
+        for (const QString& field : fields) {
+            if (!first)
+                out += QLatin1Char(',');
+            first = false;
+            out += escaping::csv(field);
+        }
+        out += QStringLiteral("\r\n");
+    };
+    record({QStringLiteral("kind"), QStringLiteral("area"), QStringLiteral("old_area"), QStringLiteral("table"),
+            QStringLiteral("column"), QStringLiteral("attribute"), QStringLiteral("value"), QStringLiteral("old"),
+            QStringLiteral("new"), QStringLiteral("note")});
+    for (const Change& c : comparison.changes) {
+        record({kindName(c.kind), areaCode(comparison, c.area), areaCode(comparison, c.oldArea), c.table, c.column,
+                attributeName(c.attribute), c.value, c.before, c.after, c.note});
+    }
+    return out;
+}
+
+}  // namespace
+
+QByteArray report(const Comparison& comparison, ReportFormat format, const ComparedFiles& files)
+{
+    switch (format) {
+    case ReportFormat::Json: return jsonReport(comparison, files).toUtf8();
+    case ReportFormat::Csv: return csvReport(comparison).toUtf8();
+    case ReportFormat::Text:
+    case ReportFormat::Markdown:
+    case ReportFormat::Html: break;
+    }
+    return documentReport(comparison, format, files).toUtf8();
+}
+
+}  // namespace volmira::diff
