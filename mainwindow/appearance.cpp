@@ -192,13 +192,6 @@ private:
     }
 };
 
-// The kinds of widget a desktop theme may colour with palettes of their own, which take precedence
-// over the application's palette.
-constexpr const char* themedWidgetKinds[] = {
-    "QToolButton", "QAbstractButton",   "QCheckBox", "QRadioButton", "QHeaderView", "QAbstractItemView",
-    "QMessageBoxLabel", "QTabBar", "QLabel", "QGroupBox", "QMenu", "QMenuBar", "QTextEdit", "QTextControl",
-    "QLineEdit", "QPlainTextEdit", "QComboBox", "QScrollBar", "QToolTip"};
-
 }  // namespace
 
 QPalette lightPalette()
@@ -243,9 +236,8 @@ void useLightSchemeForApplication()
 {
     QApplication::setStyle(new LightStyle);
     const QPalette palette = lightPalette();
+    // Setting the application's palette also drops the palettes a desktop theme gave kinds of widget.
     QApplication::setPalette(palette);
-    for (const char* kind : themedWidgetKinds)
-        QApplication::setPalette(palette, kind);
     QToolTip::setPalette(palette);
 }
 

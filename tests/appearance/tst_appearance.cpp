@@ -127,7 +127,9 @@ private:
 // palette, palettes of their own for the kinds of widget the theme colours, and the tooltips'.
 void takeADarkDesktopTheme()
 {
-    const QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2a, 0x2a, 0x2a));
+    QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2a, 0x2a, 0x2a));
+    dark.setColor(QPalette::ToolTipBase, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::ToolTipText, QColor(0xee, 0xee, 0xee));
     QApplication::setPalette(dark);
     for (const char* kind : {"QMenu", "QAbstractItemView", "QLineEdit", "QTextEdit", "QLabel", "QAbstractButton",
                              "QCheckBox", "QRadioButton", "QMenuBar", "QGroupBox"})
@@ -265,7 +267,10 @@ private:
 
 void AppearanceTest::initTestCase()
 {
-    takeADarkDesktopTheme();
+    // Under a desktop theme of the platform's (a dark GTK theme) that theme is the dark desktop.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORMTHEME"))
+        takeADarkDesktopTheme();
+    QVERIFY(luminance(QApplication::palette("QMenu").color(QPalette::Window).rgb()) < 0.1);
     volmira::appearance::useLightSchemeForApplication();
     QVERIFY(folder.isValid());
     DictionaryBuilder dictionary;
