@@ -147,6 +147,16 @@ private:
     }
 };
 
+// Laying out a text costs time that grows with its length; a name from a damaged or hostile file can
+// be a million characters long. Beyond this many characters a name is measured and shown in its
+// tooltip only in part.
+constexpr qsizetype measuredNameChars = 1000;
+
+QString measuredPart(const QString& name)
+{
+    return name.size() > measuredNameChars ? name.left(measuredNameChars) + QChar(0x2026) : name;
+}
+
 // The widths of a list's texts are measured when it lays itself out; a list with the same size for
 // every row asks for that size once.
 class WholeNameDelegate final : public QStyledItemDelegate {
@@ -160,8 +170,9 @@ public:
         const QAbstractItemModel* model = index.model();
         int widest = 0;
         for (int row = 0; row < model->rowCount(index.parent()); ++row)
-            widest = std::max(widest, metrics.horizontalAdvance(model->index(row, 0, index.parent()).data().toString()));
-        const int own = metrics.horizontalAdvance(index.data().toString());
+            widest = std::max(widest,
+                              metrics.horizontalAdvance(measuredPart(model->index(row, 0, index.parent()).data().toString())));
+        const int own = metrics.horizontalAdvance(measuredPart(index.data().toString()));
         size.rwidth() += std::max(0, widest - own);
         return size;
     }
@@ -175,9 +186,12 @@ public:
         initStyleOption(&item, index);
         const QStyle* style = view->style();
         const QRect textRect = style->subElementRect(QStyle::SE_ItemViewItemText, &item, view);
+        const QString name = measuredPart(item.text);
         const int textStart = textRect.left() + textMargin(view);
-        if (textStart < 0 || textStart + item.fontMetrics.horizontalAdvance(item.text) > view->viewport()->width()) {
-            QToolTip::showText(event->globalPos(), item.text, view->viewport(), option.rect);
+        if (textStart < 0 || textStart + item.fontMetrics.horizontalAdvance(name) > view->viewport()->width()) {
+            // A tooltip takes a text with tags for markup; a name is shown as it is, on one line.
+            const QString shown = QStringLiteral("<p style=\"white-space:pre\">%1</p>").arg(name.toHtmlEscaped());
+            QToolTip::showText(event->globalPos(), shown, view->viewport(), option.rect);
             return true;
         }
         QToolTip::hideText();

@@ -7,7 +7,7 @@ packages=(
   qt6-base-dev qt6-svg-dev libgl-dev
   mdbtools-dev libsqlite3-dev
   mdbtools
-  xvfb xauth
+  xvfb xauth qt6-gtk-platformtheme
   chromium
   fonts-liberation2 fonts-crosextra-caladea fonts-crosextra-carlito fonts-dejavu-core
   nodejs npm
