@@ -11,7 +11,7 @@ class Engine;
 
 // The one connection to a dictionary file. The connection text is the one the program builds
 // ("Provider=...;Data Source=<path>;Persist Security Info=False"); the path is taken from it.
-// The file is read by a separate reader process and held in an in-memory database; it is never written.
+// The file is read by the Jet reader and held in an in-memory database; it is never written.
 class Connection final {
 public:
     Connection();

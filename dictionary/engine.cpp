@@ -1,7 +1,7 @@
 #include "dictionary/engine.h"
 
 #include "dictionary/error.h"
-#include "dictionary/readerclient.h"
+#include "dictionary/filereader.h"
 #include "dictionary/sqliteengine.h"
 
 #include <new>
@@ -12,7 +12,7 @@ std::shared_ptr<Engine> Engine::open(const QString& path, Preload preload)
 {
     try {
         return std::make_shared<SqliteEngine>(
-            [path](const QStringList& tables, TableSink& sink) { ReaderClient::read(path, tables, sink); }, true,
+            [path](const QStringList& tables, TableSink& sink) { FileReader::read(path, tables, sink); }, true,
             preload);
     } catch (const std::bad_alloc&) {
         throw outOfMemory();

@@ -10,7 +10,7 @@
 
 namespace volmira {
 
-// The dictionary's tables, read from the file by the reader process and held in an in-memory
+// The dictionary's tables, read from the file by the Jet reader and held in an in-memory
 // SQL database; statements written for Jet run on it with Jet's meaning.
 class Engine {
 public:
@@ -22,7 +22,7 @@ public:
     enum class Preload { DictionaryTables, CatalogOnly };
 
     // Reads the file at path; raises an Error (file not found, not a Jet database, protected by a
-    // password, damaged, reader crashed or timed out, ...).
+    // password, locked, damaged, ...).
     static std::shared_ptr<Engine> open(const QString& path, Preload preload = Preload::DictionaryTables);
 
     // One column of a result, known from the statement before any row is read.

@@ -1,6 +1,6 @@
 #pragma once
 
-// Kept free of Qt: the reader process reports these numbers too.
+// Kept free of Qt: the reader reports these numbers too.
 namespace volmira {
 
 // Error numbers. Where Jet has a number its users know, it is used; the program's own start above 30000.
@@ -31,9 +31,6 @@ constexpr int ItemNotFound = 3265;
 constexpr int DataTypeMismatch = 3464;
 constexpr int UnrecognizedFormat = 3343;
 constexpr int ObjectClosed = 3704;
-constexpr int ReaderFailedToStart = 30001;
-constexpr int ReaderTimedOut = 30003;
-constexpr int ReaderProtocol = 30004;
 constexpr int FileTooLarge = 30005;
 constexpr int DamagedData = 30006;
 constexpr int EngineFailure = 30007;

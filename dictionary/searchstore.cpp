@@ -62,7 +62,6 @@ SearchStore::SearchStore(std::vector<int> keyColumns, std::vector<int> searchedC
     for (int column : searchedColumns) {
         Searched searched;
         searched.column = column;
-        searched.offsets.push_back(0);
         searched_.push_back(std::move(searched));
     }
 }
@@ -98,9 +97,15 @@ void SearchStore::add(const CellView* cells, int count)
             usable_ = false;
             return;
         }
-        foldedKey_.clear();
-        textfold::appendFolded(foldedKey_, cell.text);
-        const auto [found, inserted] = key.idOfFolded.try_emplace(foldedKey_, std::uint32_t(key.spellings.size()));
+        // Rows come grouped by table: a key mostly holds what it held in the row before.
+        if (!key.ids.empty() && key.ids.back() != 0 && cell.text == key.previous) {
+            key.ids.push_back(key.ids.back());
+            continue;
+        }
+        key.previous.assign(cell.text);
+        folded_.clear();
+        textfold::appendFolded(folded_, cell.text);
+        const auto [found, inserted] = key.idOfFolded.try_emplace(folded_, std::uint32_t(key.spellings.size()));
         if (inserted) {
             key.spellings.emplace_back(cell.text);
             key.folded.push_back(&found->first);  // the keys of an unordered_map stay where they are
@@ -109,12 +114,12 @@ void SearchStore::add(const CellView* cells, int count)
     }
     for (Searched& searched : searched_) {
         const CellView& cell = searched.column < count ? cells[searched.column] : null;
+        folded_.clear();
         if (cell.kind == CellView::Kind::Text)
-            textfold::appendFolded(searched.folded, cell.text);
+            textfold::appendFolded(folded_, cell.text);
         else if (cell.kind != CellView::Kind::Null)
             usable_ = false;
-        searched.isNull.push_back(cell.kind == CellView::Kind::Null);
-        searched.offsets.push_back(searched.folded.size());
+        searched.add(folded_);
     }
     ++rows_;
 }
@@ -127,6 +132,7 @@ void SearchStore::finish()
         return;
     }
     for (Key& key : keys_) {
+        key.previous = std::string();
         key.postingStart.assign(key.spellings.size() + 1, 0);
         for (std::uint32_t id : key.ids)
             ++key.postingStart[id + 1];
@@ -148,8 +154,19 @@ void SearchStore::finish()
         for (std::uint32_t place = 0; place < byText.size(); ++place)
             key.rank[byText[place]] = place;
     }
-    for (Searched& searched : searched_)
-        searched.folded.shrink_to_fit();
+}
+
+void SearchStore::Searched::add(std::string_view folded)
+{
+    constexpr size_t blockBytes = size_t(1) << 20;
+    if (blocks.empty() || blocks.back().capacity() - blocks.back().size() < folded.size()) {
+        blocks.emplace_back();
+        blocks.back().reserve(std::max(blockBytes, folded.size()));
+    }
+    std::string& block = blocks.back();
+    starts.push_back(block.data() + block.size());
+    lengths.push_back(std::uint32_t(folded.size()));
+    block.append(folded);
 }
 
 SearchStore::Rows SearchStore::rowsWith(int keyColumn, const QString& text) const
@@ -192,11 +209,8 @@ struct SearchStore::Filter {
             if (!k.holds[k.key->ids[row]])
                 return false;
         for (const Contains& c : contains) {
-            if (c.searched->isNull[row])
-                return false;
-            const char* text = c.searched->folded.data() + c.searched->offsets[row];
-            const size_t length = c.searched->offsets[row + 1] - c.searched->offsets[row];
-            if (length == 0 || !containsBytes(text, length, c.needle))
+            const size_t length = c.searched->lengths[row];
+            if (length == 0 || !containsBytes(c.searched->starts[row], length, c.needle))
                 return false;
         }
         return true;

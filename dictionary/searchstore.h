@@ -6,6 +6,7 @@
 #include <QString>
 
 #include <cstdint>
+#include <deque>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -59,12 +60,16 @@ private:
         std::vector<std::uint32_t> postingStart;  // per id: where its rows start in `postings`
         std::vector<std::uint32_t> postings;      // row numbers grouped by id, ascending
         std::vector<std::uint32_t> rank;          // per id, its place in text order; Null (0) first
+        std::string previous;                     // the text of the last row, while adding rows
     };
+    // The folded texts lie in blocks that never move, so a growing column is never copied; an empty
+    // text and Null are both of length 0, which no search finds anything in.
     struct Searched {
         int column;
-        std::string folded;                  // all rows' folded text, one after the other
-        std::vector<std::uint64_t> offsets;  // per row, and one past the last
-        std::vector<bool> isNull;
+        std::deque<std::string> blocks;  // each filled up to the room it was given
+        std::vector<const char*> starts;  // per row
+        std::vector<std::uint32_t> lengths;
+        void add(std::string_view folded);
     };
 
     struct Filter;
@@ -80,7 +85,7 @@ private:
     std::vector<Key> keys_;
     std::vector<Searched> searched_;
     std::uint32_t rows_ = 0;
-    std::string foldedKey_;  // reused while adding rows
+    std::string folded_;  // reused while adding rows
     bool usable_ = true;
 };
 

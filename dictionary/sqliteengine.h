@@ -11,7 +11,7 @@
 
 namespace volmira {
 
-// Reads the named tables of a dictionary into a sink: the reader process for a file, or a test's code.
+// Reads the named tables of a dictionary into a sink: the Jet reader for a file, or a test's code.
 using TableReader = std::function<void(const QStringList& wantedTables, TableSink& sink)>;
 
 // The engine on an in-memory SQLite database. The tables of `preload` are read at construction; any

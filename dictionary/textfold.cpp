@@ -155,39 +155,90 @@ std::string foldedUtf8(std::string_view text)
     return result;
 }
 
+namespace {
+
+// Where the run of ASCII bytes that starts at p ends.
+inline const unsigned char* asciiRunEnd(const unsigned char* p, const unsigned char* end) noexcept
+{
+#if defined(__SSE2__)
+    for (; end - p >= 16; p += 16) {
+        const int high = _mm_movemask_epi8(_mm_loadu_si128(reinterpret_cast<const __m128i*>(p)));
+        if (high != 0)
+            return p + __builtin_ctz(unsigned(high));
+    }
+#endif
+    while (p < end && *p < 0x80)
+        ++p;
+    return p;
+}
+
+// Folds ASCII text in place: its capital letters become small ones.
+inline void foldAscii(char* text, size_t length) noexcept
+{
+    size_t i = 0;
+#if defined(__SSE2__)
+    const __m128i beforeA = _mm_set1_epi8('A' - 1);
+    const __m128i afterZ = _mm_set1_epi8('Z' + 1);
+    const __m128i caseBit = _mm_set1_epi8(0x20);
+    for (; i + 16 <= length; i += 16) {
+        __m128i* at = reinterpret_cast<__m128i*>(text + i);
+        const __m128i c = _mm_loadu_si128(at);
+        // ASCII bytes compare the same signed or not.
+        const __m128i capital = _mm_and_si128(_mm_cmpgt_epi8(c, beforeA), _mm_cmplt_epi8(c, afterZ));
+        _mm_storeu_si128(at, _mm_add_epi8(c, _mm_and_si128(capital, caseBit)));
+    }
+#endif
+    for (; i < length; ++i)
+        text[i] = char(asciiFold[static_cast<unsigned char>(text[i])]);
+}
+
+// The UTF-8 bytes of a code point; returns their number.
+inline size_t encode(char32_t cp, char* out) noexcept
+{
+    if (cp < 0x80) {
+        out[0] = char(cp);
+        return 1;
+    }
+    if (cp < 0x800) {
+        out[0] = char(0xC0 | (cp >> 6));
+        out[1] = char(0x80 | (cp & 0x3F));
+        return 2;
+    }
+    if (cp < 0x10000) {
+        out[0] = char(0xE0 | (cp >> 12));
+        out[1] = char(0x80 | ((cp >> 6) & 0x3F));
+        out[2] = char(0x80 | (cp & 0x3F));
+        return 3;
+    }
+    out[0] = char(0xF0 | (cp >> 18));
+    out[1] = char(0x80 | ((cp >> 12) & 0x3F));
+    out[2] = char(0x80 | ((cp >> 6) & 0x3F));
+    out[3] = char(0x80 | (cp & 0x3F));
+    return 4;
+}
+
+}  // namespace
+
 void appendFolded(std::string& result, std::string_view text)
 {
-    // Written through a pointer into room for the worst case: a byte that starts no valid sequence
-    // becomes its stand-in U+DCxx, three bytes (a valid character grows by at most one byte: U+023A,
-    // two bytes, folds to U+2C65, three).
-    const size_t start = result.size();
-    result.resize(start + 3 * text.size());
-    char* out = result.data() + start;
+    // Dictionary text is mostly ASCII: its runs are copied and folded many bytes at a time, and only
+    // the characters beyond it are decoded one by one. A byte that starts no valid sequence becomes its
+    // stand-in U+DCxx.
     const unsigned char* p = bytes(text);
     const unsigned char* end = p + text.size();
     while (p < end) {
-        if (*p < 0x80) {
-            *out++ = char(asciiFold[*p++]);
-            continue;
+        const unsigned char* run = p;
+        p = asciiRunEnd(p, end);
+        if (p != run) {
+            const size_t at = result.size();
+            result.append(reinterpret_cast<const char*>(run), size_t(p - run));
+            foldAscii(result.data() + at, size_t(p - run));
         }
-        const char32_t cp = fold(decode(p, end));
-        if (cp < 0x80) {  // the Kelvin sign and the long s fold onto ASCII
-            *out++ = char(cp);
-            continue;
-        }
-        if (cp < 0x800) {
-            *out++ = char(0xC0 | (cp >> 6));
-        } else if (cp < 0x10000) {
-            *out++ = char(0xE0 | (cp >> 12));
-            *out++ = char(0x80 | ((cp >> 6) & 0x3F));
-        } else {
-            *out++ = char(0xF0 | (cp >> 18));
-            *out++ = char(0x80 | ((cp >> 12) & 0x3F));
-            *out++ = char(0x80 | ((cp >> 6) & 0x3F));
-        }
-        *out++ = char(0x80 | (cp & 0x3F));
+        if (p == end)
+            break;
+        char utf8[4];
+        result.append(utf8, encode(fold(decode(p, end)), utf8));
     }
-    result.resize(size_t(out - result.data()));
 }
 
 namespace {

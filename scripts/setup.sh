@@ -5,8 +5,9 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config
   qt6-base-dev qt6-svg-dev libgl-dev
-  mdbtools-dev libsqlite3-dev
-  mdbtools
+  libsqlite3-dev
+  # the peer the tests and benchmarks compare with (mdb-export; libmdb for the writer's tests)
+  mdbtools-dev mdbtools
   xvfb xauth qt6-gtk-platformtheme
   chromium
   fonts-liberation2 fonts-crosextra-caladea fonts-crosextra-carlito fonts-dejavu-core

@@ -2,8 +2,8 @@
 # Builds Volmira with clang, AddressSanitizer (leak checking on) and UndefinedBehaviorSanitizer into
 # build-asan/ (or VOLMIRA_ASAN_BUILD_DIR) and runs every test. clang, because its one sanitizer runtime
 # writes the reports of both sanitizers to files (g++'s separate UBSan runtime writes them only to the
-# standard error, which the reader process sends nowhere). Fails when a test fails or when any process, the
-# reader included, wrote a sanitizer report. Known leaks of third-party libraries are suppressed in
+# standard error, which a test that runs a program may not show). Fails when a test fails or when any
+# process wrote a sanitizer report. Known leaks of third-party libraries are suppressed in
 # scripts/lsan-suppressions.txt; leaks of the program's own code never are.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,8 +18,7 @@ fi
 reports="$build/sanitizer-reports"
 rm -rf "$reports"
 mkdir -p "$reports"
-# Reports go to files, one per process: the reader's stderr leads nowhere, and a test that runs a child
-# would not show the child's report otherwise.
+# Reports go to files, one per process: a test that runs a child would not show the child's report otherwise.
 export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0:log_path=$reports/asan:strict_string_checks=1"
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1:log_path=$reports/ubsan"
 export LSAN_OPTIONS="suppressions=$root/scripts/lsan-suppressions.txt:print_suppressions=0"

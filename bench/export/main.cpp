@@ -4,7 +4,7 @@
 //   volmira-bench-export [ROWS] [--runs N]      default: 100000 Main rows, 3 runs
 //
 // The file is generated once into bench-data/ of the build folder (the one volmira-bench-open uses).
-// Every measurement is a process of its own; its CPU time includes the reader process it starts.
+// Every measurement is a process of its own; its CPU time includes the reading of the file.
 
 #include "testkit/damage/firstscreen.h"
 #include "testkit/mdbwrite/databasewriter.h"

@@ -1,5 +1,6 @@
-// Opens large synthetic dictionaries and prints how long the first screen and every statement take,
-// beside the time mdb-export needs to dump the same tables, and the peak memory.
+// Opens large synthetic dictionaries and prints how long reading the file's bytes, the reader alone, the
+// open with the first screen and every statement take, beside the time mdb-export and the npm mdb-reader
+// need to read the same tables, and the peak memory; at the end the figures of every size side by side.
 //
 //   volmira-bench-open [ROWS ...]        default: 100000 1000000 Main rows
 //
@@ -8,7 +9,7 @@
 
 #include "dictionary/connection.h"
 #include "dictionary/error.h"
-#include "dictionary/readerclient.h"
+#include "dictionary/filereader.h"
 #include "dictionary/recordset.h"
 #include "dictionary/sqliteengine.h"
 #include "dictionary/statements.h"
@@ -19,6 +20,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFileInfo>
+#include <QMap>
 #include <QProcess>
 
 #include <sys/resource.h>
@@ -38,12 +40,6 @@ long maxRssSelf()
 {
     rusage u{};
     getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
-long maxRssChildren()
-{
-    rusage u{};
-    getrusage(RUSAGE_CHILDREN, &u);
     return u.ru_maxrss;
 }
 double cpuOf(int who)
@@ -145,19 +141,82 @@ void timeStatements(const Connection& connection, const QString& table, const QS
     }
 }
 
-double mdbExportSeconds(const QString& path)
+// A duration on the wall clock and in CPU time: on a busy machine the CPU time tells the cost.
+struct Timing {
+    double wall = -1;
+    double cpu = -1;
+};
+
+double childrenCpu() { return cpuOf(RUSAGE_CHILDREN); }
+
+Timing peerTiming(const QString& program, const QStringList& arguments)
 {
+    const double cpuBefore = childrenCpu();
     QElapsedTimer timer;
     timer.start();
-    for (const char* table : {"Main", "CDS_TBL_TABLE_DESC", "Values", "CDS_TBL_RELS_RELEASES"}) {
-        QProcess process;
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.setStandardErrorFile(QProcess::nullDevice());
-        process.start(QStringLiteral("mdb-export"), {path, QString::fromLatin1(table)});
-        if (!process.waitForFinished(-1) || process.exitCode() != 0)
-            std::printf("  mdb-export %s failed\n", table);
+    QProcess process;
+    process.setStandardOutputFile(QProcess::nullDevice());
+    process.setStandardErrorFile(QProcess::nullDevice());
+    process.start(program, arguments);
+    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
+        std::printf("  %s failed\n", program.toUtf8().constData());
+        return {};
     }
-    return double(timer.nsecsElapsed()) / 1e9;
+    return {double(timer.nsecsElapsed()) / 1e9, childrenCpu() - cpuBefore};
+}
+
+const QStringList& fourTables()
+{
+    static const QStringList tables{QStringLiteral("Main"), QStringLiteral("CDS_TBL_TABLE_DESC"),
+                                    QStringLiteral("Values"), QStringLiteral("CDS_TBL_RELS_RELEASES")};
+    return tables;
+}
+
+// mdb-export, one process a table, as a user dumps them.
+Timing mdbExportTiming(const QString& path)
+{
+    Timing sum{0, 0};
+    for (const QString& table : fourTables()) {
+        const Timing one = peerTiming(QStringLiteral("mdb-export"), {path, table});
+        if (one.wall < 0)
+            return {};
+        sum.wall += one.wall;
+        sum.cpu += one.cpu;
+    }
+    return sum;
+}
+
+// The npm mdb-reader, every cell of the four tables in one process.
+Timing mdbReaderTiming(const QString& path)
+{
+    const QString readers = QString::fromUtf8(VOLMIRA_SOURCE_DIR) + QStringLiteral("/tests/readers");
+    if (!QFileInfo::exists(readers + QStringLiteral("/node_modules/mdb-reader"))) {
+        std::printf("  mdb-reader is not installed: npm ci in tests/readers\n");
+        return {};
+    }
+    return peerTiming(QStringLiteral("node"), QStringList{readers + QStringLiteral("/readtables.mjs"), path}
+                                                  + fourTables());
+}
+
+// Times work done in this process.
+Timing timed(const std::function<void()>& work)
+{
+    const double cpuBefore = cpuSeconds();
+    QElapsedTimer timer;
+    timer.start();
+    work();
+    return {double(timer.nsecsElapsed()) / 1e9, cpuSeconds() - cpuBefore};
+}
+
+// Reads the whole file into one reused buffer: the floor under any reading of it.
+void readFileBytes(const QString& path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw volmira::Error(volmira::ErrorNumber::FileSystem, QStringLiteral("cannot read %1").arg(path));
+    QByteArray buffer(1 << 20, Qt::Uninitialized);
+    while (file.read(buffer.data(), buffer.size()) > 0) {
+    }
 }
 
 // Counts what the reader hands over and keeps nothing: the reading alone.
@@ -170,42 +229,62 @@ public:
     long long rows = 0;
 };
 
-// Child: opens the file through the program's own layer.
+// The run with the median wall time of a few: the machine is shared.
+Timing medianOf(int runs, const std::function<void()>& work)
+{
+    std::vector<Timing> timings;
+    for (int run = 0; run < runs; ++run)
+        timings.push_back(timed(work));
+    std::sort(timings.begin(), timings.end(), [](const Timing& a, const Timing& b) { return a.wall < b.wall; });
+    return timings[timings.size() / 2];
+}
+
+void printFigure(const char* name, const Timing& timing)
+{
+    std::printf("figure %s_wall %.4f\nfigure %s_cpu %.4f\n", name, timing.wall, name, timing.cpu);
+}
+
+// Child: opens the file through the program's own layer. The figures go to the parent as "figure NAME
+// VALUE" lines.
 int measureFile(const QString& path)
 {
     const double fileMb = double(QFileInfo(path).size()) / 1048576.0;
-    QElapsedTimer timer;
-    timer.start();
+    const Timing bytes = medianOf(5, [&path] { readFileBytes(path); });
     CountingSink counting;
-    volmira::ReaderClient::read(path, volmira::statements::dictionaryTables(), counting);
-    const double readSeconds = double(timer.nsecsElapsed()) / 1e9;
-    const double selfCpuBefore = cpuOf(RUSAGE_SELF);
-    const double readerCpuBefore = cpuOf(RUSAGE_CHILDREN);
-    timer.restart();
+    const Timing reading = medianOf(3, [&] {
+        counting.rows = 0;
+        volmira::FileReader::read(path, volmira::statements::dictionaryTables(), counting);
+    });
+    QString table, column;
+    const Timing screen = medianOf(3, [&] {
+        Connection connection;
+        connection.setConnectionString(volmira::statements::connectionString(path));
+        connection.Open();
+        firstScreen(connection, &table, &column);
+    });
     Connection connection;
     connection.setConnectionString(volmira::statements::connectionString(path));
     connection.Open();
-    const double openSeconds = double(timer.nsecsElapsed()) / 1e9;
+    timeStatements(connection, table, column);
+    std::printf("  the reader alone handed over %lld rows\n", counting.rows);
+    std::printf("figure file_mb %.1f\n", fileMb);
+    printFigure("bytes", bytes);
+    printFigure("reader", reading);
+    printFigure("screen", screen);
+    printFigure("mdb_export", mdbExportTiming(path));
+    printFigure("mdb_reader", mdbReaderTiming(path));
+    return 0;
+}
+
+// Child: one open and the first screen, for the peak memory of the program as a user starts it.
+int measurePeak(const QString& path)
+{
+    Connection connection;
+    connection.setConnectionString(volmira::statements::connectionString(path));
+    connection.Open();
     QString table, column;
     firstScreen(connection, &table, &column);
-    const double screenSeconds = double(timer.nsecsElapsed()) / 1e9;
-    const long selfKb = maxRssSelf();
-    const long readerKb = maxRssChildren();
-    const double openCpu = cpuOf(RUSAGE_SELF) - selfCpuBefore;
-    const double openReaderCpu = cpuOf(RUSAGE_CHILDREN) - readerCpuBefore;
-    timeStatements(connection, table, column);
-    const double exportCpuBefore = cpuOf(RUSAGE_CHILDREN);
-    const double exportSeconds = mdbExportSeconds(path);
-    const double exportCpu = cpuOf(RUSAGE_CHILDREN) - exportCpuBefore;
-    std::printf("  file %.1f MB\n", fileMb);
-    std::printf("  open %.2f s, open + first screen %.2f s; mdb-export of the four tables %.2f s; ratio %.2f\n",
-                openSeconds, screenSeconds, exportSeconds, screenSeconds / exportSeconds);
-    std::printf("  cpu: open %.2f s in the program + %.2f s in the reader; mdb-export %.2f s; ratio %.2f\n", openCpu,
-                openReaderCpu, exportCpu, (openCpu + openReaderCpu) / exportCpu);
-    std::printf("  the reader alone, into a sink that keeps nothing: %.2f s for %lld rows\n", readSeconds,
-                counting.rows);
-    std::printf("  peak memory: program %.0f MB (%.2f x file), reader %.0f MB\n", megabytes(selfKb),
-                megabytes(selfKb) / fileMb, megabytes(readerKb));
+    std::printf("figure peak_mb %.1f\n", megabytes(maxRssSelf()));
     return 0;
 }
 
@@ -280,14 +359,80 @@ int generate(std::size_t mainRows, const QString& path)
     return 0;
 }
 
-int runChild(const QStringList& arguments)
+using Figures = QMap<QString, double>;
+
+// Runs this program as a child; its lines are passed on, its "figure NAME VALUE" lines kept in *figures.
+int runChild(const QStringList& arguments, Figures* figures = nullptr)
 {
     QProcess child;
-    child.setProcessChannelMode(QProcess::ForwardedChannels);
+    child.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     child.start(QCoreApplication::applicationFilePath(), arguments);
-    if (!child.waitForFinished(-1))
+    if (!child.waitForStarted(-1))
         return -1;
+    while (child.state() != QProcess::NotRunning || child.canReadLine()) {
+        if (!child.canReadLine() && !child.waitForReadyRead(1000))
+            continue;
+        while (child.canReadLine()) {
+            const QByteArray line = child.readLine();
+            const QList<QByteArray> parts = line.trimmed().split(' ');
+            if (figures && parts.size() == 3 && parts[0] == "figure")
+                figures->insert(QString::fromLatin1(parts[1]), parts[2].toDouble());
+            else
+                std::fputs(line.constData(), stdout);
+        }
+        std::fflush(stdout);
+    }
+    const QByteArray rest = child.readAll();
+    std::fputs(rest.constData(), stdout);
     return child.exitStatus() == QProcess::NormalExit ? child.exitCode() : -1;
+}
+
+// The figures of every size side by side.
+void printSummary(const QStringList& sizes, const std::vector<Figures>& figures)
+{
+    auto line = [&](const char* what, const std::function<QString(const Figures&)>& cell) {
+        std::printf("%-44s", what);
+        for (const Figures& f : figures)
+            std::printf(" %22s", cell(f).toUtf8().constData());
+        std::printf("\n");
+    };
+    auto seconds = [](const char* name) {
+        return [name](const Figures& f) {
+            const double wall = f.value(QStringLiteral("%1_wall").arg(QLatin1String(name)), -1);
+            const double cpu = f.value(QStringLiteral("%1_cpu").arg(QLatin1String(name)), -1);
+            return wall < 0 ? QStringLiteral("-") : QStringLiteral("%1 / %2 s").arg(wall, 0, 'f', 3).arg(cpu, 0, 'f', 3);
+        };
+    };
+    auto ratio = [](const char* over, const char* under) {
+        return [over, under](const Figures& f) {
+            auto value = [&f](const char* name, const char* clock) {
+                return f.value(QStringLiteral("%1_%2").arg(QLatin1String(name), QLatin1String(clock)), -1);
+            };
+            if (value(under, "wall") <= 0)
+                return QStringLiteral("-");
+            return QStringLiteral("%1 / %2")
+                .arg(value(over, "wall") / value(under, "wall"), 0, 'f', 2)
+                .arg(value(over, "cpu") / value(under, "cpu"), 0, 'f', 2);
+        };
+    };
+    std::printf("\n%-44s", "Main rows (wall / CPU)");
+    for (const QString& rows : sizes)
+        std::printf(" %22s", rows.toUtf8().constData());
+    std::printf("\n");
+    line("file", [](const Figures& f) { return QStringLiteral("%1 MB").arg(f.value(QStringLiteral("file_mb")), 0, 'f', 1); });
+    line("reading the file's bytes", seconds("bytes"));
+    line("the reader alone (a sink that keeps nothing)", seconds("reader"));
+    line("open + first screen", seconds("screen"));
+    line("mdb-export of the four tables", seconds("mdb_export"));
+    line("mdb-reader (npm) of the four tables", seconds("mdb_reader"));
+    line("open + first screen / mdb-export", ratio("screen", "mdb_export"));
+    line("open + first screen / mdb-reader", ratio("screen", "mdb_reader"));
+    line("open + first screen / reading the bytes", ratio("screen", "bytes"));
+    line("peak memory of the program", [](const Figures& f) {
+        return QStringLiteral("%1 MB (%2 x file)")
+            .arg(f.value(QStringLiteral("peak_mb")), 0, 'f', 0)
+            .arg(f.value(QStringLiteral("peak_mb")) / f.value(QStringLiteral("file_mb")), 0, 'f', 2);
+    });
 }
 
 }  // namespace
@@ -301,6 +446,8 @@ int main(int argc, char** argv)
             return generate(arguments.value(1).toULongLong(), arguments.value(2));
         if (arguments.value(0) == QLatin1String("--measure"))
             return measureFile(arguments.value(1));
+        if (arguments.value(0) == QLatin1String("--peak"))
+            return measurePeak(arguments.value(1));
         if (arguments.value(0) == QLatin1String("--in-process"))
             return measureInProcess(arguments.value(1).toULongLong());
     } catch (const volmira::Error& e) {
@@ -312,6 +459,7 @@ int main(int argc, char** argv)
         arguments = QStringList{QStringLiteral("100000"), QStringLiteral("1000000")};
     const QString dataDir = QCoreApplication::applicationDirPath() + QStringLiteral("/../bench-data");
     QDir().mkpath(dataDir);
+    std::vector<Figures> figures;
     for (const QString& rows : arguments) {
         const QString path = QStringLiteral("%1/dictionary-%2.mdb").arg(dataDir, rows);
         std::printf("== %s Main rows: %s\n", rows.toLatin1().constData(), QDir::cleanPath(path).toUtf8().constData());
@@ -325,10 +473,13 @@ int main(int argc, char** argv)
         }
         std::printf("-- through the reader:\n");
         std::fflush(stdout);
-        runChild({QStringLiteral("--measure"), path});
+        figures.emplace_back();
+        runChild({QStringLiteral("--measure"), path}, &figures.back());
+        runChild({QStringLiteral("--peak"), path}, &figures.back());
         std::printf("-- fed straight into the engine:\n");
         std::fflush(stdout);
         runChild({QStringLiteral("--in-process"), rows});
     }
+    printSummary(arguments, figures);
     return 0;
 }

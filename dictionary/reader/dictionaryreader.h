@@ -5,10 +5,13 @@
 
 namespace volmira::reader {
 
-class Output;
+class ByteSource;
+class RowSink;
 
-// Reads a Jet file with libmdb and writes its catalog and the wanted tables (names matched ignoring
-// letter case, in the order asked, each once) to out. Raises Failure.
-void readDictionary(const std::string& path, const std::vector<std::string>& wantedTables, Output& out);
+// Reads a Jet 3 or Jet 4 file and hands its catalog and the wanted tables (names matched ignoring letter
+// case, in the order asked, each once) to sink. Raises Failure; running out of memory is error 7.
+void readDictionary(const std::string& path, const std::vector<std::string>& wantedTables, RowSink& sink);
+// The same for bytes from elsewhere (a file in memory).
+void readDictionary(ByteSource& bytes, const std::vector<std::string>& wantedTables, RowSink& sink);
 
 }  // namespace volmira::reader

@@ -1,21 +1,25 @@
 #include "dictionary/reader/jetheader.h"
 
+#include "dictionary/errornumbers.h"
 #include "dictionary/rc4.h"
+#include "dictionary/reader/bytesource.h"
+#include "dictionary/reader/failure.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstring>
+#include <string>
 #include <utility>
 
 namespace volmira::reader {
 
 namespace {
 
-constexpr std::size_t kEncryptedStart = 0x18;
 constexpr std::size_t kPasswordOffset = 0x42;
 constexpr std::size_t kCreationDateOffset = 0x72;
-constexpr unsigned char kVersionJet3 = 0x00;
-constexpr unsigned char kVersionJet4 = 0x01;
+using jet::kVersionJet3;
+using jet::kVersionJet4;
 constexpr unsigned char kVersionNewest = 0x06;
 
 bool allZero(const unsigned char* p, std::size_t n)
@@ -37,14 +41,14 @@ HeaderVerdict inspectHeader(const unsigned char* page0, std::size_t size)
     if (std::memcmp(page0 + 4, kSignature, sizeof kSignature) != 0
         && std::memcmp(page0 + 4, kSignatureAce, sizeof kSignatureAce) != 0)
         return HeaderVerdict::NotJet;
-    const unsigned char version = page0[0x14];
+    const unsigned char version = page0[jet::kVersionOffset];
     if (version > kVersionNewest)
         return HeaderVerdict::NotJet;
 
     unsigned char header[0x100];
     std::memcpy(header, page0, sizeof header);
-    static const unsigned char kKey[4] = {0xC7, 0xDA, 0x39, 0x6B};
-    rc4(kKey, sizeof kKey, header + kEncryptedStart, version == kVersionJet3 ? 126 : 128);
+    rc4(jet::kHeaderKey, sizeof jet::kHeaderKey, header + jet::kHeaderKeyedStart,
+        version == kVersionJet3 ? jet::kHeaderKeyedSizeJet3 : jet::kHeaderKeyedSizeJet4);
 
     if (version == kVersionJet3)
         return allZero(header + kPasswordOffset, 20) ? HeaderVerdict::Jet : HeaderVerdict::PasswordProtected;
@@ -64,6 +68,35 @@ HeaderVerdict inspectHeader(const unsigned char* page0, std::size_t size)
     for (std::size_t i = 0; i < sizeof password; ++i)
         password[i] = header[kPasswordOffset + i] ^ mask[i % 4];
     return allZero(password, sizeof password) ? HeaderVerdict::Jet : HeaderVerdict::PasswordProtected;
+}
+
+FileFormat readFileFormat(ByteSource& bytes)
+{
+    unsigned char header[4096];
+    const std::size_t got = static_cast<std::size_t>(std::min<std::uint64_t>(bytes.size(), sizeof header));
+    bytes.read(0, header, got);
+    switch (inspectHeader(header, got)) {
+    case HeaderVerdict::NotJet: throw Failure{ErrorNumber::UnrecognizedFormat, "it is not a Jet database"};
+    case HeaderVerdict::PasswordProtected:
+        throw Failure{ErrorNumber::NotValidPassword, "the database is protected by a password"};
+    case HeaderVerdict::Jet: break;
+    }
+    FileFormat format;
+    format.jet3 = header[jet::kVersionOffset] == kVersionJet3;
+    format.layout = format.jet3 ? &jet::kJet3 : &jet::kJet4;
+    // Jet files consist of whole pages; anything else was cut short.
+    const auto pageSize = static_cast<std::uint64_t>(format.layout->pageSize);
+    if (bytes.size() < 3 * pageSize || bytes.size() % pageSize != 0)
+        throw Failure{ErrorNumber::DamagedData,
+                      "the file is cut short after " + std::to_string(bytes.size()) + " bytes"};
+    if (bytes.size() / pageSize > 0xFFFFFF)
+        throw Failure{ErrorNumber::FileTooLarge, "the file has more pages than Jet can address"};
+    format.pageCount = static_cast<std::uint32_t>(bytes.size() / pageSize);
+    rc4(jet::kHeaderKey, sizeof jet::kHeaderKey, header + jet::kHeaderKeyedStart,
+        format.jet3 ? jet::kHeaderKeyedSizeJet3 : jet::kHeaderKeyedSizeJet4);
+    format.codePage = static_cast<int>(jet::get16(header + jet::kCodePageOffset));
+    format.databaseKey = jet::get32(header + jet::kDatabaseKeyOffset);
+    return format;
 }
 
 }  // namespace volmira::reader

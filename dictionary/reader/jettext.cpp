@@ -1,6 +1,7 @@
 #include "dictionary/reader/jettext.h"
 
 #include <cstdint>
+#include <cstring>
 
 namespace volmira::reader {
 
@@ -56,6 +57,10 @@ public:
             out_ = putUtf8(u, out_);
     }
 
+    // Outside a surrogate pair, plain ASCII may be written straight to out().
+    bool idle() const { return high_ == 0; }
+    char*& out() { return out_; }
+
     char* finish()
     {
         if (high_ != 0)
@@ -69,6 +74,54 @@ private:
     std::uint32_t high_ = 0;
 };
 
+// The word-at-a-time loops below read the bytes of a word in little-endian order.
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+constexpr std::uint64_t kLowBits = 0x0101010101010101ull;
+
+std::uint64_t load64(const unsigned char* p)
+{
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    return word;
+}
+
+// Eight one-byte characters at once while they are ASCII and none is the 00 toggle.
+std::size_t copyAsciiBytes(const unsigned char* data, std::size_t i, std::size_t size, char*& out)
+{
+    while (i + 8 <= size) {
+        const std::uint64_t word = load64(data + i);
+        if (((word | ((word - kLowBits) & ~word)) & kHighBits) != 0)
+            break;
+        std::memcpy(out, data + i, 8);
+        out += 8;
+        i += 8;
+    }
+    return i;
+}
+
+// The low bytes of four UCS-2 units whose high bytes are zero, as four bytes.
+std::uint32_t lowBytes(std::uint64_t units)
+{
+    const std::uint64_t pairs = (units | units >> 8) & 0x0000FFFF0000FFFFull;
+    return static_cast<std::uint32_t>(pairs | pairs >> 16);
+}
+
+// Eight UCS-2 units at once while they are ASCII.
+std::size_t copyAsciiUnits(const unsigned char* data, std::size_t i, std::size_t size, char*& out)
+{
+    while (i + 16 <= size) {
+        const std::uint64_t first = load64(data + i);
+        const std::uint64_t second = load64(data + i + 8);
+        if (((first | second) & 0xFF80FF80FF80FF80ull) != 0)
+            break;
+        const std::uint64_t chars = lowBytes(first) | std::uint64_t(lowBytes(second)) << 32;
+        std::memcpy(out, &chars, 8);
+        out += 8;
+        i += 16;
+    }
+    return i;
+}
+
 }  // namespace
 
 std::size_t decodeJet4Text(const unsigned char* data, std::size_t size, char* out)
@@ -79,6 +132,10 @@ std::size_t decodeJet4Text(const unsigned char* data, std::size_t size, char* ou
         bool oneByte = true;
         i = 2;
         while (i < size) {
+            if (oneByte && decoder.idle())
+                i = copyAsciiBytes(data, i, size, decoder.out());
+            if (i >= size)
+                break;
             if (data[i] == 0x00) {
                 oneByte = !oneByte;
                 ++i;
@@ -92,8 +149,14 @@ std::size_t decodeJet4Text(const unsigned char* data, std::size_t size, char* ou
             }
         }
     } else {
-        for (; i + 1 < size; i += 2)
+        while (i + 1 < size) {
+            if (decoder.idle())
+                i = copyAsciiUnits(data, i, size, decoder.out());
+            if (i + 1 >= size)
+                break;
             decoder.unit(data[i] | data[i + 1] << 8);
+            i += 2;
+        }
     }
     return static_cast<std::size_t>(decoder.finish() - out);
 }

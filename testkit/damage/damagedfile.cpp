@@ -1,7 +1,7 @@
 #include "testkit/damage/damagedfile.h"
 
 #include "testkit/mdbwrite/databasewriter.h"
-#include "testkit/mdbwrite/jet4format.h"
+#include "dictionary/reader/jetformat.h"
 #include "testkit/mdbwrite/syntheticdictionary.h"
 
 #include <QStringList>

@@ -2,7 +2,7 @@
 
 #include "dictionary/error.h"
 #include "dictionary/rc4.h"
-#include "testkit/mdbwrite/jet4format.h"
+#include "dictionary/reader/jetformat.h"
 #include "testkit/mdbwrite/textcodec.h"
 
 #include <QSet>

@@ -1,6 +1,6 @@
 #include "testkit/mdbwrite/structurelint.h"
 
-#include "testkit/mdbwrite/jet4format.h"
+#include "dictionary/reader/jetformat.h"
 #include "testkit/mdbwrite/textcodec.h"
 
 #include <QSet>

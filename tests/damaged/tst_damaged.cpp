@@ -115,7 +115,7 @@ private slots:
                                    {QStringLiteral("-c"), QStringLiteral("read line; kill -SEGV $$")}, 5000);
         QCOMPARE(int(crashing.probe(QStringLiteral("x")).kind), int(Verdict::Kind::Crashed));
 
-        // The hanging server's own child must go with it: a reader left behind would spin for ever.
+        // The hanging server's own child must go with it: one left behind would spin for ever.
         // A duration of its own tells this test's sleeper from any other on the machine.
         const QString sleeper = QStringLiteral("sleep %1").arg(300 + QCoreApplication::applicationPid() % 1000);
         FirstScreenServer hanging(QStringLiteral("/bin/sh"),

@@ -60,6 +60,9 @@ private slots:
                     r.definition = null();
                 } else if (kind == 1) {
                     r.definition = text("");
+                } else if (kind == 2 && random.bounded(3) == 0) {  // long texts fill the store's blocks
+                    r.definition = text(QStringLiteral("x").repeated(400000 + random.bounded(400000))
+                                        + randomCase(random, words[random.bounded(words.size())]));
                 } else {
                     QStringList sentence;
                     for (int w = random.bounded(8); w >= 0; --w)

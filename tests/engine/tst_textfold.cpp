@@ -76,6 +76,23 @@ private slots:
                 QCOMPARE(textfold::foldedUtf8(a) == textfold::foldedUtf8(b), textfold::compare(a, b) == 0);
         QCOMPARE(textfold::foldedUtf8("\u212Aelvin"), std::string("kelvin"));
     }
+
+    // ASCII is folded many bytes at a time: every byte below 0x80, at every place of a block, folds as it
+    // does alone, and the text around a character beyond ASCII keeps its place.
+    void longTextsFoldAsTheirCharacters()
+    {
+        std::string ascii, expected;
+        for (int i = 0; i < 3 * 128 + 5; ++i) {
+            const char c = char(i % 128);
+            ascii += c;
+            expected += c >= 'A' && c <= 'Z' ? char(c + 32) : c;
+        }
+        std::string appended = "Prefix";
+        textfold::appendFolded(appended, ascii);
+        QCOMPARE(appended, "Prefix" + expected);
+        QCOMPARE(textfold::foldedUtf8("ABCDEFGHIJKLMNOÄPQRSTUVWXYZ0123456789ÉCOLE"),
+                 std::string("abcdefghijklmnoäpqrstuvwxyz0123456789école"));
+    }
 };
 
 QTEST_APPLESS_MAIN(TextFoldTest)

@@ -1,4 +1,4 @@
-// Dictionary files written with the writer, read through the reader process and queried through the
+// Dictionary files written with the writer, read by the Jet reader and queried through the
 // program's own layer: by volmira-query, and by Connection and Recordset.
 
 #include "common/testsupport.h"

@@ -1,6 +1,6 @@
 #include "common/testsupport.h"
 #include "dictionary/connection.h"
-#include "dictionary/readerclient.h"
+#include "dictionary/filereader.h"
 #include "dictionary/recordset.h"
 #include "dictionary/statements.h"
 #include "jet3file.h"
@@ -116,7 +116,7 @@ private slots:
     void readerHandsOverTypesNullsAndCodePageText()
     {
         RecordingSink sink;
-        ReaderClient::read(path_,
+        FileReader::read(path_,
                            {QStringLiteral("main"), QStringLiteral("CDS_TBL_TABLE_DESC"), QStringLiteral("Values"),
                             QStringLiteral("CDS_TBL_RELS_RELEASES")},
                            sink);

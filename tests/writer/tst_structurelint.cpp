@@ -4,7 +4,7 @@
 #include "writerfixtures.h"
 
 #include "testkit/mdbwrite/databasewriter.h"
-#include "testkit/mdbwrite/jet4format.h"
+#include "dictionary/reader/jetformat.h"
 #include "testkit/mdbwrite/structurelint.h"
 #include "testkit/mdbwrite/syntheticdictionary.h"
 

@@ -1,6 +1,6 @@
 #include "common/testsupport.h"
 #include "dictionary/error.h"
-#include "dictionary/readerclient.h"
+#include "dictionary/filereader.h"
 #include "recordingsink.h"
 #include "testkit/mdbwrite/databasewriter.h"
 #include "testkit/mdbwrite/syntheticdictionary.h"
@@ -90,7 +90,7 @@ Failure failureOf(const QString& path, const QStringList& tables = {QStringLiter
 {
     RecordingSink sink;
     try {
-        ReaderClient::read(path, tables, sink);
+        FileReader::read(path, tables, sink);
     } catch (const Error& error) {
         return {error.number(), error.description()};
     }
@@ -101,29 +101,11 @@ Failure failureOf(const QString& path, const QStringList& tables = {QStringLiter
 QString readInto(const QString& path, const QStringList& tables, TableSink& sink)
 {
     try {
-        ReaderClient::read(path, tables, sink);
+        FileReader::read(path, tables, sink);
     } catch (const Error& error) {
         return QStringLiteral("%1: %2").arg(error.number()).arg(error.description());
     }
     return {};
-}
-
-// Processes this test has started that still exist, zombies included.
-int childProcesses()
-{
-    int children = 0;
-    const QString self = QString::number(QCoreApplication::applicationPid());
-    for (const QString& entry : QDir(QStringLiteral("/proc")).entryList(QDir::Dirs)) {
-        QFile stat(QStringLiteral("/proc/%1/stat").arg(entry));
-        if (!stat.open(QIODevice::ReadOnly))
-            continue;
-        const QByteArray line = stat.readAll();
-        // pid (name) state ppid ...: the name may hold blanks, so count from its closing parenthesis.
-        const QList<QByteArray> fields = line.mid(line.lastIndexOf(')') + 2).split(' ');
-        if (fields.size() > 1 && fields[1] == self.toLatin1())
-            ++children;
-    }
-    return children;
 }
 
 // A dictionary small enough to write in a moment.
@@ -145,7 +127,7 @@ DatabaseModel smallDictionary()
 
 }  // namespace
 
-class ReaderClientTest final : public QObject {
+class FileReaderTest final : public QObject {
     Q_OBJECT
 
 private:
@@ -161,12 +143,6 @@ private:
     QString writeBytes(const QString& name, const QByteArray& bytes) { return writeFile(dir_.filePath(name), bytes); }
 
 private slots:
-    void init()
-    {
-        ReaderClient::setReaderProgramForTesting({});
-        ReaderClient::setProgressTimeoutForTesting(0);
-    }
-
     void everyTypeRoundTrips()
     {
         DatabaseModel model;
@@ -401,64 +377,22 @@ private slots:
         QVERIFY2(failure.description.contains(path), qPrintable(failure.description));
     }
 
-    // The faults that kill or hang libmdb itself, and stand-in readers that do the same on request:
-    // each ends as an error and the program lives on.
-    void misbehavingReadersEndInAnError_data()
+    // A catalog whose usage map is empty (which crashes libmdb) is damage, found at once.
+    void aCatalogWithoutAUsageMapIsDamage()
     {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<bool>("fakeReader");
-        QTest::addColumn<int>("number");
-
         DatabaseModel crashing = smallDictionary();
         crashing.options.faults.emptyUsageMapTable = QStringLiteral("MSysObjects");
-        QTest::newRow("catalog without a usage map")
-            << write(QStringLiteral("crash.mdb"), crashing) << false << ErrorNumber::DamagedData;
-        DatabaseModel hanging = smallDictionary();
-        hanging.options.faults.zeroLengthPropertyTable = QStringLiteral("Main");
-        QTest::newRow("libmdb hangs") << write(QStringLiteral("hang.mdb"), hanging) << false
-                                      << ErrorNumber::DamagedData;
-        QTest::newRow("killed by a signal")
-            << writeBytes(QStringLiteral("fake-crash.mdb"), "crash") << true << ErrorNumber::DamagedData;
-        QTest::newRow("never answers") << writeBytes(QStringLiteral("fake-hang.mdb"), "hang") << true
-                                       << ErrorNumber::DamagedData;
-        QTest::newRow("does not exit") << writeBytes(QStringLiteral("fake-linger.mdb"), "linger") << true
-                                       << ErrorNumber::ReaderTimedOut;
-        QTest::newRow("garbage") << writeBytes(QStringLiteral("fake-garbage.mdb"), "garbage") << true
-                                 << ErrorNumber::ReaderProtocol;
-        QTest::newRow("unknown error") << writeBytes(QStringLiteral("fake-unknown.mdb"), "unknown") << true
-                                       << ErrorNumber::ReaderProtocol;
-        QTest::newRow("silent") << writeBytes(QStringLiteral("fake-silent.mdb"), "silent") << true
-                                << ErrorNumber::ReaderProtocol;
-    }
-
-    void misbehavingReadersEndInAnError()
-    {
-        QFETCH(QString, path);
-        QFETCH(bool, fakeReader);
-        QFETCH(int, number);
-        if (fakeReader)
-            ReaderClient::setReaderProgramForTesting(binFolder() + QStringLiteral("/volmira-fake-reader"));
-        ReaderClient::setProgressTimeoutForTesting(300);
+        const QString path = write(QStringLiteral("crash.mdb"), crashing);
         QElapsedTimer timer;
         timer.start();
         const Failure failure = failureOf(path);
-        QVERIFY2(failure.number == number, qPrintable(failure.description));
+        QVERIFY2(failure.number == ErrorNumber::DamagedData, qPrintable(failure.description));
         QVERIFY2(failure.description.contains(path), qPrintable(failure.description));
-        QVERIFY(timer.elapsed() < 5000);
-        QCOMPARE(childProcesses(), 0);
-    }
-
-    void aMissingReaderProgramIsReported()
-    {
-        const QString path = write(QStringLiteral("noreader.mdb"), smallDictionary());
-        ReaderClient::setReaderProgramForTesting(dir_.filePath(QStringLiteral("no-such-reader")));
-        const Failure failure = failureOf(path);
-        QCOMPARE(failure.number, ErrorNumber::ReaderFailedToStart);
-        QVERIFY(failure.description.contains(QStringLiteral("no-such-reader")));
+        QVERIFY(timer.elapsed() < 3000);
     }
 
     // Bytes changed at random in a sound file: every reading ends in rows or in one of the errors a
-    // damaged file may give, never in a protocol fault (which would mean the reader sent bad frames).
+    // damaged file may give.
     void damagedFilesGiveRowsOrAnError()
     {
         const QByteArray sound = jet4::writeDatabase(jet4::syntheticDictionary(400, 5));
@@ -468,7 +402,6 @@ private slots:
                                 ErrorNumber::FileTooLarge,
                                 ErrorNumber::DamagedData,
                                 ErrorNumber::FileSystem};
-        ReaderClient::setProgressTimeoutForTesting(1000);
         QMap<int, int> outcomes;
         quint32 state = 20261208;
         auto random = [&state](quint32 below) {
@@ -515,15 +448,14 @@ private slots:
             int rows = 0;
         } sink;
         try {
-            ReaderClient::read(path, {QStringLiteral("Main")}, sink);
+            FileReader::read(path, {QStringLiteral("Main")}, sink);
             QFAIL("the error was lost");
         } catch (const Error& error) {
             QCOMPARE(error.number(), ErrorNumber::EngineFailure);
         }
         QCOMPARE(sink.rows, 10);
-        QCOMPARE(childProcesses(), 0);
     }
 };
 
-QTEST_GUILESS_MAIN(ReaderClientTest)
-#include "tst_readerclient.moc"
+QTEST_GUILESS_MAIN(FileReaderTest)
+#include "tst_filereader.moc"
