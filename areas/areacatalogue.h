@@ -38,4 +38,9 @@ QPixmap areaPicture(const FunctionalArea& area);
 QPixmap defaultAreaPicture();  // 74 x 63, stands for no particular area and for "ALL"
 QIcon programIcon();           // 16, 32, 48, 64 and 128 pixels square
 
+// The picture's SVG text with its view box narrowed to its drawing. The pictures carry empty margins
+// of different widths, as they are shown at their own sizes on the buttons; without them, pictures
+// shown in boxes of one size show drawings of one size. A missing resource gives the empty text.
+QByteArray areaDrawingSvg(const FunctionalArea& area);
+
 }  // namespace volmira

@@ -97,6 +97,7 @@ frmFileDialog::frmFileDialog(QWidget* parent)
     lstDrive = makeControl<DriveList>("lstDrive", frame1);
     lstFolder = makeControl<FolderList>("lstFolder", frame1);
     lstFiles = makeControl<FileList>("lstFiles", frame1, QStringLiteral("*.mdb"));
+    volmira::appearance::showWholeNames(lstFiles);
     Label1 = makeControl<QLabel>("Label1", this, QStringLiteral("File Name"));
     txtFile = makeControl<QLineEdit>("txtFile", this);
     txtFile->setReadOnly(true);
@@ -104,7 +105,6 @@ frmFileDialog::frmFileDialog(QWidget* parent)
     cmdOk = makeButton("cmdOk", QStringLiteral("&Open"), this);
     cmdCancel = makeButton("cmdCancel", QStringLiteral("&Cancel"), this);
     chainTabOrder(this);
-    volmira::appearance::useLightScheme(this);
 
     connect(lstDrive, &QComboBox::currentIndexChanged, this, [this] { guarded([this] { lstDrive_Change(); }); });
     connect(lstFolder, &FolderList::openRequested, this,

@@ -112,6 +112,7 @@ QListWidget* makeList(QWidget* parent, const char* name)
     auto* list = named(new QListWidget(parent), name);
     list->setSelectionMode(QAbstractItemView::SingleSelection);
     list->setUniformItemSizes(true);  // long lists stay quick to fill and scroll
+    volmira::appearance::showWholeNames(list);
     return list;
 }
 
@@ -126,11 +127,10 @@ QAction* makeCopyAction(QListWidget* list, const char* name, const QString& capt
     return action;
 }
 
-QCheckBox* makeDisplayCheckBox(QWidget* parent, const char* name)
+DisplayCheckBox* makeDisplayCheckBox(QWidget* parent, const char* name)
 {
-    auto* box = named(new QCheckBox(parent), name);
+    auto* box = named(new DisplayCheckBox(parent), name);
     paintWhite(box);
-    box->setEnabled(false);  // shows the value; the user cannot change it
     return box;
 }
 
@@ -305,10 +305,14 @@ void frmMain::buildControls()
     frmFields = makeFrame(client, "frmFields", QStringLiteral("Field Attributes"));
     Label1 = makeLabel(frmFields, "Label1", QStringLiteral("Data Type"));
     txtDatatype = makeLockedLine(frmFields, "txtDatatype");
-    chkPrimary = makeDisplayCheckBox(frmFields, "chkPrimary");
+    auto* primary = makeDisplayCheckBox(frmFields, "chkPrimary");
+    chkPrimary = primary;
     Label6 = makeLabel(frmFields, "Label6", QStringLiteral("Primary Key"));
-    chlForeign = makeDisplayCheckBox(frmFields, "chlForeign");
+    primary->alignWith(Label6);
+    auto* foreign = makeDisplayCheckBox(frmFields, "chlForeign");
+    chlForeign = foreign;
     Label7 = makeLabel(frmFields, "Label7", QStringLiteral("Foreign Key"));
+    foreign->alignWith(Label7);
     Label2 = makeLabel(frmFields, "Label2", QStringLiteral("Logical Description"));
     txtLogiDesc = makeLockedText(frmFields, "txtLogiDesc", false);
     Label3 = makeLabel(frmFields, "Label3", QStringLiteral("Data Definition"));
@@ -363,8 +367,6 @@ void frmMain::buildControls()
     txtTblLD->setAccessibleName(QStringLiteral("Table Logical Description"));
     txtTblDD->setAccessibleName(QStringLiteral("Table Data Definition"));
     txtValues->setAccessibleName(frmValidValues->title());
-
-    volmira::appearance::useLightScheme(this);
 }
 
 void frmMain::connectHandlers()
@@ -547,31 +549,51 @@ void frmMain::showEvent(QShowEvent* event)
     queueActivation();
 }
 
-// On a screen lower (or narrower) than the window, such as a laptop's with a panel, the window takes
-// the available area and its fixed-size client area scrolls, so every control stays reachable. The
-// window manager's frame is not known before the window is first mapped; a title bar and borders are
-// reckoned with instead.
+// The window manager's frame is known once the window has been mapped, which a move reports; a move
+// can also take the window to another screen.
+void frmMain::moveEvent(QMoveEvent* event)
+{
+    QMainWindow::moveEvent(event);
+    if (firstShowSeen && (screen() != fittedScreen || (!fittedToKnownFrame && frameGeometry() != geometry())))
+        fitIntoAvailableArea();
+}
+
+// On a screen lower (or narrower) than the window with its frame, such as a laptop's with a panel,
+// the window takes the available area and its fixed-size client area scrolls, so every control stays
+// reachable; where the whole window fits it does not scroll. The frame is not known before the window
+// is first mapped: until then the window is fitted as if it had none, and fitted again once it is known.
 void frmMain::fitIntoAvailableArea()
 {
     const QScreen* shownOn = screen();
     if (!shownOn)
         return;
+    fittedScreen = shownOn;
     const QRect available = shownOn->availableGeometry();
-    QSize frame = frameGeometry().size() - geometry().size();
-    if (frame.isNull())
-        frame = QSize(8, style()->pixelMetric(QStyle::PM_TitleBarHeight) + 12);
-    const QSize needed = sizeHint() + frame;
+    const QSize frame = frameGeometry().size() - geometry().size();
+    fittedToKnownFrame = !frame.isNull();
+    auto* client = findChild<QWidget*>(QStringLiteral("clientArea"));
+    const QSize needed = client->size() + QSize(0, menuBar()->sizeHint().height()) + frame;
     const bool tooWide = needed.width() > available.width();
     const bool tooHigh = needed.height() > available.height();
-    if (!tooWide && !tooHigh)
-        return;
+    auto* scroller = qobject_cast<QScrollArea*>(centralWidget());
 
-    QWidget* client = takeCentralWidget();
-    auto* scroller = named(new QScrollArea(this), "clientScroller");
-    scroller->setFrameShape(QFrame::NoFrame);
-    scroller->setWidget(client);
-    setCentralWidget(scroller);
-    layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
+    if (!tooWide && !tooHigh) {
+        if (!scroller)
+            return;
+        setCentralWidget(scroller->takeWidget());
+        setMinimumSize(0, 0);
+        setMaximumSize(QWIDGETSIZE_MAX, QWIDGETSIZE_MAX);
+        layout()->setSizeConstraint(QLayout::SetFixedSize);
+        return;
+    }
+    if (!scroller) {
+        takeCentralWidget();
+        scroller = named(new QScrollArea(this), "clientScroller");
+        scroller->setFrameShape(QFrame::NoFrame);
+        scroller->setWidget(client);
+        setCentralWidget(scroller);
+        layout()->setSizeConstraint(QLayout::SetDefaultConstraint);
+    }
     // A scroll bar along one side takes room from the other.
     const int bar = style()->pixelMetric(QStyle::PM_ScrollBarExtent);
     const QSize withBars = needed + QSize(tooHigh ? bar : 0, tooWide ? bar : 0);

@@ -25,6 +25,7 @@ class LockedLineBox;
 class LockedTextBox;
 class QPushButton;
 class QRadioButton;
+class QScreen;
 class QTimer;
 class QToolButton;
 
@@ -66,6 +67,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void moveEvent(QMoveEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
@@ -248,6 +250,8 @@ private:
     // Plumbing that is not part of the window's shared state.
     bool blnFailed = false;
     bool firstShowSeen = false;
+    bool fittedToKnownFrame = false;
+    const QScreen* fittedScreen = nullptr;
     // Event-loop level at which each running guard was entered: a signal raised synchronously inside
     // a handler belongs to that handler; one delivered by a nested event loop gets a guard of its own.
     std::vector<int> guardLoopLevels;

@@ -5,9 +5,12 @@
 #include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLocale>
 #include <QMenu>
 #include <QMimeData>
+#include <QStyleOptionButton>
+#include <QStylePainter>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTimer>
@@ -246,4 +249,29 @@ void LockedLineBox::contextMenuEvent(QContextMenuEvent* event)
         }
     }
     menu->exec(event->globalPos());
+}
+
+DisplayCheckBox::DisplayCheckBox(QWidget* parent) : QCheckBox(parent) { setEnabled(false); }
+
+void DisplayCheckBox::alignWith(const QLabel* caption)
+{
+    caption_ = caption;
+    update();
+}
+
+void DisplayCheckBox::paintEvent(QPaintEvent*)
+{
+    QStylePainter painter(this);
+    QStyleOptionButton option;
+    initStyleOption(&option);
+    if (caption_) {
+        // The caption's line is centred in its label; its capitals lie between the baseline and the cap height.
+        const QFontMetrics metrics = caption_->fontMetrics();
+        const QRect text = caption_->contentsRect();
+        const int lineTop = text.top() + (text.height() - metrics.height()) / 2;
+        const int capitalsMiddle = caption_->y() + lineTop + metrics.ascent() - metrics.capHeight() / 2 - y();
+        const QRect indicator = style()->subElementRect(QStyle::SE_CheckBoxIndicator, &option, this);
+        option.rect.translate(0, capitalsMiddle - indicator.center().y());
+    }
+    painter.drawControl(QStyle::CE_CheckBox, option);
 }

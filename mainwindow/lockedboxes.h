@@ -1,8 +1,11 @@
 #pragma once
 
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QString>
+
+class QLabel;
 
 // The window's read-only boxes. Laying out a text costs time that grows with its longest line (a
 // million characters without a break take most of a minute), so a box shows a long text in pieces:
@@ -54,4 +57,21 @@ private:
     QString full_;
     QString shown_;
     bool shortened_ = false;
+};
+
+// A check box that only shows a value: disabled, without a caption of its own. Its indicator is drawn
+// level with the middle of the capitals of the caption label beside it, which sits lower in the form.
+class DisplayCheckBox final : public QCheckBox {
+    Q_OBJECT
+
+public:
+    explicit DisplayCheckBox(QWidget* parent = nullptr);
+
+    void alignWith(const QLabel* caption);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    const QLabel* caption_ = nullptr;
 };

@@ -1,7 +1,7 @@
+#include "mainwindow/appearance.h"
 #include "mainwindow/frmmain.h"
 
 #include <QApplication>
-#include <QStyleFactory>
 
 int main(int argc, char* argv[])
 {
@@ -12,10 +12,7 @@ int main(int argc, char* argv[])
     QApplication::setOrganizationName(QStringLiteral("Volmira"));
     QApplication::setOrganizationDomain(QStringLiteral("volmira.org"));
     QGuiApplication::setDesktopFileName(QStringLiteral(VOLMIRA_APP_ID));
-    // The windows set their own light palette; Fusion draws everything from the palette, where some
-    // desktop styles paint buttons and indicators in their own dark colours.
-    if (QStyle* fusion = QStyleFactory::create(QStringLiteral("Fusion")))
-        QApplication::setStyle(fusion);
+    volmira::appearance::useLightSchemeForApplication();
     frmMain window;
     if (window.hasFailed())
         return 1;

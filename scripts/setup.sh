@@ -8,7 +8,7 @@ packages=(
   libsqlite3-dev libgraphviz-dev
   # the peer the tests and benchmarks compare with (mdb-export; libmdb for the writer's tests)
   mdbtools-dev mdbtools
-  xvfb xauth
+  xvfb xauth qt6-gtk-platformtheme
   chromium
   fonts-liberation2 fonts-crosextra-caladea fonts-crosextra-carlito fonts-dejavu-core
   nodejs npm

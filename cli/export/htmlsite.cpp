@@ -109,8 +109,11 @@ void HtmlSiteWriter::begin(const QString& version, const std::vector<const Funct
     copyResource(QStringLiteral(":/pictures/icon.svg"), QStringLiteral("assets/pictures/icon.svg"));
     for (const FunctionalArea* area : areas) {
         root.mkdir(areaCode(area));
-        copyResource(QStringLiteral(":/pictures/%1.svg").arg(areaCode(area)),
-                     QStringLiteral("assets/pictures/%1.svg").arg(areaCode(area)));
+        // The pages show every area's drawing at one size.
+        const QByteArray picture = areaDrawingSvg(*area);
+        if (picture.isEmpty())
+            throw Error(ErrorNumber::FileSystem, QStringLiteral("The program lacks the picture of %1").arg(areaCode(area)));
+        writeBinaryFile(root.filePath(QStringLiteral("assets/pictures/%1.svg").arg(areaCode(area))), picture);
     }
 
     searchForm_ =

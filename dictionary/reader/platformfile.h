@@ -2,15 +2,18 @@
 
 #include "dictionary/reader/bytesource.h"
 
+#include <cstdint>
 #include <string>
 
 namespace volmira::reader {
 
 // A file opened for reading the way the program opens a dictionary: a missing file, a folder, anything
 // but a regular file, an empty file and a file another program holds a write lock on are refused with
-// their error numbers. The only platform-specific part of the reader (platformfile_posix.cpp).
+// their error numbers. The only platform-specific part of the reader: platformfile_posix.cpp and
+// platformfile_windows.cpp.
 class PlatformFile final : public ByteSource {
 public:
+    // path: UTF-8.
     explicit PlatformFile(const std::string& path);
     ~PlatformFile() override;
     PlatformFile(const PlatformFile&) = delete;
@@ -20,7 +23,7 @@ public:
     void read(std::uint64_t offset, unsigned char* out, std::size_t size) override;
 
 private:
-    int fd_ = -1;
+    std::intptr_t handle_ = -1;  // a descriptor, or a Windows handle
     std::uint64_t size_ = 0;
 };
 

@@ -37,8 +37,8 @@ bool heldForWriting(int fd)
 PlatformFile::PlatformFile(const std::string& path)
 {
     // O_NONBLOCK: a named pipe must not stall the open.
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
-    if (fd_ < 0) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NOCTTY | O_NONBLOCK);
+    if (fd < 0) {
         const int error = errno;
         if (error == ENOENT || error == ENOTDIR)
             fail(ErrorNumber::FileNotFound, "the file does not exist");
@@ -47,18 +47,16 @@ PlatformFile::PlatformFile(const std::string& path)
         fail(ErrorNumber::FileSystem, std::strerror(error));
     }
     struct Closer {
-        int& fd;
+        int fd;
         bool keep = false;
         ~Closer()
         {
-            if (!keep) {
+            if (!keep)
                 ::close(fd);
-                fd = -1;
-            }
         }
-    } closer{fd_};
+    } closer{fd};
     struct stat facts {};
-    if (::fstat(fd_, &facts) != 0)
+    if (::fstat(fd, &facts) != 0)
         fail(ErrorNumber::FileSystem, std::strerror(errno));
     if (S_ISDIR(facts.st_mode))
         fail(ErrorNumber::UnrecognizedFormat, "it is a folder");
@@ -66,22 +64,23 @@ PlatformFile::PlatformFile(const std::string& path)
         fail(ErrorNumber::UnrecognizedFormat, "it is not a regular file");
     if (facts.st_size == 0)
         fail(ErrorNumber::UnrecognizedFormat, "the file is empty");
-    if (heldForWriting(fd_))
+    if (heldForWriting(fd))
         fail(ErrorNumber::FileInUse, "another program holds a write lock on it");
     size_ = static_cast<std::uint64_t>(facts.st_size);
+    handle_ = fd;
     closer.keep = true;
 }
 
 PlatformFile::~PlatformFile()
 {
-    if (fd_ >= 0)
-        ::close(fd_);
+    if (handle_ >= 0)
+        ::close(static_cast<int>(handle_));
 }
 
 void PlatformFile::read(std::uint64_t offset, unsigned char* out, std::size_t size)
 {
     while (size > 0) {
-        const ssize_t got = ::pread(fd_, out, size, static_cast<off_t>(offset));
+        const ssize_t got = ::pread(static_cast<int>(handle_), out, size, static_cast<off_t>(offset));
         if (got < 0 && errno == EINTR)
             continue;
         if (got < 0)

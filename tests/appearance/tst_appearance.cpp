@@ -1,5 +1,6 @@
-// How the window and the picker look and read: contrast under a dark desktop palette, frames, area
-// pictures, message boxes, accessible names, the option buttons' tab stop and the busy cursor.
+// How the window and the picker look and read on a dark desktop: contrast of texts, popups, menus,
+// tooltips, scroll bars and borders, long names, frames, area pictures, message boxes, accessible
+// names, the option buttons' tab stop and the busy cursor.
 
 #include "areas/areacatalogue.h"
 #include "common/dictionarybuilder.h"
@@ -7,19 +8,25 @@
 #include "mainwindow/appearance.h"
 
 #include <QAccessible>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QScrollBar>
 #include <QSignalBlocker>
+#include <QStyleOptionSlider>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTextDocumentFragment>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <cmath>
 #include <functional>
@@ -117,13 +124,80 @@ private:
     std::vector<Text> texts;
 };
 
-// The desktop's dark colour scheme, as the application palette, while it lives.
-// Light texts on dark faces and a dark base.
-struct DarkDesktop final {
-    QPalette before = QApplication::palette();
-    DarkDesktop() { QApplication::setPalette(QPalette(QColor(0x35, 0x35, 0x35), QColor(0x2a, 0x2a, 0x2a))); }
-    ~DarkDesktop() { QApplication::setPalette(before); }
-};
+// A dark desktop as a platform theme hands it over before the program starts: the application's
+// palette, palettes of their own for the kinds of widget the theme colours, and the tooltips'.
+void takeADarkDesktopTheme()
+{
+    QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x2a, 0x2a, 0x2a));
+    dark.setColor(QPalette::ToolTipBase, QColor(0x20, 0x20, 0x20));
+    dark.setColor(QPalette::ToolTipText, QColor(0xee, 0xee, 0xee));
+    QApplication::setPalette(dark);
+    for (const char* kind : {"QMenu", "QAbstractItemView", "QLineEdit", "QTextEdit", "QLabel", "QAbstractButton",
+                             "QCheckBox", "QRadioButton", "QMenuBar", "QGroupBox"})
+        QApplication::setPalette(dark, kind);
+    QToolTip::setPalette(dark);
+}
+
+// A popup as shown: light behind its texts (the colour most of it shows), and the darkest of its
+// texts readable on that.
+QString popupFault(QWidget* popup)
+{
+    const QImage image = popup->grab().toImage();
+    QHash<QRgb, int> counts;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            ++counts[image.pixel(x, y)];
+    const QRgb background = std::max_element(counts.keyValueBegin(), counts.keyValueEnd(), [](auto a, auto b) {
+                                return a.second < b.second;
+                            })->first;
+    double best = 1.0;
+    for (auto it = counts.keyBegin(); it != counts.keyEnd(); ++it)
+        best = std::max(best, contrast(*it, background));
+    if (luminance(background) < 0.7 || best < 4.5)
+        return QStringLiteral("background %1, text contrast %2").arg(QColor(background).name()).arg(best);
+    return QString();
+}
+
+// The handle and the groove of a scroll bar, where the handle is and where it is not.
+std::optional<std::pair<QRgb, QRgb>> handleAndGroove(QScrollBar* bar)
+{
+    QStyleOptionSlider option;
+    option.initFrom(bar);
+    option.subControls = QStyle::SC_All;
+    option.orientation = bar->orientation();
+    if (bar->orientation() == Qt::Horizontal)
+        option.state |= QStyle::State_Horizontal;
+    option.minimum = bar->minimum();
+    option.maximum = bar->maximum();
+    option.sliderPosition = option.sliderValue = bar->value();
+    option.singleStep = bar->singleStep();
+    option.pageStep = bar->pageStep();
+    const QRect handle = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarSlider, bar);
+    const QRect groove = bar->style()->subControlRect(QStyle::CC_ScrollBar, &option, QStyle::SC_ScrollBarGroove, bar);
+    const QImage image = bar->grab().toImage();
+    const QPoint beyond = bar->orientation() == Qt::Horizontal ? QPoint(groove.right() - 3, groove.center().y())
+                                                               : QPoint(groove.center().x(), groove.bottom() - 3);
+    const int length = bar->orientation() == Qt::Horizontal ? handle.width() : handle.height();
+    if (length < 6 || handle.contains(beyond))
+        return std::nullopt;  // a box one line high: its scroll bar has room for its arrows only
+    return std::pair{image.pixel(handle.center()), image.pixel(beyond)};
+}
+
+// The rows a part of the window draws in something other than its background, in the window's coordinates.
+std::pair<int, int> inkRows(QWidget* window, const QRect& area)
+{
+    const QImage image = window->grab(area).toImage();
+    const QRgb background = image.pixel(image.width() - 1, 0);
+    int top = -1, bottom = -1;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (contrast(image.pixel(x, y), background) > 2) {
+                bottom = y;
+                if (top < 0)
+                    top = y;
+            }
+    return {area.top() + top, area.top() + bottom};
+}
 
 // The button's part of the window as a person sees it, with a neighbour that overlaps it.
 QImage shownArea(QToolButton* button)
@@ -177,6 +251,9 @@ class AppearanceTest final : public QObject {
 private slots:
     void initTestCase();
     void textsStayReadableOnADarkDesktop();
+    void popupsMenusAndTooltipsStayLight();
+    void scrollBarHandlesAndBordersStandOut();
+    void longNamesCanBeReadWhole();
     void frameCaptionsLieOnTheBorderLine();
     void areaPicturesShowWholeAboveOneCaptionLine();
     void messageBoxesShowTheirTitlesWhole();
@@ -191,6 +268,11 @@ private:
 
 void AppearanceTest::initTestCase()
 {
+    // Under a desktop theme of the platform's (a dark GTK theme) that theme is the dark desktop.
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORMTHEME"))
+        takeADarkDesktopTheme();
+    QVERIFY(luminance(QApplication::palette("QMenu").color(QPalette::Window).rgb()) < 0.1);
+    volmira::appearance::useLightSchemeForApplication();
     QVERIFY(folder.isValid());
     DictionaryBuilder dictionary;
     dictionary.column({"acct", "ACCT_MAIN", "AM_ID"});
@@ -200,7 +282,6 @@ void AppearanceTest::initTestCase()
 
 void AppearanceTest::textsStayReadableOnADarkDesktop()
 {
-    const DarkDesktop dark;
     MainWindowSession session({sample});
     session.start();
     // A text in every box: the search text, the empty boxes and the valid values too.
@@ -224,6 +305,138 @@ void AppearanceTest::textsStayReadableOnADarkDesktop()
     files->setCurrentRow(0);
     auto [pickerContrast, pickerText] = TextRemover(&picker).worstContrast(&picker);
     QVERIFY2(pickerContrast >= 4.5, qPrintable(QStringLiteral("%1: %2").arg(pickerText).arg(pickerContrast)));
+}
+
+void AppearanceTest::popupsMenusAndTooltipsStayLight()
+{
+    MainWindowSession session({sample});
+    session.start();
+    frmFileDialog picker;
+    picker.show();
+    const auto verifyPopup = [](QWidget* popup, const char* what) {
+        const QString fault = popupFault(popup);
+        QVERIFY2(fault.isEmpty(), qPrintable(QLatin1String(what) + QLatin1String(": ") + fault));
+    };
+    for (QComboBox* dropDown : {session.find<QComboBox>("cmbDomain"), picker.findChild<QComboBox*>("lstDrive")}) {
+        dropDown->showPopup();
+        dropDown->view()->selectionModel()->clear();  // the selected entry is drawn in the highlight colour
+        verifyPopup(dropDown->view()->window(), "drop-down list");
+        dropDown->hidePopup();
+    }
+    const auto verifyMenu = [&](QMenu* menu, const char* what) {
+        menu->popup(QPoint(10, 10));
+        verifyPopup(menu, what);
+        menu->close();
+    };
+    for (const char* list : {"lstTables", "lstColumns"}) {
+        QMenu menu(&session.window());
+        menu.addActions(session.find<QListWidget>(list)->actions());
+        verifyMenu(&menu, list);
+    }
+    verifyMenu(session.find<QMenu>("mnuFile"), "File menu");
+    for (QLineEdit* line : {session.find<QLineEdit>("txtSearch"), session.find<QLineEdit>("txtGUILabel"),
+                            picker.findChild<QLineEdit*>("txtFile")})
+        verifyMenu(std::unique_ptr<QMenu>(line->createStandardContextMenu()).get(), line->objectName().toLatin1());
+    auto* values = session.find<QPlainTextEdit>("txtValues");
+    verifyMenu(std::unique_ptr<QMenu>(values->createStandardContextMenu()).get(), "txtValues");
+
+    auto* first = session.find<QPushButton>("cmdFirst");
+    QToolTip::showText(first->mapToGlobal(QPoint(4, 4)), first->toolTip(), first);
+    QWidget* tip = nullptr;
+    for (QWidget* widget : QApplication::topLevelWidgets())
+        if (widget->inherits("QTipLabel") && widget->isVisible())
+            tip = widget;
+    QVERIFY(tip);
+    verifyPopup(tip, "tooltip");
+    QToolTip::hideText();
+}
+
+void AppearanceTest::scrollBarHandlesAndBordersStandOut()
+{
+    MainWindowSession session({sample});
+    session.start();
+    for (const char* name : {"lstTables", "lstColumns"})
+        for (int row = 0; row < 60; ++row)
+            session.find<QListWidget>(name)->addItem(QStringLiteral("A_NAME_LONGER_THAN_THE_LIST_IS_WIDE_%1").arg(row));
+    QStringList lines;
+    for (int line = 0; line < 60; ++line)
+        lines << QStringLiteral("PD-Pending a value whose description runs on past the right edge of the box %1").arg(line);
+    for (QPlainTextEdit* box : session.window().findChildren<QPlainTextEdit*>())
+        box->setPlainText(lines.join(QLatin1Char('\n')));
+    QApplication::processEvents();
+    int bars = 0;
+    for (QScrollBar* bar : session.window().findChildren<QScrollBar*>()) {
+        if (!bar->isVisibleTo(&session.window()) || bar->maximum() == 0)
+            continue;
+        const auto colours = handleAndGroove(bar);
+        if (!colours)
+            continue;
+        ++bars;
+        const auto [handle, groove] = *colours;
+        QVERIFY2(contrast(handle, groove) >= 3,
+                 qPrintable(QStringLiteral("%1: %2").arg(bar->parentWidget()->parentWidget()->objectName())
+                                .arg(contrast(handle, groove))));
+    }
+    QVERIFY(bars >= 6);  // both of each list and of the valid values, and those of the taller boxes
+
+    // The borders of the disabled check boxes and of the boxes, on the white frame.
+    for (const char* name : {"chkPrimary", "chlForeign", "txtDatatype", "txtLogiDesc", "lstTables", "cmdFirst"}) {
+        auto* control = session.find<QWidget>(name);
+        const QImage image = control->parentWidget()->grab().toImage();
+        const QRect place = control->geometry();
+        const auto [top, bottom] = inkRows(control->parentWidget(), place);
+        double border = 1.0;
+        for (int x = place.left(); x <= place.center().x(); ++x)
+            border = std::max(border, contrast(image.pixel(x, (top + bottom) / 2), qRgb(255, 255, 255)));
+        QVERIFY2(border >= 3, qPrintable(QStringLiteral("%1: %2").arg(QLatin1String(name)).arg(border)));
+    }
+
+    // Each check box's indicator is level with the capitals of its caption, whose first letter has no descender.
+    for (const auto& [box, caption] : {std::pair{"chkPrimary", "Label6"}, std::pair{"chlForeign", "Label7"}}) {
+        auto* label = session.find<QLabel>(caption);
+        auto* frame = label->parentWidget();
+        const auto [boxTop, boxBottom] = inkRows(frame, session.find<QWidget>(box)->geometry());
+        const auto [capTop, capBottom] = inkRows(frame, QRect(label->x(), label->y(), 6, label->height()));
+        QVERIFY2(std::abs((boxTop + boxBottom) - (capTop + capBottom)) <= 2,
+                 qPrintable(QStringLiteral("%1 %2-%3, %4 %5-%6")
+                                .arg(QLatin1String(box)).arg(boxTop).arg(boxBottom)
+                                .arg(QLatin1String(caption)).arg(capTop).arg(capBottom)));
+    }
+}
+
+void AppearanceTest::longNamesCanBeReadWhole()
+{
+    MainWindowSession session({sample});
+    session.start();
+    // A name from the file is shown as it is, tags included.
+    const QString longName = QStringLiteral("CLCB_COORDINATION_OF_<b>BENEFITS</b>_WITH_OTHER_CARRIERS");
+    for (const char* name : {"lstTables", "lstColumns"}) {
+        auto* list = session.find<QListWidget>(name);
+        const QString shortName = list->item(0)->text();
+        list->addItem(longName);  // after a short name, which the list would take every row's width from
+        list->doItemsLayout();
+        QWidget* viewport = list->viewport();
+        const auto tooltipAt = [&](int row) {
+            QToolTip::hideText();
+            if (!QTest::qWaitFor([] { return !QToolTip::isVisible(); }))
+                return QStringLiteral("(the previous tooltip stays)");
+            const QPoint at = list->visualItemRect(list->item(row)).center();
+            QHelpEvent help(QEvent::ToolTip, at, viewport->mapToGlobal(at));
+            QApplication::sendEvent(viewport, &help);
+            return QToolTip::isVisible() ? QTextDocumentFragment::fromHtml(QToolTip::text()).toPlainText() : QString();
+        };
+        QCOMPARE(tooltipAt(0), QString());
+        QCOMPARE(tooltipAt(1), longName);
+
+        // Scrolled to its end, the list shows the long name's end.
+        QScrollBar* bar = list->horizontalScrollBar();
+        bar->setValue(bar->maximum());
+        const QRect item = list->visualItemRect(list->item(1));
+        QVERIFY2(item.left() + list->fontMetrics().horizontalAdvance(longName) < viewport->width(),
+                 qPrintable(QStringLiteral("%1: %2 + %3 > %4").arg(QLatin1String(name)).arg(item.left())
+                                .arg(list->fontMetrics().horizontalAdvance(longName)).arg(viewport->width())));
+        QVERIFY(list->fontMetrics().horizontalAdvance(shortName) < viewport->width());
+    }
 }
 
 void AppearanceTest::frameCaptionsLieOnTheBorderLine()
@@ -250,15 +463,18 @@ void AppearanceTest::frameCaptionsLieOnTheBorderLine()
             QVERIFY2(control->y() > borderY, qPrintable(control->objectName()));
     }
 
-    // Where the Table Name option overlaps the drop-down, the drop-down's right edge still shows.
+    // Where the Table Name option overlaps the drop-down, the drop-down's right edge still shows, and
+    // white lies between it and the option's indicator.
     auto* search = session.find<QGroupBox>("frmSearch");
     auto* filter = session.find<QComboBox>("cmbDomain");
     QVERIFY(filter->geometry().intersects(session.find<QRadioButton>("optTable")->geometry()));
     const QImage frameImage = search->grab().toImage();
     const QImage filterImage = filter->grab().toImage();
-    for (int y = 3; y < filter->height() - 3; ++y)
+    for (int y = 3; y < filter->height() - 3; ++y) {
         QCOMPARE(frameImage.pixel(filter->geometry().right(), filter->y() + y),
                  filterImage.pixel(filter->width() - 1, y));
+        QCOMPARE(frameImage.pixel(filter->geometry().right() + 2, filter->y() + y), qRgb(255, 255, 255));
+    }
 }
 
 void AppearanceTest::areaPicturesShowWholeAboveOneCaptionLine()

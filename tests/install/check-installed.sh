@@ -12,7 +12,7 @@ fail() { echo "check-installed: $*" >&2; status=1; }
 for f in usr/bin/volmira usr/bin/volmira-query usr/bin/volmira-export usr/bin/volmira-diff \
          usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml \
          usr/share/icons/hicolor/scalable/apps/$id.svg usr/share/man/man1/volmira.1.gz \
-         usr/share/doc/volmira/copyright usr/share/doc/volmira/changelog.gz; do
+         usr/share/doc/volmira/copyright usr/share/doc/volmira/changelog.gz usr/share/volmira/TAVRIN-sample.mdb; do
   [ -f "$root/$f" ] || fail "missing $f"
 done
 for side in 16 24 32 48 64 128 256; do
@@ -25,10 +25,13 @@ while IFS= read -r f; do
     usr/share/applications/$id.desktop | usr/share/metainfo/$id.metainfo.xml) ;;
     usr/share/icons/hicolor/*/apps/$id.png | usr/share/icons/hicolor/scalable/apps/$id.svg) ;;
     usr/share/man/man1/volmira*.1.gz | usr/share/doc/volmira/copyright | usr/share/doc/volmira/changelog.gz) ;;
+    usr/share/volmira/TAVRIN-sample.mdb) ;;
     *) fail "not meant to be installed: $f" ;;
   esac
 done < <(cd "$root" && find . -type f -printf '%P\n')
 
+# The sample a new user opens is the one the build wrote.
+cmp -s "$root/usr/share/volmira/TAVRIN-sample.mdb" "$dictionary" || fail "the installed sample differs from $dictionary"
 # The programs read Jet files themselves: none links libmdb.
 for program in "$root"/usr/bin/volmira*; do
   if ldd "$program" | grep -q libmdb; then fail "$program links libmdb"; fi

@@ -1,3 +1,4 @@
+#include "areas/areacatalogue.h"
 #include "areas/pictureresources.h"
 
 #include <QFile>
@@ -84,6 +85,25 @@ private slots:
         QVERIFY(drawing.width() * 2 >= size.width() || drawing.height() * 2 >= size.height());
         const double share = inkShare(image, drawing);
         QVERIFY2(share > 0.2, qPrintable(QString::number(share)));
+    }
+
+    // Without its margin, each area's drawing fills a box of one size along its longer side.
+    void everyAreaDrawingFillsItsPictureWithoutMargin()
+    {
+        for (const volmira::FunctionalArea& area : volmira::functionalAreas()) {
+            QSvgRenderer renderer(volmira::areaDrawingSvg(area));
+            QVERIFY2(renderer.isValid(), area.code);
+            const QSize size = renderer.defaultSize().scaled(48, 48, Qt::KeepAspectRatio);
+            QImage image(size, QImage::Format_ARGB32);
+            image.fill(Qt::transparent);
+            QPainter painter(&image);
+            renderer.render(&painter);
+            painter.end();
+            const QSize drawn = drawingRect(image).size();
+            QVERIFY2(std::abs(drawn.width() - size.width()) <= 2 && std::abs(drawn.height() - size.height()) <= 2,
+                     qPrintable(QStringLiteral("%1: %2x%3 of %4x%5").arg(QLatin1String(area.code)).arg(drawn.width())
+                                    .arg(drawn.height()).arg(size.width()).arg(size.height())));
+        }
     }
 };
 

@@ -1,4 +1,5 @@
-// The window on a screen lower than itself: a 1366x768 laptop screen less a 48-pixel panel.
+// The window on a 1366x768 laptop screen: less a 48-pixel panel the screen is lower than the window,
+// whose content then scrolls; without a panel the screen holds the window whole.
 
 #include "common/dictionarybuilder.h"
 #include "common/guitestsupport.h"
@@ -17,13 +18,29 @@ private slots:
     void windowFitsAndItsContentScrolls();
 };
 
-void SmallScreenTest::windowFitsAndItsContentScrolls()
+class BareScreenTest final : public QObject {
+    Q_OBJECT
+
+private slots:
+    void windowFitsWithoutScrolling();
+};
+
+namespace {
+
+QString sampleIn(const QTemporaryDir& folder)
 {
-    QTemporaryDir folder;
     DictionaryBuilder dictionary;
     dictionary.column({"acct", "ACCT_MAIN", "AM_ID"});
     dictionary.release(451);
-    MainWindowSession session({dictionary.write(folder.filePath(QStringLiteral("dict.mdb")))});
+    return dictionary.write(folder.filePath(QStringLiteral("dict.mdb")));
+}
+
+}  // namespace
+
+void SmallScreenTest::windowFitsAndItsContentScrolls()
+{
+    QTemporaryDir folder;
+    MainWindowSession session({sampleIn(folder)});
     session.start();
     frmMain& window = session.window();
     QVERIFY(window.isVisible());
@@ -44,20 +61,41 @@ void SmallScreenTest::windowFitsAndItsContentScrolls()
     QVERIFY(scroller->viewport()->rect().contains(shown));
 }
 
-int main(int argc, char* argv[])
+void BareScreenTest::windowFitsWithoutScrolling()
+{
+    QTemporaryDir folder;
+    MainWindowSession session({sampleIn(folder)});
+    session.start();
+    QCOMPARE(session.window().screen()->availableGeometry().height(), 768);
+    QCOMPARE(session.window().centralWidget()->objectName(), QStringLiteral("clientArea"));
+    QVERIFY(session.window().screen()->availableGeometry().contains(session.window().frameGeometry()));
+}
+
+// Each test sees one screen of its own height, through an application of its own.
+template <class Test>
+int runOnScreen(int height, int argc, char* argv[])
 {
     QTemporaryDir folder;
     const QString config = folder.filePath(QStringLiteral("screen.json"));
     QFile file(config);
     if (!file.open(QIODevice::WriteOnly))
         return 1;
-    file.write(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1366, "height": 720,
-                  "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+    file.write(QStringLiteral(R"({"screens": [{"name": "laptop", "x": 0, "y": 0, "width": 1366, "height": %1,
+                  "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})")
+                   .arg(height)
+                   .toUtf8());
     file.close();
     qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + config.toLocal8Bit());
     QApplication app(argc, argv);
-    SmallScreenTest test;
+    Test test;
     return QTest::qExec(&test, argc, argv);
+}
+
+int main(int argc, char* argv[])
+{
+    const int withPanel = runOnScreen<SmallScreenTest>(720, argc, argv);
+    const int withoutPanel = runOnScreen<BareScreenTest>(768, argc, argv);
+    return withPanel != 0 || withoutPanel != 0;
 }
 
 #include "tst_smallscreen.moc"
