@@ -3,6 +3,7 @@
 #include "dictionary/error.h"
 #include "dictionary/jetfunctions.h"
 #include "dictionary/jetsql.h"
+#include "dictionary/rowarena.h"
 #include "dictionary/searchstore.h"
 #include "dictionary/sqltranslator.h"
 #include "dictionary/statements.h"
@@ -13,6 +14,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <map>
 #include <optional>
 
 namespace volmira {
@@ -132,6 +134,21 @@ public:
     void endTable() override;
 
 private:
+    // The rows of a table kept aside (RowArena), and which of them are in SQLite already.
+    struct AsideRows {
+        std::unique_ptr<RowArena> rows;
+        std::vector<bool> inDatabase;
+        std::uint32_t missing = 0;
+        QByteArray insert;
+    };
+
+    // Puts the given rows (0-based) of a table kept aside into SQLite, or all of them (rows null).
+    void putRowsInDatabase(const StoredTable& table, const std::vector<std::uint32_t>* rows);
+    void insertRow(sqlite3_stmt* insert, const StoredTable& table, const CellView* cells, int count,
+                   std::int64_t rowid);
+    // The columns of a row that hold a long text, one bit each.
+    std::int64_t longTextColumns(const CellView* cells, int count) const;
+
     // The long text a reference stands for; null for any other text.
     const StoredTable::LongText* longText(std::string_view bytes) const
     {
@@ -202,7 +219,11 @@ private:
             sqlite3_finalize(insert_);
             insert_ = nullptr;
             loading_.reset();
+            loadingArena_.reset();
+            loadingInsert_.clear();
             skipping_ = false;
+            for (size_t i = tablesBefore; i < tables_.size(); ++i)
+                asideRows_.erase(tables_[i].number);
             tables_.resize(tablesBefore);
             for (int i = counterBefore; i < tableCounter_; ++i)
                 sqlite3_exec(db_, QStringLiteral("DROP TABLE IF EXISTS t%1").arg(i).toUtf8().constData(), nullptr,
@@ -221,7 +242,11 @@ private:
     std::vector<StoredTable> tables_;
     std::unique_ptr<StoredTable> loading_;  // the table being read
     bool skipping_ = false;                 // a table read before is handed over again
-    sqlite3_stmt* insert_ = nullptr;
+    sqlite3_stmt* insert_ = nullptr;       // for a table that goes into SQLite as it is read
+    std::unique_ptr<RowArena> loadingArena_;  // for a table kept aside
+    QByteArray loadingInsert_;
+    std::int64_t loadingRows_ = 0;
+    std::map<int, AsideRows> asideRows_;  // by table number
     int tableCounter_ = 0;
     std::optional<Error> functionError_;  // what a Jet function raised while a statement ran
 };
@@ -235,13 +260,16 @@ void SqliteEngine::Database::beginTable(const QString& name, const std::vector<C
     loading_->name = name;
     loading_->number = tableCounter_++;
     loading_->sqlName = QStringLiteral("t%1").arg(loading_->number);
+    loadingRows_ = 0;
     QString create = QStringLiteral("CREATE TABLE %1 (").arg(loading_->sqlName);
-    QString insert = QStringLiteral("INSERT INTO %1 VALUES (").arg(loading_->sqlName);
+    QString insert = QStringLiteral("INSERT INTO %1 (rowid").arg(loading_->sqlName);
+    QString values = QStringLiteral("?");
     for (size_t i = 0; i < columns.size(); ++i) {
         loading_->columns.push_back({columns[i].name, columns[i].type});
         // No declared type: every value keeps the kind it was stored with; text compares as Jet compares.
         create += (i ? QStringLiteral(", ") : QString()) + columnSqlName(int(i)) + QStringLiteral(" COLLATE JET");
-        insert += i ? QStringLiteral(", ?") : QStringLiteral("?");
+        insert += QStringLiteral(", ") + columnSqlName(int(i));
+        values += QStringLiteral(", ?");
     }
     if (columns.empty())
         create += QStringLiteral("c0");  // a table needs a column; it stays empty
@@ -260,66 +288,88 @@ void SqliteEngine::Database::beginTable(const QString& name, const std::vector<C
             loading_->store = std::make_unique<SearchStore>(keys, texts);
     }
     execute(create + u')');
-    if (!columns.empty()
-        && sqlite3_prepare_v2(db_, (insert + QStringLiteral(", ?)")).toUtf8().constData(), -1, &insert_, nullptr)
-               != SQLITE_OK)
+    if (columns.empty())
+        return;
+    loadingInsert_ = (insert + QStringLiteral(", long_texts) VALUES (") + values + QStringLiteral(", ?)")).toUtf8();
+    // A table with a search store keeps its rows aside: the store answers most statements, and a lookup
+    // needs only the rows it narrows to, so most rows never have to go into SQLite.
+    if (loading_->store)
+        loadingArena_ = std::make_unique<RowArena>();
+    else if (sqlite3_prepare_v2(db_, loadingInsert_.constData(), -1, &insert_, nullptr) != SQLITE_OK)
         fail(QStringLiteral("preparing to load %1").arg(name));
 }
 
-void SqliteEngine::Database::row(const CellView* cells, int count)
+std::int64_t SqliteEngine::Database::longTextColumns(const CellView* cells, int count) const
 {
-    if (skipping_ || !insert_)
-        return;
-    const int columnCount = int(loading_->columns.size());
     std::int64_t longTexts = 0;
+    for (int i = 0; i < count && i < StoredTable::maximumLongTextColumns; ++i)
+        if (cells[i].kind == CellView::Kind::Text && cells[i].text.size() >= longTextBytes_)
+            longTexts |= std::int64_t(1) << i;
+    return longTexts;
+}
+
+void SqliteEngine::Database::insertRow(sqlite3_stmt* insert, const StoredTable& table, const CellView* cells,
+                                       int count, std::int64_t rowid)
+{
+    const int columnCount = int(table.columns.size());
+    sqlite3_bind_int64(insert, 1, rowid);
     for (int i = 0; i < columnCount; ++i) {
-        const int parameter = i + 1;
+        const int parameter = i + 2;
         if (i >= count) {
-            sqlite3_bind_null(insert_, parameter);
+            sqlite3_bind_null(insert, parameter);
             continue;
         }
         const CellView& cell = cells[i];
         switch (cell.kind) {
-        case CellView::Kind::Null: sqlite3_bind_null(insert_, parameter); break;
+        case CellView::Kind::Null: sqlite3_bind_null(insert, parameter); break;
         case CellView::Kind::Text:
             // A non-null pointer even for "": SQLite stores a null pointer as Null.
-            sqlite3_bind_text(insert_, parameter, cell.text.empty() ? "" : cell.text.data(), int(cell.text.size()),
+            sqlite3_bind_text(insert, parameter, cell.text.empty() ? "" : cell.text.data(), int(cell.text.size()),
                               SQLITE_STATIC);
-            if (cell.text.size() >= longTextBytes_ && i < StoredTable::maximumLongTextColumns)
-                longTexts |= std::int64_t(1) << i;
             break;
-        case CellView::Kind::YesNo:
-            loading_->columns[size_t(i)].sawYesNo = true;
-            sqlite3_bind_int(insert_, parameter, cell.number != 0 ? -1 : 0);
-            break;
+        case CellView::Kind::YesNo: sqlite3_bind_int(insert, parameter, cell.number != 0 ? -1 : 0); break;
         case CellView::Kind::Single:
-            loading_->columns[size_t(i)].sawSingle = true;
-            sqlite3_bind_double(insert_, parameter, cell.number);
-            break;
-        case CellView::Kind::Date:
-            loading_->columns[size_t(i)].sawDate = true;
-            sqlite3_bind_double(insert_, parameter, cell.number);
-            break;
+        case CellView::Kind::Date: sqlite3_bind_double(insert, parameter, cell.number); break;
         case CellView::Kind::Binary:
             // A non-null pointer for no bytes too: SQLite stores a null pointer as Null.
-            sqlite3_bind_blob(insert_, parameter, cell.text.empty() ? "" : cell.text.data(), int(cell.text.size()),
+            sqlite3_bind_blob(insert, parameter, cell.text.empty() ? "" : cell.text.data(), int(cell.text.size()),
                               SQLITE_STATIC);
             break;
         case CellView::Kind::Number:
             // Whole numbers are stored as integers: smaller, and compared exactly.
             if (std::nearbyint(cell.number) == cell.number && std::fabs(cell.number) < 9.0e15)
-                sqlite3_bind_int64(insert_, parameter, sqlite3_int64(cell.number));
+                sqlite3_bind_int64(insert, parameter, sqlite3_int64(cell.number));
             else
-                sqlite3_bind_double(insert_, parameter, cell.number);
+                sqlite3_bind_double(insert, parameter, cell.number);
             break;
         }
     }
-    sqlite3_bind_int64(insert_, columnCount + 1, longTexts);
-    if (sqlite3_step(insert_) != SQLITE_DONE)
-        fail(QStringLiteral("loading %1").arg(loading_->name));
-    sqlite3_reset(insert_);
-    if (longTexts != 0) {
-        const sqlite3_int64 rowid = sqlite3_last_insert_rowid(db_);
+    sqlite3_bind_int64(insert, columnCount + 2, longTextColumns(cells, std::min(count, columnCount)));
+    if (sqlite3_step(insert) != SQLITE_DONE)
+        fail(QStringLiteral("loading %1").arg(table.name));
+    sqlite3_reset(insert);
+}
+
+void SqliteEngine::Database::row(const CellView* cells, int count)
+{
+    if (skipping_ || loadingInsert_.isEmpty())
+        return;
+    const int columnCount = int(loading_->columns.size());
+    const std::int64_t rowid = ++loadingRows_;  // rows are stored in order from rowid 1
+    for (int i = 0; i < std::min(count, columnCount); ++i) {
+        StoredColumn& column = loading_->columns[size_t(i)];
+        switch (cells[i].kind) {
+        case CellView::Kind::YesNo: column.sawYesNo = true; break;
+        case CellView::Kind::Single: column.sawSingle = true; break;
+        case CellView::Kind::Date: column.sawDate = true; break;
+        default: break;
+        }
+    }
+    if (loadingArena_)
+        loadingArena_->add(cells, std::min(count, columnCount));
+    else
+        insertRow(insert_, *loading_, cells, count, rowid);
+    if (const std::int64_t longTexts = longTextColumns(cells, std::min(count, columnCount))) {
         for (int i = 0; i < columnCount; ++i) {
             if (!(longTexts & (std::int64_t(1) << i)))
                 continue;
@@ -348,8 +398,53 @@ void SqliteEngine::Database::endTable()
         if (!loading_->store->usable())
             loading_->store.reset();
     }
-    tables_.push_back(std::move(*loading_));
+    if (loadingArena_) {
+        AsideRows& aside = asideRows_[loading_->number];
+        aside.rows = std::move(loadingArena_);
+        aside.inDatabase.assign(aside.rows->size(), false);
+        aside.missing = aside.rows->size();
+        aside.insert = loadingInsert_;
+    }
+    const StoredTable* stored = &tables_.emplace_back(std::move(*loading_));
     loading_.reset();
+    loadingInsert_.clear();
+    // Without a usable store nothing narrows the table's statements: its rows go into SQLite at once.
+    if (!stored->store)
+        putRowsInDatabase(*stored, nullptr);
+}
+
+void SqliteEngine::Database::putRowsInDatabase(const StoredTable& table, const std::vector<std::uint32_t>* rows)
+{
+    const auto found = asideRows_.find(table.number);
+    if (found == asideRows_.end())
+        return;
+    AsideRows& aside = found->second;
+    sqlite3_stmt* insert = nullptr;
+    if (sqlite3_prepare_v2(db_, aside.insert.constData(), -1, &insert, nullptr) != SQLITE_OK)
+        fail(QStringLiteral("preparing to load %1").arg(table.name));
+    const std::unique_ptr<sqlite3_stmt, int (*)(sqlite3_stmt*)> guard(insert, sqlite3_finalize);
+    const bool inTransaction = !sqlite3_get_autocommit(db_);
+    if (!inTransaction)
+        execute(QStringLiteral("BEGIN"));
+    auto put = [&](std::uint32_t row) {
+        if (row >= aside.inDatabase.size() || aside.inDatabase[row])
+            return;
+        const std::vector<CellView>& cells = aside.rows->row(row);
+        insertRow(insert, table, cells.data(), int(cells.size()), std::int64_t(row) + 1);
+        aside.inDatabase[row] = true;
+        --aside.missing;
+    };
+    if (rows) {
+        for (const std::uint32_t row : *rows)
+            put(row);
+    } else {
+        for (std::uint32_t row = 0; row < aside.rows->size(); ++row)
+            put(row);
+    }
+    if (!inTransaction)
+        execute(QStringLiteral("COMMIT"));
+    if (aside.missing == 0)
+        asideRows_.erase(found);
 }
 
 namespace {
@@ -511,6 +606,7 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
     readMissing(jetsql::referencedTables(statement));
     const TableLookup lookup = [this](const QString& name) -> const StoredTable& { return table(name); };
     Translation translation = translate(sql, statement, lookup);  // checks every name and type first
+    bool narrowed = false;
     if (statement.joins.empty()) {
         const StoredTable& stored = table(statement.from.name);
         if (stored.store) {
@@ -520,10 +616,16 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
                 return result;
             }
             std::vector<std::uint32_t> narrowing;
-            if (narrowRows(statement, stored, &narrowing))
+            if (narrowRows(statement, stored, &narrowing)) {
+                putRowsInDatabase(stored, &narrowing);
                 translation = translate(sql, statement, lookup, &narrowing);
+                narrowed = true;
+            }
         }
     }
+    if (!narrowed)
+        for (const QString& name : jetsql::referencedTables(statement))
+            putRowsInDatabase(table(name), nullptr);
 
     sqlite3_stmt* prepared = nullptr;
     if (sqlite3_prepare_v2(db_, translation.sql.toUtf8().constData(), -1, &prepared, nullptr) != SQLITE_OK)
