@@ -166,6 +166,24 @@ private slots:
                  (QStringList{"prov", "acct", "prov", "case"}));
     }
 
+    // Main's rows reach SQLite piecemeal: a lookup brings the rows it narrows to, a later scan the rest,
+    // each once and under its own place in the file's order.
+    void lookupsThenScansSeeEveryRowOnce()
+    {
+        auto engine = FakeDictionary()
+                          .main({col("T", "A", "prov", 1), col("U", "B", "acct", 1), col("T", "C", "prov", 2),
+                                 col("V", "D", "bill", 1), col("U", "E", "acct", 2)})
+                          .engine();
+        QCOMPARE(rows(*engine, QStringLiteral("Select Column from Main where Table= 'U' ")),
+                 (QStringList{"B", "E"}));
+        QCOMPARE(rows(*engine, QStringLiteral("Select Column from Main where Table= 'T' and Column = 'C'")),
+                 QStringList{"C"});
+        QCOMPARE(rows(*engine, QStringLiteral("Select Column from Main")), (QStringList{"A", "B", "C", "D", "E"}));
+        QCOMPARE(rows(*engine, QStringLiteral("Select Column from Main where Table= 'T' ")), (QStringList{"A", "C"}));
+        QCOMPARE(rows(*engine, QStringLiteral("Select Count(*) from Main m inner join Main n on m.Table = n.Table")),
+                 QStringList{"9"});
+    }
+
     void tableDescriptionKeepsEmptyTextApartFromNull()
     {
         auto engine = FakeDictionary()
