@@ -7,25 +7,17 @@
 // same dictionary with many changes: rewritten definitions, widened types, renamed columns, moved key
 // flags, described-anew valid values and a new release. Every measurement is a process of its own.
 
-#include "testkit/damage/firstscreen.h"
-#include "testkit/mdbwrite/databasewriter.h"
-#include "testkit/mdbwrite/syntheticdictionary.h"
+#include "bench/common/benchprocess.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QProcess>
-
-#include <sys/resource.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <algorithm>
 #include <cstdio>
+#include <variant>
 #include <vector>
 
 namespace {
+
+using bench::median;
+using bench::timed;
+using bench::Timing;
 
 using volmira::jet4::Row;
 using volmira::jet4::Value;
@@ -78,53 +70,6 @@ volmira::jet4::DatabaseModel changedDictionary(std::size_t rows)
     return model;
 }
 
-struct Timing {
-    double wall = 0;
-    double cpu = 0;
-    double peakMegabytes = 0;  // of the measured program's own process
-};
-
-// Runs the program in a child of its own, so that its peak memory is its own.
-Timing timed(const QString& program, const QStringList& arguments, int expectedExit)
-{
-    QElapsedTimer clock;
-    clock.start();
-    const pid_t child = fork();
-    if (child == 0) {
-        const QByteArray path = program.toLocal8Bit();
-        std::vector<QByteArray> kept;
-        std::vector<char*> argv{const_cast<char*>(path.constData())};
-        for (const QString& a : arguments)
-            kept.push_back(a.toLocal8Bit());
-        for (QByteArray& a : kept)
-            argv.push_back(a.data());
-        argv.push_back(nullptr);
-        if (!freopen("/dev/null", "w", stdout))
-            _exit(127);
-        execv(path.constData(), argv.data());
-        _exit(127);
-    }
-    int status = 0;
-    rusage usage{};
-    wait4(child, &status, 0, &usage);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != expectedExit) {
-        std::fprintf(stderr, "%s failed\n", qPrintable(program));
-        std::exit(1);
-    }
-    Timing t;
-    t.wall = double(clock.nsecsElapsed()) / 1e9;
-    t.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-            + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    t.peakMegabytes = double(usage.ru_maxrss) / 1024.0;
-    return t;
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
-
 struct Figures {
     double wall;
     double cpu;
@@ -147,26 +92,13 @@ Figures figures(const std::vector<Timing>& runs)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (arguments.value(0) == QLatin1String("--open")) {
-        const auto outcome = volmira::damage::openFirstScreen(arguments.value(1));
-        return outcome.opened ? 0 : 1;
-    }
-    int runs = 3;
-    const int runsAt = int(arguments.indexOf(QStringLiteral("--runs")));
-    if (runsAt >= 0) {
-        runs = std::max(1, arguments.value(runsAt + 1).toInt());
-        arguments.remove(runsAt, 2);
-    }
-    const QString rows = arguments.value(0, QStringLiteral("100000"));
-
+    const auto parsed = bench::parseCall();
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const auto [rows, runs] = std::get<bench::Call>(parsed);
     const QString bin = QCoreApplication::applicationDirPath();
-    const QString dataDir = QDir::cleanPath(bin + QStringLiteral("/../bench-data"));
-    QDir().mkpath(dataDir);
-    const QString oldPath = QStringLiteral("%1/dictionary-%2.mdb").arg(dataDir, rows);
-    const QString newPath = QStringLiteral("%1/dictionary-%2-changed.mdb").arg(dataDir, rows);
-    if (!QFileInfo::exists(oldPath))
-        volmira::jet4::writeDatabaseFile(volmira::jet4::syntheticDictionary(rows.toULongLong()), oldPath);
+    const QString oldPath = bench::syntheticDictionaryFile(rows);
+    const QString newPath = QStringLiteral("%1/dictionary-%2-changed.mdb").arg(bench::dataFolder(), rows);
     if (!QFileInfo::exists(newPath))
         volmira::jet4::writeDatabaseFile(changedDictionary(rows.toULongLong()), newPath);
     std::printf("== %s Main rows: %s (%.1f MB) against %s, %d runs each\n", qPrintable(rows), qPrintable(oldPath),

@@ -7,59 +7,19 @@
 // The file is generated once into bench-data/ of the build folder (the one volmira-bench-open uses).
 // Every measurement is a process of its own; its CPU time includes the reading of the file.
 
-#include "testkit/damage/firstscreen.h"
-#include "testkit/mdbwrite/databasewriter.h"
-#include "testkit/mdbwrite/syntheticdictionary.h"
+#include "bench/common/benchprocess.h"
 
-#include <QCoreApplication>
-#include <QDir>
-#include <QElapsedTimer>
-#include <QFileInfo>
-#include <QProcess>
 #include <QTemporaryDir>
 
-#include <sys/resource.h>
-
-#include <algorithm>
 #include <cstdio>
+#include <variant>
 #include <vector>
 
 namespace {
 
-double childrenCpuSeconds()
-{
-    rusage usage{};
-    getrusage(RUSAGE_CHILDREN, &usage);
-    return double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-           + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-}
-
-struct Timing {
-    double wall = 0;
-    double cpu = 0;
-};
-
-Timing timed(const QString& program, const QStringList& arguments)
-{
-    const double cpuBefore = childrenCpuSeconds();
-    QElapsedTimer clock;
-    clock.start();
-    QProcess process;
-    process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    process.setStandardOutputFile(QProcess::nullDevice());
-    process.start(program, arguments);
-    if (!process.waitForFinished(-1) || process.exitStatus() != QProcess::NormalExit || process.exitCode() != 0) {
-        std::fprintf(stderr, "%s failed\n", qPrintable(program));
-        std::exit(1);
-    }
-    return {double(clock.nsecsElapsed()) / 1e9, childrenCpuSeconds() - cpuBefore};
-}
-
-double median(std::vector<double> values)
-{
-    std::sort(values.begin(), values.end());
-    return values[values.size() / 2];
-}
+using bench::median;
+using bench::timed;
+using bench::Timing;
 
 struct Figures {
     double wall;
@@ -82,25 +42,13 @@ Figures figures(const std::vector<Timing>& runs)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
-    QStringList arguments = QCoreApplication::arguments().mid(1);
-    if (arguments.value(0) == QLatin1String("--open")) {
-        const auto outcome = volmira::damage::openFirstScreen(arguments.value(1));
-        return outcome.opened ? 0 : 1;
-    }
-    int runs = 3;
-    const int runsAt = int(arguments.indexOf(QStringLiteral("--runs")));
-    if (runsAt >= 0) {
-        runs = std::max(1, arguments.value(runsAt + 1).toInt());
-        arguments.remove(runsAt, 2);
-    }
-    const QString rows = arguments.value(0, QStringLiteral("100000"));
-
+    const auto parsed = bench::parseCall();
+    if (const int* exitCode = std::get_if<int>(&parsed))
+        return *exitCode;
+    const auto [rows, runs] = std::get<bench::Call>(parsed);
     const QString bin = QCoreApplication::applicationDirPath();
-    const QString dataDir = QDir::cleanPath(bin + QStringLiteral("/../bench-data"));
-    QDir().mkpath(dataDir);
-    const QString path = QStringLiteral("%1/dictionary-%2.mdb").arg(dataDir, rows);
-    if (!QFileInfo::exists(path))
-        volmira::jet4::writeDatabaseFile(volmira::jet4::syntheticDictionary(rows.toULongLong()), path);
+    const QString dataDir = bench::dataFolder();
+    const QString path = bench::syntheticDictionaryFile(rows);
     std::printf("== %s Main rows: %s (%.1f MB), %d runs each\n", qPrintable(rows), qPrintable(path),
                 double(QFileInfo(path).size()) / 1048576.0, runs);
     std::fflush(stdout);
