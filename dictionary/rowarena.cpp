@@ -39,7 +39,7 @@ unsigned char* RowArena::room(std::size_t bytes)
     return p;
 }
 
-void RowArena::add(const CellView* cells, int count)
+const std::vector<CellView>& RowArena::add(const CellView* cells, int count)
 {
     std::size_t bytes = sizeof(std::uint32_t);
     for (int i = 0; i < count; ++i)
@@ -47,18 +47,20 @@ void RowArena::add(const CellView* cells, int count)
     unsigned char* p = room(bytes);
     rows_.push_back(p);
     p = put(p, std::uint32_t(count));
-    for (int i = 0; i < count; ++i) {
-        const CellView& cell = cells[i];
+    cells_.assign(cells, cells + count);
+    for (CellView& cell : cells_) {
         *p++ = static_cast<unsigned char>(cell.kind);
         if (carriesBytes(cell.kind)) {
             p = put(p, std::uint32_t(cell.text.size()));
             if (!cell.text.empty())
                 std::memcpy(p, cell.text.data(), cell.text.size());
+            cell.text = std::string_view(reinterpret_cast<const char*>(p), cell.text.size());
             p += cell.text.size();
         } else {
             p = put(p, cell.number);
         }
     }
+    return cells_;
 }
 
 const std::vector<CellView>& RowArena::row(std::uint32_t row)

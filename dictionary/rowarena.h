@@ -13,10 +13,12 @@ namespace volmira {
 // one scans the table.
 class RowArena final {
 public:
-    void add(const CellView* cells, int count);
+    // Stores a row; returns its cells as stored, whose texts stay where they are for the arena's life.
+    const std::vector<CellView>& add(const CellView* cells, int count);
     std::uint32_t size() const { return std::uint32_t(rows_.size()); }
 
-    // The cells of row (0-based), valid until the next add; a text or binary cell points into the arena.
+    // The cells of row (0-based), valid until the next add or row; a text or binary cell points into the
+    // arena.
     const std::vector<CellView>& row(std::uint32_t row);
 
 private:

@@ -114,12 +114,12 @@ void SearchStore::add(const CellView* cells, int count)
     }
     for (Searched& searched : searched_) {
         const CellView& cell = searched.column < count ? cells[searched.column] : null;
-        folded_.clear();
         if (cell.kind == CellView::Kind::Text)
-            textfold::appendFolded(folded_, cell.text);
-        else if (cell.kind != CellView::Kind::Null)
+            searched.texts.push_back(cell.text);
+        else if (cell.kind == CellView::Kind::Null)
+            searched.texts.emplace_back();
+        else
             usable_ = false;
-        searched.add(folded_);
     }
     ++rows_;
 }
@@ -156,19 +156,6 @@ void SearchStore::finish()
     }
 }
 
-void SearchStore::Searched::add(std::string_view folded)
-{
-    constexpr size_t blockBytes = size_t(1) << 20;
-    if (blocks.empty() || blocks.back().capacity() - blocks.back().size() < folded.size()) {
-        blocks.emplace_back();
-        blocks.back().reserve(std::max(blockBytes, folded.size()));
-    }
-    std::string& block = blocks.back();
-    starts.push_back(block.data() + block.size());
-    lengths.push_back(std::uint32_t(folded.size()));
-    block.append(folded);
-}
-
 SearchStore::Rows SearchStore::rowsWith(int keyColumn, const QString& text) const
 {
     const Key& key = keys_[size_t(keyIndex(keyColumn))];
@@ -188,7 +175,7 @@ struct SearchStore::Filter {
     };
     struct Contains {
         const Searched* searched;
-        std::string needle;
+        std::vector<char32_t> needle;  // folded
     };
     // A key column is searched once per distinct value: its rows then hold when their value does.
     struct KeyContains {
@@ -208,11 +195,9 @@ struct SearchStore::Filter {
         for (const KeyContains& k : keyContains)
             if (!k.holds[k.key->ids[row]])
                 return false;
-        for (const Contains& c : contains) {
-            const size_t length = c.searched->lengths[row];
-            if (length == 0 || !containsBytes(c.searched->starts[row], length, c.needle))
+        for (const Contains& c : contains)
+            if (textfold::find(c.searched->texts[row], c.needle) == 0)
                 return false;
-        }
         return true;
     }
 };
@@ -230,11 +215,12 @@ SearchStore::Filter SearchStore::filterOf(const SearchQuery& query) const
         filter.equals.push_back({&key, found->second});
     }
     for (const auto& [column, text] : query.contains) {
-        const std::string needle = textfold::foldedUtf8(text.toStdString());
+        const std::string utf8 = text.toStdString();
         if (searchedIndex(column) >= 0) {
-            filter.contains.push_back({&searched_[size_t(searchedIndex(column))], needle});
+            filter.contains.push_back({&searched_[size_t(searchedIndex(column))], textfold::foldedCodePoints(utf8)});
             continue;
         }
+        const std::string needle = textfold::foldedUtf8(utf8);
         const Key& key = keys_[size_t(keyIndex(column))];
         Filter::KeyContains k{&key, std::vector<char>(key.spellings.size(), 0)};
         for (size_t id = 1; id < key.spellings.size(); ++id) {

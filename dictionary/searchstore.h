@@ -6,7 +6,6 @@
 #include <QString>
 
 #include <cstdint>
-#include <deque>
 #include <string>
 #include <unordered_map>
 #include <utility>
@@ -25,12 +24,13 @@ struct SearchQuery {
 
 // Answers the searches that read every row of a large table faster than a scan of the SQL database:
 // key columns (short texts such as table names and area codes) are held as numbers of their distinct
-// values, searched columns as one case-folded text, so a search is a byte search and a row whose
-// result row is already found is skipped without being searched.
+// values; searched columns are searched, ignoring letter case, where the caller keeps the rows' texts;
+// a row whose result row is already found is skipped without being searched.
 class SearchStore final {
 public:
     SearchStore(std::vector<int> keyColumns, std::vector<int> searchedColumns);
 
+    // The texts of the searched columns must stay where they are for the store's life.
     void add(const CellView* cells, int count);
     // After the last row. A column that held anything but text and Null makes the store unusable.
     void finish();
@@ -62,14 +62,10 @@ private:
         std::vector<std::uint32_t> rank;          // per id, its place in text order; Null (0) first
         std::string previous;                     // the text of the last row, while adding rows
     };
-    // The folded texts lie in blocks that never move, so a growing column is never copied; an empty
-    // text and Null are both of length 0, which no search finds anything in.
+    // An empty text and Null are both empty, which no search finds anything in.
     struct Searched {
         int column;
-        std::deque<std::string> blocks;  // each filled up to the room it was given
-        std::vector<const char*> starts;  // per row
-        std::vector<std::uint32_t> lengths;
-        void add(std::string_view folded);
+        std::vector<std::string_view> texts;  // per row
     };
 
     struct Filter;

@@ -134,7 +134,8 @@ public:
     void endTable() override;
 
 private:
-    // The rows of a table kept aside (RowArena), and which of them are in SQLite already.
+    // The rows of a table kept aside (RowArena), and which of them are in SQLite already. The arena lives
+    // as long as the table: its search store searches the texts where the arena holds them.
     struct AsideRows {
         std::unique_ptr<RowArena> rows;
         std::vector<bool> inDatabase;
@@ -365,10 +366,13 @@ void SqliteEngine::Database::row(const CellView* cells, int count)
         default: break;
         }
     }
-    if (loadingArena_)
-        loadingArena_->add(cells, std::min(count, columnCount));
-    else
+    const CellView* kept = cells;
+    if (loadingArena_) {
+        kept = loadingArena_->add(cells, std::min(count, columnCount)).data();
+        count = std::min(count, columnCount);
+    } else {
         insertRow(insert_, *loading_, cells, count, rowid);
+    }
     if (const std::int64_t longTexts = longTextColumns(cells, std::min(count, columnCount))) {
         for (int i = 0; i < columnCount; ++i) {
             if (!(longTexts & (std::int64_t(1) << i)))
@@ -380,7 +384,7 @@ void SqliteEngine::Database::row(const CellView* cells, int count)
         }
     }
     if (loading_->store)
-        loading_->store->add(cells, count);
+        loading_->store->add(kept, count);
 }
 
 void SqliteEngine::Database::endTable()
@@ -416,7 +420,7 @@ void SqliteEngine::Database::endTable()
 void SqliteEngine::Database::putRowsInDatabase(const StoredTable& table, const std::vector<std::uint32_t>* rows)
 {
     const auto found = asideRows_.find(table.number);
-    if (found == asideRows_.end())
+    if (found == asideRows_.end() || found->second.missing == 0)
         return;
     AsideRows& aside = found->second;
     sqlite3_stmt* insert = nullptr;
@@ -444,7 +448,7 @@ void SqliteEngine::Database::putRowsInDatabase(const StoredTable& table, const s
     if (!inTransaction)
         execute(QStringLiteral("COMMIT"));
     if (aside.missing == 0)
-        asideRows_.erase(found);
+        aside.inDatabase = std::vector<bool>();
 }
 
 namespace {

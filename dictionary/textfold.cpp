@@ -290,21 +290,29 @@ long long find(std::string_view text, const std::vector<char32_t>& foldedNeedle)
     const unsigned char* begin = bytes(text);
     const unsigned char* end = begin + text.size();
     const char32_t first = foldedNeedle.front();
-    // Only 'k' and 's' are the folding of characters beyond ASCII (the Kelvin sign, the long s); any other
-    // ASCII first character can start a match only at that ASCII byte, which is found without decoding.
-    if (first >= 0x80 || first == 'k' || first == 's')
+    if (first >= 0x80)
         return findByDecoding(begin, end, foldedNeedle);
+    // An ASCII first character starts a match only at that byte in either case, except that the Kelvin
+    // sign folds to 'k' and the long s to 's': for those, the first byte of their UTF-8 is a candidate too.
     const bool letter = first >= 'a' && first <= 'z';
     const unsigned char target = static_cast<unsigned char>(first);
     const unsigned char caseBit = letter ? 0x20 : 0x00;  // only 'A'..'Z' and 'a'..'z' give a letter when ORed with 0x20
+    const unsigned char otherLead = first == 'k' ? 0xE2 : first == 's' ? 0xC5 : 0x00;  // U+212A, U+017F
+    auto candidate = [&](unsigned char byte) {
+        return (byte | caseBit) == target || (otherLead != 0 && byte == otherLead);
+    };
     const size_t n = text.size();
     size_t i = 0;
 #if defined(__SSE2__)
     const __m128i wanted = _mm_set1_epi8(char(target));
     const __m128i bit = _mm_set1_epi8(char(caseBit));
+    const __m128i lead = _mm_set1_epi8(char(otherLead));
     for (; i + 16 <= n; i += 16) {
-        const __m128i chunk = _mm_or_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + i)), bit);
-        unsigned mask = unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(chunk, wanted)));
+        const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + i));
+        __m128i hits = _mm_cmpeq_epi8(_mm_or_si128(raw, bit), wanted);
+        if (otherLead != 0)
+            hits = _mm_or_si128(hits, _mm_cmpeq_epi8(raw, lead));
+        unsigned mask = unsigned(_mm_movemask_epi8(hits));
         while (mask) {
             const size_t at = i + size_t(__builtin_ctz(mask));
             if (matchesAt(begin + at, end, foldedNeedle))
@@ -314,7 +322,7 @@ long long find(std::string_view text, const std::vector<char32_t>& foldedNeedle)
     }
 #endif
     for (; i < n; ++i) {
-        if ((begin[i] | caseBit) == target && matchesAt(begin + i, end, foldedNeedle))
+        if (candidate(begin[i]) && matchesAt(begin + i, end, foldedNeedle))
             return utf16Position(begin, i);
     }
     return 0;

@@ -54,6 +54,9 @@ private slots:
         QCOMPARE(textfold::find(longText, textfold::foldedCodePoints("NEEDLE")), 38);
         QCOMPARE(textfold::find(longText, textfold::foldedCodePoints("yyy")), 44);
         QCOMPARE(textfold::find(longText, textfold::foldedCodePoints("yyyz")), 0);
+        // The Kelvin sign and the long s start matches of 'k' and 's' in the vectorised part too.
+        QCOMPARE(textfold::find(std::string(20, '-') + "\u212Aelvin", textfold::foldedCodePoints("KEL")), 21);
+        QCOMPARE(textfold::find(std::string(20, '-') + "—ſum", textfold::foldedCodePoints("sUm")), 22);
     }
 
     void invalidUtf8IsNeverReadPastItsEnd()
