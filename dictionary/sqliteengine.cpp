@@ -12,6 +12,7 @@
 #include <sqlite3.h>
 
 #include <algorithm>
+#include <iterator>
 #include <cmath>
 #include <functional>
 #include <map>
@@ -143,6 +144,10 @@ private:
         QByteArray insert;
     };
 
+    // A plain listing of a table kept aside (plainListing), answered from the kept rows in the order of
+    // the file, as SQLite would answer it.
+    std::optional<Result> listKeptRows(const jetsql::SelectStatement& statement, const StoredTable& table,
+                                       const Translation& translation);
     // Puts the given rows (0-based) of a table kept aside into SQLite, or all of them (rows null).
     void putRowsInDatabase(const StoredTable& table, const std::vector<std::uint32_t>* rows);
     void insertRow(sqlite3_stmt* insert, const StoredTable& table, const CellView* cells, int count,
@@ -545,6 +550,45 @@ std::optional<SearchQuery> searchQueryFor(const jetsql::SelectStatement& stateme
     return query;
 }
 
+// The statement as a plain listing of the table's rows, when it is one: its columns, no DISTINCT, order
+// or grouping, and a condition of nothing but equalities of key columns with texts. Gives the selected
+// columns and, through *rows, the rows (0-based, ascending) that the condition leaves; all rows when
+// the statement has no condition (*all is then set).
+std::optional<std::vector<int>> plainListing(const jetsql::SelectStatement& statement, const StoredTable& table,
+                                             std::vector<std::uint32_t>* rows, bool* all)
+{
+    if (statement.distinct || !statement.joins.empty() || statement.top || !statement.groupBy.empty()
+        || statement.having || !statement.orderBy.empty())
+        return std::nullopt;
+    std::vector<int> selected;
+    for (const jetsql::SelectItem& item : statement.items) {
+        const int column = item.star ? -1 : columnOf(item.expression, statement, table);
+        if (column < 0)
+            return std::nullopt;
+        selected.push_back(column);
+    }
+    std::vector<const Expression*> conditions;
+    if (statement.where)
+        conjuncts(*statement.where, &conditions);
+    *all = conditions.empty();
+    for (size_t i = 0; i < conditions.size(); ++i) {
+        QString text;
+        const int column = keyEquality(*conditions[i], statement, table, &text);
+        if (column < 0)
+            return std::nullopt;
+        const SearchStore::Rows found = table.store->rowsWith(column, text);
+        if (i == 0) {
+            rows->assign(found.first, found.first + found.count);
+            continue;
+        }
+        std::vector<std::uint32_t> both;
+        std::set_intersection(rows->begin(), rows->end(), found.first, found.first + found.count,
+                              std::back_inserter(both));
+        *rows = std::move(both);
+    }
+    return selected;
+}
+
 constexpr size_t maximumNarrowing = 20000;
 
 // The fewest rows an equality of a key column with a text leaves; false when no such equality narrows.
@@ -573,23 +617,45 @@ bool narrowRows(const jetsql::SelectStatement& statement, const StoredTable& tab
 
 }  // namespace
 
+namespace {
+
+// A stored number as a value of the result column's type.
+FieldValue numberValue(double number, ColumnType type)
+{
+    if (type == ColumnType::Bool)
+        return FieldValue::yesNo(number != 0);
+    if (type == ColumnType::Single)
+        return FieldValue::single(float(number));
+    if (type == ColumnType::Currency)
+        return FieldValue::currency(number);
+    if (type == ColumnType::DateTime)
+        return FieldValue::date(number);
+    return FieldValue::number(number);
+}
+
+// A cell of a row kept aside as the value SQLite gives back for it once the row is in the database.
+FieldValue cellValue(const CellView& cell, ColumnType type)
+{
+    switch (cell.kind) {
+    case CellView::Kind::Null: return FieldValue();
+    case CellView::Kind::Text: return FieldValue::text(QString::fromUtf8(cell.text.data(), qsizetype(cell.text.size())));
+    case CellView::Kind::Binary: return FieldValue::binary(QByteArray(cell.text.data(), qsizetype(cell.text.size())));
+    case CellView::Kind::YesNo: return numberValue(cell.number != 0 ? -1 : 0, type);
+    case CellView::Kind::Number:
+    case CellView::Kind::Single:
+    case CellView::Kind::Date: return numberValue(cell.number, type);
+    }
+    return FieldValue();
+}
+
+}  // namespace
+
 FieldValue SqliteEngine::Database::fieldValue(sqlite3_stmt* statement, int column, ColumnType type) const
 {
     switch (sqlite3_column_type(statement, column)) {
     case SQLITE_NULL: return FieldValue();
     case SQLITE_INTEGER:
-    case SQLITE_FLOAT: {
-        const double number = sqlite3_column_double(statement, column);
-        if (type == ColumnType::Bool)
-            return FieldValue::yesNo(number != 0);
-        if (type == ColumnType::Single)
-            return FieldValue::single(float(number));
-        if (type == ColumnType::Currency)
-            return FieldValue::currency(number);
-        if (type == ColumnType::DateTime)
-            return FieldValue::date(number);
-        return FieldValue::number(number);
-    }
+    case SQLITE_FLOAT: return numberValue(sqlite3_column_double(statement, column), type);
     case SQLITE_BLOB: {
         const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
         return FieldValue::binary(QByteArray(bytes, sqlite3_column_bytes(statement, column)));
@@ -602,6 +668,36 @@ FieldValue SqliteEngine::Database::fieldValue(sqlite3_stmt* statement, int colum
         return FieldValue::text(QString::fromUtf8(text, length));
     }
     }
+}
+
+std::optional<Engine::Result> SqliteEngine::Database::listKeptRows(const jetsql::SelectStatement& statement,
+                                                                  const StoredTable& table,
+                                                                  const Translation& translation)
+{
+    const auto aside = asideRows_.find(table.number);
+    if (aside == asideRows_.end())
+        return std::nullopt;
+    std::vector<std::uint32_t> rows;
+    bool all = false;
+    const std::optional<std::vector<int>> selected = plainListing(statement, table, &rows, &all);
+    if (!selected)
+        return std::nullopt;
+    RowArena& kept = *aside->second.rows;
+    Result result;
+    result.columnCount = int(selected->size());
+    result.columns = translation.columns;
+    const std::uint32_t count = all ? kept.size() : std::uint32_t(rows.size());
+    result.cells.reserve(size_t(count) * selected->size());
+    for (std::uint32_t i = 0; i < count; ++i) {
+        const std::vector<CellView>& cells = kept.row(all ? i : rows[i]);
+        for (size_t k = 0; k < selected->size(); ++k) {
+            const int column = (*selected)[k];
+            result.cells.push_back(Field{column < int(cells.size())
+                                             ? cellValue(cells[size_t(column)], result.columns[k].type)
+                                             : FieldValue()});
+        }
+    }
+    return result;
 }
 
 Engine::Result SqliteEngine::Database::run(const QString& sql)
@@ -619,6 +715,8 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
                 result.columns = translation.columns;
                 return result;
             }
+            if (std::optional<Result> listed = listKeptRows(statement, stored, translation))
+                return std::move(*listed);
             std::vector<std::uint32_t> narrowing;
             if (narrowRows(statement, stored, &narrowing)) {
                 putRowsInDatabase(stored, &narrowing);
