@@ -216,7 +216,10 @@ int main(int argc, char** argv)
             site->setChanges(changes.get());
             writer = std::move(site);
         } else if (format == QLatin1String("markdown")) {
-            writer = std::make_unique<MarkdownWriter>(output.workingPath());
+            auto markdown = std::make_unique<MarkdownWriter>(output.workingPath());
+            if (changes)
+                markdown->setChangesTitle(changes->title());
+            writer = std::move(markdown);
         } else {
             writer = std::make_unique<CsvWriter>(output.workingPath());
         }

@@ -122,6 +122,8 @@ void MarkdownWriter::finish()
     QString index = QStringLiteral("# TAVRIN data dictionary\n\n");
     if (!version_.isEmpty())
         index += QStringLiteral("Database Version : ") + markdown(version_) + QStringLiteral("\n\n");
+    if (!changesTitle_.isEmpty())
+        index += QStringLiteral("[") + markdown(changesTitle_) + QStringLiteral("](changes.md)\n\n");
     index += QStringLiteral("| Functional Area | Module | Tables |\n|---|---|---|\n");
     for (size_t i = 0; i < areas_.size(); ++i) {
         index += QStringLiteral("| [%1](%2.md) | %3 | %4 |\n")

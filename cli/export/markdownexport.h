@@ -18,9 +18,12 @@ public:
     void begin(const QString& version, const std::vector<const FunctionalArea*>& areas) override;
     void writeArea(const ExportArea& area) override;
     void finish() override;
+    // The index then leads to changes.md under this title ("Changes since version 451").
+    void setChangesTitle(const QString& title) { changesTitle_ = title; }
 
 private:
     QString folder_;
+    QString changesTitle_;
     QString version_;
     std::vector<const FunctionalArea*> areas_;
     std::vector<int> tableCounts_;

@@ -435,6 +435,9 @@ void DiffTest::exportMarksTheChanges()
         const QByteArray text = changesFile.readAll();
         QVERIFY2(text.contains(line), text.constData());
     }
+    QFile markdownIndex(folder.filePath(QStringLiteral("markdown/index.md")));
+    QVERIFY(markdownIndex.open(QIODevice::ReadOnly));
+    QVERIFY(markdownIndex.readAll().contains("[Changes since version 451](changes.md)"));
 }
 
 QTEST_GUILESS_MAIN(DiffTest)
