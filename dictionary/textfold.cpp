@@ -307,6 +307,25 @@ long long find(std::string_view text, const std::vector<char32_t>& foldedNeedle)
     const __m128i wanted = _mm_set1_epi8(char(target));
     const __m128i bit = _mm_set1_epi8(char(caseBit));
     const __m128i lead = _mm_set1_epi8(char(otherLead));
+    // Two plain ASCII characters first: a match's second byte is then the next one, which halves the
+    // candidates of frequent letters again.
+    const char32_t second = foldedNeedle.size() > 1 ? foldedNeedle[1] : 0x80;
+    if (otherLead == 0 && second < 0x80 && second != 'k' && second != 's') {
+        const __m128i wantedNext = _mm_set1_epi8(char(second));
+        const __m128i bitNext = _mm_set1_epi8(char(second >= 'a' && second <= 'z' ? 0x20 : 0x00));
+        for (; i + 17 <= n; i += 16) {
+            const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + i));
+            const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + i + 1));
+            unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(
+                _mm_cmpeq_epi8(_mm_or_si128(raw, bit), wanted), _mm_cmpeq_epi8(_mm_or_si128(next, bitNext), wantedNext))));
+            while (mask) {
+                const size_t at = i + size_t(__builtin_ctz(mask));
+                if (matchesAt(begin + at, end, foldedNeedle))
+                    return utf16Position(begin, at);
+                mask &= mask - 1;
+            }
+        }
+    }
     for (; i + 16 <= n; i += 16) {
         const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + i));
         __m128i hits = _mm_cmpeq_epi8(_mm_or_si128(raw, bit), wanted);
