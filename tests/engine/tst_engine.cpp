@@ -4,10 +4,12 @@
 #include "common/fakedictionary.h"
 
 #include "dictionary/error.h"
+#include "dictionary/rowarena.h"
 
 #include <QTest>
 
 #include <cmath>
+#include <cstring>
 
 using namespace testing;
 using volmira::ColumnType;
@@ -168,14 +170,40 @@ private slots:
 
     // Main's rows reach SQLite piecemeal: a lookup brings the rows it narrows to, a later scan the rest,
     // each once and under its own place in the file's order.
+    void keptRowsGiveBackEveryCellAsStored()
+    {
+        using Kind = volmira::CellView::Kind;
+        const std::string longText(300, 'x');  // a length of two bytes
+        const std::string zeros("\0\0", 2);
+        const std::vector<volmira::CellView> cells{
+            {Kind::Null, 0, {}},        {Kind::YesNo, -1, {}},     {Kind::YesNo, 0, {}},
+            {Kind::Number, 0, {}},      {Kind::Number, -0.0, {}},  {Kind::Number, -5, {}},
+            {Kind::Number, 9.5e15, {}}, {Kind::Number, 1e300, {}}, {Kind::Number, 123456789012.0, {}},
+            {Kind::Number, 0.5, {}},    {Kind::Single, 1.5, {}},   {Kind::Date, 45000.25, {}},
+            {Kind::Text, 0, ""},        {Kind::Text, 0, longText}, {Kind::Binary, 0, zeros},
+        };
+        volmira::RowArena arena;
+        for (int copy = 0; copy < 2; ++copy)
+            arena.add(cells.data(), int(cells.size()));
+        for (std::uint32_t row = 0; row < 2; ++row) {
+            const std::vector<volmira::CellView>& kept = arena.row(row);
+            QCOMPARE(kept.size(), cells.size());
+            for (size_t i = 0; i < cells.size(); ++i) {
+                QCOMPARE(int(kept[i].kind), int(cells[i].kind));
+                QVERIFY2(std::memcmp(&kept[i].number, &cells[i].number, sizeof(double)) == 0,
+                         qPrintable(QString::number(i)));
+                QVERIFY(kept[i].text == cells[i].text);
+            }
+        }
+    }
+
     void lookupsThenScansSeeEveryRowOnce()
     {
         auto engine = FakeDictionary()
                           .main({col("T", "A", "prov", 1), col("U", "B", "acct", 1), col("T", "C", "prov", 2),
                                  col("V", "D", "bill", 1), col("U", "E", "acct", 2)})
                           .engine();
-        QCOMPARE(rows(*engine, QStringLiteral("Select Column from Main where Table= 'U' ")),
-                 (QStringList{"B", "E"}));
+        QCOMPARE(rows(*engine, QStringLiteral("Select Column from Main where Table= 'U' ")), (QStringList{"B", "E"}));
         QCOMPARE(rows(*engine, QStringLiteral("Select Column from Main where Table= 'T' and Column = 'C'")),
                  QStringList{"C"});
         QCOMPARE(rows(*engine, QStringLiteral("Select Column from Main")), (QStringList{"A", "B", "C", "D", "E"}));
