@@ -12,9 +12,9 @@
 #include <sqlite3.h>
 
 #include <algorithm>
-#include <iterator>
 #include <cmath>
 #include <functional>
+#include <iterator>
 #include <map>
 #include <optional>
 
@@ -246,9 +246,9 @@ private:
     sqlite3* db_ = nullptr;
     QStringList catalog_;
     std::vector<StoredTable> tables_;
-    std::unique_ptr<StoredTable> loading_;  // the table being read
-    bool skipping_ = false;                 // a table read before is handed over again
-    sqlite3_stmt* insert_ = nullptr;       // for a table that goes into SQLite as it is read
+    std::unique_ptr<StoredTable> loading_;    // the table being read
+    bool skipping_ = false;                   // a table read before is handed over again
+    sqlite3_stmt* insert_ = nullptr;          // for a table that goes into SQLite as it is read
     std::unique_ptr<RowArena> loadingArena_;  // for a table kept aside
     QByteArray loadingInsert_;
     std::int64_t loadingRows_ = 0;
@@ -314,8 +314,8 @@ std::int64_t SqliteEngine::Database::longTextColumns(const CellView* cells, int 
     return longTexts;
 }
 
-void SqliteEngine::Database::insertRow(sqlite3_stmt* insert, const StoredTable& table, const CellView* cells,
-                                       int count, std::int64_t rowid)
+void SqliteEngine::Database::insertRow(sqlite3_stmt* insert, const StoredTable& table, const CellView* cells, int count,
+                                       std::int64_t rowid)
 {
     const int columnCount = int(table.columns.size());
     sqlite3_bind_int64(insert, 1, rowid);
@@ -638,7 +638,8 @@ FieldValue cellValue(const CellView& cell, ColumnType type)
 {
     switch (cell.kind) {
     case CellView::Kind::Null: return FieldValue();
-    case CellView::Kind::Text: return FieldValue::text(QString::fromUtf8(cell.text.data(), qsizetype(cell.text.size())));
+    case CellView::Kind::Text:
+        return FieldValue::text(QString::fromUtf8(cell.text.data(), qsizetype(cell.text.size())));
     case CellView::Kind::Binary: return FieldValue::binary(QByteArray(cell.text.data(), qsizetype(cell.text.size())));
     case CellView::Kind::YesNo: return numberValue(cell.number != 0 ? -1 : 0, type);
     case CellView::Kind::Number:
@@ -671,8 +672,8 @@ FieldValue SqliteEngine::Database::fieldValue(sqlite3_stmt* statement, int colum
 }
 
 std::optional<Engine::Result> SqliteEngine::Database::listKeptRows(const jetsql::SelectStatement& statement,
-                                                                  const StoredTable& table,
-                                                                  const Translation& translation)
+                                                                   const StoredTable& table,
+                                                                   const Translation& translation)
 {
     const auto aside = asideRows_.find(table.number);
     if (aside == asideRows_.end())
@@ -692,9 +693,8 @@ std::optional<Engine::Result> SqliteEngine::Database::listKeptRows(const jetsql:
         const std::vector<CellView>& cells = kept.row(all ? i : rows[i]);
         for (size_t k = 0; k < selected->size(); ++k) {
             const int column = (*selected)[k];
-            result.cells.push_back(Field{column < int(cells.size())
-                                             ? cellValue(cells[size_t(column)], result.columns[k].type)
-                                             : FieldValue()});
+            result.cells.push_back(Field{
+                column < int(cells.size()) ? cellValue(cells[size_t(column)], result.columns[k].type) : FieldValue()});
         }
     }
     return result;

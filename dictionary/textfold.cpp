@@ -316,8 +316,9 @@ long long find(std::string_view text, const std::vector<char32_t>& foldedNeedle)
         for (; i + 17 <= n; i += 16) {
             const __m128i raw = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + i));
             const __m128i next = _mm_loadu_si128(reinterpret_cast<const __m128i*>(begin + i + 1));
-            unsigned mask = unsigned(_mm_movemask_epi8(_mm_and_si128(
-                _mm_cmpeq_epi8(_mm_or_si128(raw, bit), wanted), _mm_cmpeq_epi8(_mm_or_si128(next, bitNext), wantedNext))));
+            unsigned mask =
+                unsigned(_mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(_mm_or_si128(raw, bit), wanted),
+                                                         _mm_cmpeq_epi8(_mm_or_si128(next, bitNext), wantedNext))));
             while (mask) {
                 const size_t at = i + size_t(__builtin_ctz(mask));
                 if (matchesAt(begin + at, end, foldedNeedle))
