@@ -689,12 +689,26 @@ std::optional<Engine::Result> SqliteEngine::Database::listKeptRows(const jetsql:
     result.columns = translation.columns;
     const std::uint32_t count = all ? kept.size() : std::uint32_t(rows.size());
     result.cells.reserve(size_t(count) * selected->size());
+    // A text that a column repeats from the row before (a table's name, an area's code) is shared, not
+    // made again.
+    std::vector<std::string_view> lastText(selected->size());
+    std::vector<size_t> lastCell(selected->size(), 0);
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::vector<CellView>& cells = kept.row(all ? i : rows[i]);
         for (size_t k = 0; k < selected->size(); ++k) {
-            const int column = (*selected)[k];
-            result.cells.push_back(Field{
-                column < int(cells.size()) ? cellValue(cells[size_t(column)], result.columns[k].type) : FieldValue()});
+            const size_t column = size_t((*selected)[k]);
+            if (column >= cells.size()) {
+                result.cells.push_back(Field{FieldValue()});
+                continue;
+            }
+            const CellView& cell = cells[column];
+            if (cell.kind == CellView::Kind::Text && i > 0 && !lastText[k].empty() && cell.text == lastText[k]) {
+                result.cells.push_back(result.cells[lastCell[k]]);
+            } else {
+                result.cells.push_back(Field{cellValue(cell, result.columns[k].type)});
+                lastText[k] = cell.kind == CellView::Kind::Text ? cell.text : std::string_view();
+            }
+            lastCell[k] = result.cells.size() - 1;
         }
     }
     return result;
