@@ -5,6 +5,8 @@
 #include "dictionary/reader/jetheader.h"
 #include "dictionary/reader/jettext.h"
 
+#include "strictutf8.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -13,41 +15,6 @@
 namespace {
 
 [[noreturn]] void broken() { __builtin_trap(); }
-
-// A strict UTF-8 check: shortest forms only, no surrogates, nothing above U+10FFFF.
-bool validUtf8(const unsigned char* p, std::size_t n)
-{
-    std::size_t i = 0;
-    while (i < n) {
-        const unsigned char c = p[i];
-        std::size_t extra;
-        char32_t code;
-        if (c < 0x80) {
-            ++i;
-            continue;
-        } else if ((c & 0xE0) == 0xC0) {
-            extra = 1, code = c & 0x1F;
-        } else if ((c & 0xF0) == 0xE0) {
-            extra = 2, code = c & 0x0F;
-        } else if ((c & 0xF8) == 0xF0) {
-            extra = 3, code = c & 0x07;
-        } else {
-            return false;
-        }
-        if (i + extra >= n)
-            return false;
-        for (std::size_t k = 1; k <= extra; ++k) {
-            if ((p[i + k] & 0xC0) != 0x80)
-                return false;
-            code = code << 6 | (p[i + k] & 0x3F);
-        }
-        static const char32_t kSmallest[] = {0, 0x80, 0x800, 0x10000};
-        if (code < kSmallest[extra] || code > 0x10FFFF || (code >= 0xD800 && code <= 0xDFFF))
-            return false;
-        i += extra + 1;
-    }
-    return true;
-}
 
 void putUtf8(char32_t c, std::string& out)
 {
@@ -103,7 +70,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::size_t capacity = volmira::reader::jet4TextCapacity(size);
     std::unique_ptr<char[]> out(new char[capacity]);
     const std::size_t written = volmira::reader::decodeJet4Text(data, size, out.get());
-    if (written > capacity || !validUtf8(reinterpret_cast<const unsigned char*>(out.get()), written))
+    if (written > capacity || !strictlyValidUtf8(reinterpret_cast<const unsigned char*>(out.get()), written))
         broken();
     if (std::string(out.get(), written) != plainDecoding(data, size))
         broken();
