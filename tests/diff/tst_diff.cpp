@@ -333,8 +333,7 @@ void DiffTest::hostileTextsStayText()
 void DiffTest::pageInTheBrowser()
 {
     const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
-    if (chromium.isEmpty())
-        QFAIL("chromium is not installed (scripts/setup.sh installs it)");
+    VOLMIRA_NEEDS_CHROMIUM(chromium);
     const QString changed = pair([](Release& r) {
         r.descriptions[0].description = hostile + QStringLiteral(" rewritten");
         r.column(QStringLiteral("A_ID")).primary = false;
@@ -375,8 +374,7 @@ void DiffTest::troubleLeavesNoOutput()
 void DiffTest::exportMarksTheChanges()
 {
     const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
-    if (chromium.isEmpty())
-        QFAIL("chromium is not installed (scripts/setup.sh installs it)");
+    VOLMIRA_NEEDS_CHROMIUM(chromium);
     const QString changed = pair([](Release& r) {
         r.column(QStringLiteral("A_NAME")).dataAttributes = "70";
         r.column(QStringLiteral("A_NAME")).definition = hostile;

@@ -181,8 +181,7 @@ QString ExportTest::dumpDom(const QString& url) const
 
 void ExportTest::siteInTheBrowser()
 {
-    if (browser().isEmpty())
-        QFAIL("chromium is not installed (scripts/setup.sh installs it)");
+    VOLMIRA_NEEDS_CHROMIUM(browser());
     const QString site = folder.filePath(QStringLiteral("browsed"));
     QCOMPARE(exportTo({dictionary, site}).exitCode, 0);
     const QString root = QUrl::fromLocalFile(site).toString();
