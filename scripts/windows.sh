@@ -7,11 +7,22 @@
 # run under Wine, the installer is made with wixl, and tests/windows/ checks both against the Linux build.
 #   VOLMIRA_WINDOWS_CACHE  the cache folder (default /var/cache/volmira-windows)
 #   VOLMIRA_WINDOWS_TESTS  0: build the tests but run none (default 1)
+# With --if-cached (CI) it does all that only where Qt and SQLite for Windows are in the cache already, and
+# otherwise says so and ends well.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${VOLMIRA_WINDOWS_CACHE:-/var/cache/volmira-windows}
 jobs=$(nproc)
 toolchain=$root/packaging/windows/mingw-w64-x86_64.cmake
+if_cached=0
+[ "${1:-}" = --if-cached ] && if_cached=1
+skip() {
+  echo "windows.sh: SKIPPED the Windows build: $1 (bash scripts/windows.sh builds it once, about an hour)"
+  exit 0
+}
+if [ "$if_cached" = 1 ] && ! command -v x86_64-w64-mingw32-g++-posix > /dev/null; then
+  skip "the MinGW-w64 toolchain is not installed, so there is no cache of Qt for Windows"
+fi
 
 packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wixl msitools cmake ninja-build tcl xz-utils qt6-base-dev
           xvfb openbox imagemagick xdotool x11-utils)
@@ -44,10 +55,14 @@ qt_options=(
   -DFEATURE_system_doubleconversion=OFF
 )
 compiler_version=$(x86_64-w64-mingw32-g++-posix -dumpfullversion)
-key=$(printf '%s\n' "$qt_version" "$compiler_version" "${qt_options[@]}" "$(sha256sum "$toolchain")" \
+# The toolchain file's bytes, not its path: every clone of the project finds the same cache.
+key=$(printf '%s\n' "$qt_version" "$compiler_version" "${qt_options[@]}" "$(sha256sum < "$toolchain")" \
   | sha256sum | cut -c1-12)
 qt_prefix=$cache/qt-$qt_version-$key
 sqlite_prefix=$cache/sqlite-$(dpkg-query -W -f='${Version}' libsqlite3-dev | sed 's/[+~-].*//')-$compiler_version
+if [ "$if_cached" = 1 ] && { [ ! -f "$qt_prefix/lib/cmake/Qt6/Qt6Config.cmake" ] || [ ! -f "$sqlite_prefix/lib/libsqlite3.a" ]; }; then
+  skip "Qt and SQLite for Windows are not in $cache (wanted: $(basename "$qt_prefix"), $(basename "$sqlite_prefix"))"
+fi
 
 # Debian's source packages, through an apt configuration of our own whose deb-src lines mirror the machine's
 # deb lines; nothing of the system's apt setup changes.
