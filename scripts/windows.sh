@@ -141,11 +141,16 @@ cmake --build "$host" --parallel "$jobs" --target render-pictures volmira-query 
 wine=/usr/lib/wine/wine64
 windowsPath() { printf 'Z:%s' "$1" | tr / '\\'; }
 runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
+# The offscreen platform of the tests draws with FreeType from one folder of fonts: the ones the Linux
+# build's tests see (scripts/setup.sh installs them).
+mkdir -p "$out/fonts"
+ln -sf /usr/share/fonts/truetype/{liberation2,crosextra,dejavu}/*.ttf "$out/fonts/"
 {
   echo '#!/bin/sh'
   echo '# Runs a program of the Windows build under Wine (written by scripts/windows.sh).'
   echo "export WINEPREFIX='$out/wine' WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='"
   echo "export WINEPATH='$(windowsPath "$qt_prefix/bin");$(windowsPath "$runtime");$(windowsPath /usr/x86_64-w64-mingw32/lib)'"
+  echo "export QT_QPA_FONTDIR='$(windowsPath "$out/fonts")'"
   echo "exec $wine \"\$@\""
 } > "$out/wine-run"
 chmod +x "$out/wine-run"
