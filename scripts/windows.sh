@@ -150,7 +150,9 @@ ln -sf /usr/share/fonts/truetype/{liberation2,crosextra,dejavu}/*.ttf "$out/font
   echo '# Runs a program of the Windows build under Wine (written by scripts/windows.sh).'
   echo "export WINEPREFIX='$out/wine' WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='"
   echo "export WINEPATH='$(windowsPath "$qt_prefix/bin");$(windowsPath "$runtime");$(windowsPath /usr/x86_64-w64-mingw32/lib)'"
-  echo "export QT_QPA_FONTDIR='$(windowsPath "$out/fonts")'"
+  echo "export WINEQT_QPA_FONTDIR='$(windowsPath "$out/fonts")'"
+  echo '# Wine keeps the QT_ variables of Linux from its programs and hands them WINEQT_ ones as QT_.'
+  echo 'for name in $(env | sed -n "s/^\(QT_[A-Za-z0-9_]*\)=.*/\1/p"); do eval "export WINE$name=\"\$$name\""; done'
   echo "exec $wine \"\$@\""
 } > "$out/wine-run"
 chmod +x "$out/wine-run"

@@ -89,7 +89,7 @@ QString write(const Release& release, const QString& path)
     return builder.write(path);
 }
 
-Run diff(const QStringList& arguments) { return run(binFolder() + QStringLiteral("/volmira-diff"), arguments); }
+Run diff(const QStringList& arguments) { return run(program(QStringLiteral("volmira-diff")), arguments); }
 
 }  // namespace
 
@@ -381,7 +381,7 @@ void DiffTest::exportMarksTheChanges()
         r.remove(QStringLiteral("B_ID"));
         r.columns.push_back(row("acct", "ACCT_B", "B_KEY", 1));
     });
-    const QString exporter = binFolder() + QStringLiteral("/volmira-export");
+    const QString exporter = program(QStringLiteral("volmira-export"));
     const QString site = folder.filePath(QStringLiteral("site"));
     QCOMPARE(run(exporter, {changed, site, QStringLiteral("--compare"), base}).exitCode, 0);
 

@@ -15,7 +15,7 @@
 
 namespace {
 
-Run exportTo(const QStringList& arguments) { return run(binFolder() + QStringLiteral("/volmira-export"), arguments); }
+Run exportTo(const QStringList& arguments) { return run(program(QStringLiteral("volmira-export")), arguments); }
 
 QString readText(const QString& path)
 {

@@ -84,7 +84,7 @@ private slots:
         writeFile(name, dictionaryBytes());
         QCOMPARE(readError(name), 0);
         QCOMPARE(readError(QDir::toNativeSeparators(name)), 0);
-        const Run query = run(binFolder() + QStringLiteral("/volmira-query"),
+        const Run query = run(program(QStringLiteral("volmira-query")),
                               {QDir::toNativeSeparators(name), QStringLiteral("Select Note from Notes")});
         QCOMPARE(query.err, QByteArray());
         QCOMPARE(query.out, QByteArray("CMC_CLCL_CLAIM\n"));
