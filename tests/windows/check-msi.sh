@@ -40,7 +40,10 @@ version=$(cd "$installed" && env -u DISPLAY "$wine" volmira-query.exe TAVRIN-sam
   "Select MAX(Rels_No) from CDS_TBL_RELS_RELEASES")
 [ "$version" = 4510 ] || fail "the installed volmira-query.exe printed '$version'"
 
-# The window, on a display of its own with openbox drawing the title bars.
+# The window, on a display of its own with openbox drawing the title bars; Wine opens windows only where its
+# server started with the display set.
+"$wineserver" -k 2> /dev/null || true
+"$wineserver" -w 2> /dev/null || true
 for n in $(seq 90 99); do
   [ -e "/tmp/.X11-unix/X$n" ] || { display=:$n; break; }
 done
