@@ -6,13 +6,9 @@
 #include "dictionary/reader/failure.h"
 #include "dictionary/reader/rowsink.h"
 
-#include <sys/stat.h>
-
 namespace volmira {
 
 namespace {
-
-constexpr qint64 kMaxFileBytes = qint64(1) << 30;
 
 QString describe(int number, const QString& path, const QString& detail)
 {
@@ -71,11 +67,6 @@ private:
 void FileReader::read(const QString& path, const QStringList& wantedTables, TableSink& sink)
 {
     const QByteArray name = fileNameToBytes(path);
-    struct stat facts {};
-    const qint64 size = ::stat(name.constData(), &facts) == 0 && S_ISREG(facts.st_mode) ? qint64(facts.st_size) : 0;
-    if (size > kMaxFileBytes)
-        raise(ErrorNumber::FileTooLarge, path,
-              QStringLiteral("it holds %1 bytes, more than the %2 a dictionary may have").arg(size).arg(kMaxFileBytes));
     std::vector<std::string> tables;
     tables.reserve(std::size_t(wantedTables.size()));
     for (const QString& table : wantedTables)

@@ -1,7 +1,7 @@
 #include "filepicker/drivelist.h"
 
+#include <QDir>
 #include <QFileInfo>
-#include <QStorageInfo>
 
 #include <algorithm>
 
@@ -16,9 +16,10 @@ bool isPseudoFileSystem(const QByteArray& type)
     return pseudo.contains(type);
 }
 
+// A root ("/", "C:/") ends with its separator already.
 bool isUnder(const QString& path, const QString& folder)
 {
-    return path == folder || path.startsWith(folder + QLatin1Char('/'));
+    return path == folder || path.startsWith(folder.endsWith(QLatin1Char('/')) ? folder : folder + QLatin1Char('/'));
 }
 
 bool isSystemFolder(const QString& path)
@@ -64,17 +65,12 @@ DriveList::DriveList(QWidget* parent) : QComboBox(parent) {}
 
 void DriveList::refresh()
 {
-    QList<MountedVolume> mounted;
-    const QList<QStorageInfo> volumes = QStorageInfo::mountedVolumes();
-    for (const QStorageInfo& info : volumes) {
-        if (info.isValid())
-            mounted.append({info.rootPath(), info.fileSystemType(), info.name()});
-    }
     clear();
-    for (const MountedVolume& volume : browsableVolumes(mounted)) {
+    for (const MountedVolume& volume : systemVolumes()) {
+        const QString root = QDir::toNativeSeparators(volume.rootPath);
         const QString label = volume.name.isEmpty() || volume.name == volume.rootPath
-                                  ? volume.rootPath
-                                  : QStringLiteral("%1  [%2]").arg(volume.rootPath, volume.name);
+                                  ? root
+                                  : QStringLiteral("%1  [%2]").arg(root, volume.name);
         addItem(label, volume.rootPath);
     }
     setCurrentIndex(-1);
@@ -87,8 +83,7 @@ QString DriveList::driveOf(const QString& folder) const
     QString best;
     for (int i = 0; i < count(); ++i) {
         const QString root = itemData(i).toString();
-        const bool holds = root == QLatin1String("/") || isUnder(folder, root);
-        if (holds && root.size() > best.size())
+        if (isUnder(folder, root) && root.size() > best.size())
             best = root;
     }
     return best;

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "filepicker/filesystem.h"
+
 #include <QComboBox>
 #include <QList>
 #include <QString>
@@ -7,19 +9,13 @@
 
 class QWidget;
 
-// One mounted file system as the operating system reports it.
-struct MountedVolume {
-    QString rootPath;
-    QByteArray fileSystemType;
-    QString name;
-};
-
 // The file systems a user browses for files: the root and the mount points of real devices, without
 // the kernel's pseudo file systems, memory file systems and files bind-mounted into a container.
 // Sorted by path, the root first.
 QList<MountedVolume> browsableVolumes(const QList<MountedVolume>& mounted);
 
-// The drop-down of drives. Each entry carries its mount point; the root "/" is always present.
+// The drop-down of drives. Each entry carries its mount point (on Windows its drive's root, as "C:/"),
+// and shows it with the platform's separators; on Linux the root "/" is always present.
 class DriveList final : public QComboBox {
     Q_OBJECT
 

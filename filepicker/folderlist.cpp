@@ -74,7 +74,7 @@ void FolderList::setPath(const QString& folder)
     QListWidgetItem* current = nullptr;
     for (int depth = 0; depth < chain.size(); ++depth) {
         const QString& path = chain.at(depth);
-        const QString text = depth == 0 ? path : QDir(path).dirName();
+        const QString text = depth == 0 ? QDir::toNativeSeparators(path) : QDir(path).dirName();
         current = addEntry(openIcon, text, path, depth);
     }
     const QString prefix = target.endsWith(QLatin1Char('/')) ? target : target + QLatin1Char('/');

@@ -174,7 +174,8 @@ void frmFileDialog::keyPressEvent(QKeyEvent* event)
 
 QString frmFileDialog::selectedFilePath() const
 {
-    return lstFiles->path() + QLatin1Char('/') + lstFiles->selectedName();
+    // In the platform's own form: a file in a root folder follows two separators ("//x.mdb", "C:\\x.mdb").
+    return QDir::toNativeSeparators(lstFiles->path()) + QDir::separator() + lstFiles->selectedName();
 }
 
 QString frmFileDialog::startFolderOn(const QString& drive) const

@@ -1,16 +1,31 @@
 #!/usr/bin/env bash
-# Builds what the Windows build of Volmira stands on, from Debian's own packages: the MinGW-w64 toolchain,
-# Wine and wixl, then Qt and SQLite for 64-bit Windows from Debian's source packages. Qt takes about an hour
-# on two cores, so both land once in a cache folder whose name carries their versions and options; a later
-# run with the same inputs finds them there and takes seconds.
+# Builds Volmira for 64-bit Windows on Debian and makes its installer, build-windows/volmira-<version>-x64.msi.
+# First what the Windows build stands on, from Debian's own packages: the MinGW-w64 toolchain, Wine and wixl,
+# then Qt and SQLite for Windows from Debian's source packages. Qt takes about an hour on two cores, so both
+# land once in a cache folder whose name carries their versions and options; a later run with the same
+# inputs finds them there. Then the programs and the tests are cross-built into build-windows/, the tests
+# run under Wine, the installer is made with wixl, and tests/windows/ checks both against the Linux build.
 #   VOLMIRA_WINDOWS_CACHE  the cache folder (default /var/cache/volmira-windows)
+#   VOLMIRA_WINDOWS_TESTS  0: build the tests but run none (default 1)
+# With --if-cached (CI) it does all that only where Qt and SQLite for Windows are in the cache already, and
+# otherwise says so and ends well.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 cache=${VOLMIRA_WINDOWS_CACHE:-/var/cache/volmira-windows}
 jobs=$(nproc)
 toolchain=$root/packaging/windows/mingw-w64-x86_64.cmake
+if_cached=0
+[ "${1:-}" = --if-cached ] && if_cached=1
+skip() {
+  echo "windows.sh: SKIPPED the Windows build: $1 (bash scripts/windows.sh builds it once, about an hour)"
+  exit 0
+}
+if [ "$if_cached" = 1 ] && ! command -v x86_64-w64-mingw32-g++-posix > /dev/null; then
+  skip "the MinGW-w64 toolchain is not installed, so there is no cache of Qt for Windows"
+fi
 
-packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wixl cmake ninja-build tcl xz-utils qt6-base-dev)
+packages=(g++-mingw-w64-x86-64-posix mingw-w64-tools wine64 wixl msitools cmake ninja-build tcl xz-utils qt6-base-dev
+          xvfb openbox imagemagick xdotool x11-utils)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q 'install ok installed' || missing+=("$p")
@@ -40,10 +55,14 @@ qt_options=(
   -DFEATURE_system_doubleconversion=OFF
 )
 compiler_version=$(x86_64-w64-mingw32-g++-posix -dumpfullversion)
-key=$(printf '%s\n' "$qt_version" "$compiler_version" "${qt_options[@]}" "$(sha256sum "$toolchain")" \
+# The toolchain file's bytes, not its path: every clone of the project finds the same cache.
+key=$(printf '%s\n' "$qt_version" "$compiler_version" "${qt_options[@]}" "$(sha256sum < "$toolchain")" \
   | sha256sum | cut -c1-12)
 qt_prefix=$cache/qt-$qt_version-$key
 sqlite_prefix=$cache/sqlite-$(dpkg-query -W -f='${Version}' libsqlite3-dev | sed 's/[+~-].*//')-$compiler_version
+if [ "$if_cached" = 1 ] && { [ ! -f "$qt_prefix/lib/cmake/Qt6/Qt6Config.cmake" ] || [ ! -f "$sqlite_prefix/lib/libsqlite3.a" ]; }; then
+  skip "Qt and SQLite for Windows are not in $cache (wanted: $(basename "$qt_prefix"), $(basename "$sqlite_prefix"))"
+fi
 
 # Debian's source packages, through an apt configuration of our own whose deb-src lines mirror the machine's
 # deb lines; nothing of the system's apt setup changes.
@@ -102,3 +121,66 @@ fi
 
 echo "windows.sh: Qt for Windows in $qt_prefix"
 echo "windows.sh: SQLite for Windows in $sqlite_prefix"
+
+out=$root/build-windows
+host=$out/host
+mkdir -p "$out"
+export CMAKE_CXX_COMPILER_LAUNCHER=${CMAKE_CXX_COMPILER_LAUNCHER:-$(command -v ccache || true)}
+export CMAKE_C_COMPILER_LAUNCHER=${CMAKE_C_COMPILER_LAUNCHER:-$(command -v ccache || true)}
+
+# The host's build of the same sources draws the pictures (Qt has no SVG module for Windows) and gives the
+# outputs the Windows programs are compared with.
+bash "$root/scripts/setup.sh" > /dev/null
+echo "windows.sh: the host's tools in $host"
+cmake -S "$root" -B "$host" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVOLMIRA_BUILD_TESTS=OFF > /dev/null
+cmake --build "$host" --parallel "$jobs" --target render-pictures volmira-query volmira-export bench_writer \
+  sample_dictionary > "$out/host-build.log"
+
+# Wine runs the Windows programs: mdb-write.exe writes the build's sample dictionary, and ctest runs every
+# test through this wrapper, with the Qt and MinGW libraries on Wine's search path.
+wine=/usr/lib/wine/wine64
+windowsPath() { printf 'Z:%s' "$1" | tr / '\\'; }
+runtime=$(dirname "$(x86_64-w64-mingw32-g++-posix -print-libgcc-file-name)")
+# The offscreen platform of the tests draws with FreeType from one folder of fonts: the ones the Linux
+# build's tests see (scripts/setup.sh installs them).
+mkdir -p "$out/fonts"
+ln -sf /usr/share/fonts/truetype/{liberation2,crosextra,dejavu}/*.ttf "$out/fonts/"
+{
+  echo '#!/bin/sh'
+  echo '# Runs a program of the Windows build under Wine (written by scripts/windows.sh).'
+  echo "export WINEPREFIX='$out/wine' WINEARCH=win64 WINEDEBUG=-all WINEDLLOVERRIDES='mscoree,mshtml='"
+  echo "export WINEPATH='$(windowsPath "$qt_prefix/bin");$(windowsPath "$runtime");$(windowsPath /usr/x86_64-w64-mingw32/lib)'"
+  echo "export WINEQT_QPA_FONTDIR='$(windowsPath "$out/fonts")'"
+  echo '# Wine keeps the QT_ variables of Linux from its programs and hands them WINEQT_ ones as QT_.'
+  echo 'for name in $(env | sed -n "s/^\(QT_[A-Za-z0-9_]*\)=.*/\1/p"); do eval "export WINE$name=\"\$$name\""; done'
+  echo "exec $wine \"\$@\""
+} > "$out/wine-run"
+chmod +x "$out/wine-run"
+if [ ! -f "$out/wine/system.reg" ]; then
+  echo "windows.sh: making the Wine prefix $out/wine"
+  env -u DISPLAY "$out/wine-run" wineboot -i > /dev/null 2>&1
+fi
+
+echo "windows.sh: cross-building into $out"
+cmake -G Ninja -S "$root" -B "$out" -DCMAKE_BUILD_TYPE=Release \
+  -DCMAKE_TOOLCHAIN_FILE="$qt_prefix/lib/cmake/Qt6/qt.toolchain.cmake" -DQT_CHAINLOAD_TOOLCHAIN_FILE="$toolchain" \
+  -DQT_HOST_PATH=/usr -DQT_HOST_PATH_CMAKE_DIR=/usr/lib/x86_64-linux-gnu/cmake \
+  -DSQLite3_INCLUDE_DIR="$sqlite_prefix/include" -DSQLite3_LIBRARY="$sqlite_prefix/lib/libsqlite3.a" \
+  -DVOLMIRA_HOST_BIN="$host/packaging" -DVOLMIRA_BUILD_BENCH=OFF -DCMAKE_CROSSCOMPILING_EMULATOR="$out/wine-run" \
+  > "$out/configure.log"
+env -u DISPLAY cmake --build "$out" --parallel "$jobs" > "$out/build.log" || { tail -40 "$out/build.log"; exit 1; }
+
+if [ "${VOLMIRA_WINDOWS_TESTS:-1}" != 0 ]; then
+  echo "windows.sh: the tests under Wine"
+  (cd "$out" && env -u DISPLAY QT_QPA_PLATFORM=offscreen ctest --output-on-failure --parallel "$jobs" --timeout 900)
+  echo "windows.sh: not run on Windows, with their reasons:"
+  sed 's/^/  /' "$out/tests-skipped.txt"
+fi
+
+version=$(sed -n 's/^project(Volmira VERSION \([0-9.]*\).*/\1/p' "$root/CMakeLists.txt")
+msi=$out/volmira-$version-x64.msi
+bash "$root/packaging/windows/make-msi.sh" "$out" "$qt_prefix" "$version" "$msi"
+echo "windows.sh: $msi"
+
+bash "$root/tests/windows/compare-outputs.sh" "$host" "$out"
+bash "$root/tests/windows/check-msi.sh" "$msi" "$out"

@@ -5,6 +5,7 @@
 #include "cli/diff/comparison.h"
 #include "cli/diff/reports.h"
 #include "cli/diff/snapshot.h"
+#include "cli/platform.h"
 #include "dictionary/connection.h"
 #include "dictionary/error.h"
 #include "dictionary/filename.h"
@@ -94,6 +95,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("volmira-diff"));
+    volmira::cli::useBinaryOutput();
 
     QCommandLineParser parser;
     const QCommandLineOption formatOption(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));

@@ -114,6 +114,10 @@ void ConnectionPages::appendTableSection(QString& page, int area, const QString&
         page += QStringLiteral("</tbody>\n</table>\n");
     }
 
+    if (!SvgRenderer::draws()) {
+        page += QStringLiteral("</section>\n");
+        return;
+    }
     page += QStringLiteral("<h2>Diagram</h2>\n<figure class=\"diagram\">\n");
     page += QString::fromUtf8(renderer_.inlineSvg(toDot(tableDiagram(map_, table, area, root), true)));
     page += QStringLiteral("<figcaption>The table, the tables it refers to and those that refer to it. Every "
@@ -123,6 +127,8 @@ void ConnectionPages::appendTableSection(QString& page, int area, const QString&
 
 void ConnectionPages::appendAreaLinks(QString& page, int area)
 {
+    if (!SvgRenderer::draws())
+        return;
     const QString code = areaCode(area);
     page += QStringLiteral("<p class=\"connections\"><a href=\"%1-diagram.html\">Diagram of the area&rsquo;s "
                            "tables and references</a></p>\n")

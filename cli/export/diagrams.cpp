@@ -3,12 +3,7 @@
 #include "cli/export/dictionarymap.h"
 #include "dictionary/error.h"
 
-#include <graphviz/gvc.h>
-#include <graphviz/gvplugin.h>
-
 #include <map>
-
-#include <dlfcn.h>
 
 namespace volmira::exporting {
 
@@ -207,63 +202,6 @@ QString toMermaid(const Diagram& diagram)
             text += QStringLiteral("  n%1 -.-> n%2\n").arg(edge.from).arg(edge.to);
     }
     return text;
-}
-
-namespace {
-
-// One of Graphviz's plugin libraries, opened by its full path: they lie off the loader's path.
-void* openPlugin(const char* file, const char* symbol, void*& library)
-{
-    const QByteArray path = QByteArrayLiteral(VOLMIRA_GRAPHVIZ_PLUGIN_DIR "/") + file;
-    library = dlopen(path.constData(), RTLD_NOW | RTLD_LOCAL);
-    void* found = library ? dlsym(library, symbol) : nullptr;
-    if (!found)
-        throw Error(ErrorNumber::DiagramLayout,
-                    QStringLiteral("Graphviz's %1 cannot be loaded: %2").arg(path, QString::fromLocal8Bit(dlerror())));
-    return found;
-}
-
-}  // namespace
-
-SvgRenderer::SvgRenderer()
-{
-    plugins_[0] = {"gvplugin_dot_layout_LTX_library",
-                   openPlugin("libgvplugin_dot_layout.so.6", "gvplugin_dot_layout_LTX_library", libraries_[0])};
-    plugins_[1] = {"gvplugin_core_LTX_library",
-                   openPlugin("libgvplugin_core.so.6", "gvplugin_core_LTX_library", libraries_[1])};
-    plugins_[2] = {nullptr, nullptr};
-    context_ = gvContextPlugins(plugins_, 0);
-    if (!context_)
-        throw Error(ErrorNumber::DiagramLayout, QStringLiteral("Graphviz cannot start"));
-}
-
-SvgRenderer::~SvgRenderer()
-{
-    gvFreeContext(context_);
-    for (void* library : libraries_)
-        dlclose(library);
-}
-
-QByteArray SvgRenderer::inlineSvg(const QString& dot)
-{
-    const QByteArray text = dot.toUtf8();
-    Agraph_t* graph = agmemread(text.constData());
-    if (!graph)
-        throw Error(ErrorNumber::DiagramLayout, QStringLiteral("Graphviz cannot read a diagram"));
-    QByteArray svg;
-    if (gvLayout(context_, graph, "dot") == 0) {
-        char* data = nullptr;
-        unsigned int length = 0;
-        if (gvRenderData(context_, graph, "svg", &data, &length) == 0)
-            svg = QByteArray(data, int(length));
-        gvFreeRenderData(data);
-        gvFreeLayout(context_, graph);
-    }
-    agclose(graph);
-    const int start = int(svg.indexOf("<svg"));
-    if (start < 0)
-        throw Error(ErrorNumber::DiagramLayout, QStringLiteral("Graphviz cannot lay out a diagram"));
-    return svg.mid(start);
 }
 
 }  // namespace volmira::exporting

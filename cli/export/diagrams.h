@@ -1,12 +1,10 @@
 #pragma once
 
-#include <graphviz/gvcext.h>
-
 #include <QByteArray>
 #include <QString>
 
+#include <memory>
 #include <vector>
-
 
 namespace volmira::exporting {
 
@@ -43,7 +41,8 @@ QString toMermaid(const Diagram& diagram);
 
 // Lays out DOT text with Graphviz's dot layout and writes it as SVG, with the two plugins loaded by
 // the program itself (no plugin configuration is read, no font library measures the names: Graphviz's
-// own font metrics do), so the same graph gives the same bytes on every machine.
+// own font metrics do), so the same graph gives the same bytes on every machine. Built without Graphviz
+// (VOLMIRA_DIAGRAMS off, as on Windows), it draws nothing and the site leaves its diagrams out.
 class SvgRenderer final {
 public:
     SvgRenderer();
@@ -51,13 +50,15 @@ public:
     SvgRenderer(const SvgRenderer&) = delete;
     SvgRenderer& operator=(const SvgRenderer&) = delete;
 
+    // Whether this build draws diagrams.
+    static bool draws();
+
     // The <svg> element alone, to be placed inside a page. Raises Error when Graphviz fails.
     QByteArray inlineSvg(const QString& dot);
 
 private:
-    void* libraries_[2] = {nullptr, nullptr};
-    lt_symlist_t plugins_[3] = {};  // Graphviz reads the list while the context lives
-    GVC_t* context_ = nullptr;
+    struct Graphviz;
+    std::unique_ptr<Graphviz> graphviz_;
 };
 
 }  // namespace volmira::exporting

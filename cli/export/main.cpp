@@ -18,13 +18,11 @@
 #include "cli/export/htmlsite.h"
 #include "cli/export/markdownexport.h"
 #include "cli/export/outputfolder.h"
+#include "cli/platform.h"
 
 #include <QCommandLineParser>
 #include <QCoreApplication>
 #include <QElapsedTimer>
-
-#include <malloc.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <cstdio>
@@ -77,7 +75,7 @@ int usageError(const QString& message)
 // Areas and tables done, on one line that is rewritten at most ten times a second.
 class ProgressLine final {
 public:
-    ProgressLine() : enabled_(isatty(STDERR_FILENO) == 1) { clock_.start(); }
+    ProgressLine() : enabled_(volmira::cli::errorIsTerminal()) { clock_.start(); }
     ~ProgressLine()
     {
         if (enabled_ && shown_)
@@ -112,13 +110,9 @@ int reportError(const volmira::Error& error)
 
 int main(int argc, char** argv)
 {
-    // The export keeps the dictionary's map while it builds one large page after another. With glibc's
-    // defaults every freed page raises the size from which memory is mapped, so the pages come to be
-    // cut from the heap among the map's many small pieces, and allocation grows slow (a third of the
-    // site's time at 100,000 columns). A fixed threshold and a generous top keep the heap compact.
-    mallopt(M_MMAP_THRESHOLD, 128 * 1024);
-    mallopt(M_TOP_PAD, 64 * 1024 * 1024);
-    mallopt(M_TRIM_THRESHOLD, 256 * 1024 * 1024);
+    // The export keeps the dictionary's map while it builds one large page after another.
+    volmira::cli::keepHeapCompact();
+    volmira::cli::useBinaryOutput();
     QCoreApplication app(argc, argv);  // the reader is found beside this program
     QCoreApplication::setApplicationName(QStringLiteral("volmira-export"));
 

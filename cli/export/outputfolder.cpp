@@ -6,8 +6,6 @@
 #include <QDir>
 #include <QFileInfo>
 
-#include <sys/stat.h>
-
 namespace volmira::exporting {
 
 namespace {
@@ -35,6 +33,10 @@ OutputFolder::OutputFolder(const QString& target) : target_(QFileInfo(target).ab
     working_ = std::make_unique<QTemporaryDir>(parent + QStringLiteral("/.volmira-export-XXXXXX"));
     if (!working_->isValid())
         fail(QStringLiteral("Cannot create a folder in %1: %2").arg(parent, working_->errorString()));
+    // Made again under the name found, as an ordinary new folder: with the permissions a new folder gets,
+    // not the private ones of a temporary folder.
+    if (!QDir().rmdir(working_->path()) || !QDir().mkdir(working_->path()))
+        fail(QStringLiteral("Cannot create the folder %1").arg(working_->path()));
 }
 
 OutputFolder::~OutputFolder() = default;
@@ -43,10 +45,6 @@ void OutputFolder::commit()
 {
     writeTextFile(QDir(working_->path()).filePath(markerName),
                   QStringLiteral("Written by volmira-export; the next export into this folder replaces it.\n"));
-    // The permissions of an ordinary new folder, not the private ones of a temporary folder.
-    const mode_t mask = ::umask(0);
-    ::umask(mask);
-    ::chmod(QFile::encodeName(working_->path()).constData(), 0777 & ~mask);
     std::unique_ptr<QTemporaryDir> previous;
     if (QFileInfo::exists(target_)) {
         previous = std::make_unique<QTemporaryDir>(QFileInfo(target_).absolutePath()

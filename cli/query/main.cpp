@@ -2,6 +2,7 @@
 // and prints their rows as TSV (the default), CSV or JSON. Statements come from the command line, or one
 // a line from standard input, all answered over one open of the file.
 
+#include "cli/platform.h"
 #include "dictionary/connection.h"
 #include "dictionary/engine.h"
 #include "dictionary/error.h"
@@ -317,6 +318,7 @@ bool answer(const QString& sql, const volmira::Connection& connection, const Opt
 int main(int argc, char** argv)
 {
     qInstallMessageHandler(qtMessage);
+    volmira::cli::useBinaryOutput();
     QCoreApplication app(argc, argv);  // the reader is found beside this program
     const Options options = parseArguments(QCoreApplication::arguments());
     volmira::Connection connection;

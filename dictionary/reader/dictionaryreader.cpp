@@ -11,11 +11,15 @@
 #include "dictionary/reader/tablereader.h"
 #include "dictionary/reader/text.h"
 
+#include <cstdint>
 #include <new>
 
 namespace volmira::reader {
 
 namespace {
+
+// A dictionary is a few hundred megabytes at most; a larger file is refused before any page is read.
+constexpr std::uint64_t kMaxFileBytes = std::uint64_t(1) << 30;
 
 void readTable(Pages& pages, const TextDecoder& text, const CatalogTable& entry, LongValueBudget& budget,
                RowSink& sink)
@@ -76,6 +80,9 @@ void readDictionary(const std::string& path, const std::vector<std::string>& wan
 {
     try {
         PlatformFile file(path);
+        if (file.size() > kMaxFileBytes)
+            throw Failure{ErrorNumber::FileTooLarge, "it holds " + std::to_string(file.size()) + " bytes, more than the "
+                                                         + std::to_string(kMaxFileBytes) + " a dictionary may have"};
         read(file, wantedTables, sink);
     } catch (const std::bad_alloc&) {
         throw Failure{ErrorNumber::OutOfMemory, "the reader ran out of memory"};

@@ -922,7 +922,10 @@ void writeDatabaseFile(const DatabaseModel& model, const QString& path)
         throw Error(ErrorNumber::FileSystem, QStringLiteral("Cannot write %1: %2").arg(path, out.errorString()));
     out.setPermissions(QFileDevice::ReadOwner | QFileDevice::WriteOwner | QFileDevice::ReadGroup
                        | QFileDevice::ReadOther);
-    if (std::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(path).constData()) != 0)
+    // POSIX replaces the target in one step, the file still open. Windows moves only a file that no one
+    // holds open and onto a free name: there QTemporaryFile::rename closes it, after the old file is gone.
+    if (std::rename(QFile::encodeName(out.fileName()).constData(), QFile::encodeName(path).constData()) != 0
+        && !((!QFile::exists(path) || QFile::remove(path)) && out.rename(path)))
         throw Error(ErrorNumber::FileSystem,
                     QStringLiteral("Cannot write %1: %2").arg(path, QString::fromLocal8Bit(std::strerror(errno))));
     out.setAutoRemove(false);

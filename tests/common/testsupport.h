@@ -12,6 +12,26 @@
 // The folder of the built programs: the build's bin folder under ctest, else the test's own.
 inline QString binFolder() { return qEnvironmentVariable("VOLMIRA_BIN_DIR", QCoreApplication::applicationDirPath()); }
 
+// A built program by its name, with the suffix Windows gives programs (Wine does not add it).
+inline QString program(const QString& name)
+{
+#ifdef Q_OS_WIN
+    return binFolder() + QLatin1Char('/') + name + QStringLiteral(".exe");
+#else
+    return binFolder() + QLatin1Char('/') + name;
+#endif
+}
+
+// The pages are read by a headless chromium, which setup.sh installs for the Linux build; the Windows
+// build's tests run under Wine, without it.
+#ifdef Q_OS_WIN
+#define VOLMIRA_NEEDS_CHROMIUM(found) QSKIP("the pages are read in chromium by the Linux build's tests")
+#else
+#define VOLMIRA_NEEDS_CHROMIUM(found) \
+    if ((found).isEmpty())            \
+    QFAIL("chromium is not installed (scripts/setup.sh installs it)")
+#endif
+
 // piece repeated up to exactly length characters.
 inline QString repeated(const QString& piece, int length)
 {

@@ -89,7 +89,7 @@ QString write(const Release& release, const QString& path)
     return builder.write(path);
 }
 
-Run diff(const QStringList& arguments) { return run(binFolder() + QStringLiteral("/volmira-diff"), arguments); }
+Run diff(const QStringList& arguments) { return run(program(QStringLiteral("volmira-diff")), arguments); }
 
 }  // namespace
 
@@ -333,8 +333,7 @@ void DiffTest::hostileTextsStayText()
 void DiffTest::pageInTheBrowser()
 {
     const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
-    if (chromium.isEmpty())
-        QFAIL("chromium is not installed (scripts/setup.sh installs it)");
+    VOLMIRA_NEEDS_CHROMIUM(chromium);
     const QString changed = pair([](Release& r) {
         r.descriptions[0].description = hostile + QStringLiteral(" rewritten");
         r.column(QStringLiteral("A_ID")).primary = false;
@@ -375,15 +374,14 @@ void DiffTest::troubleLeavesNoOutput()
 void DiffTest::exportMarksTheChanges()
 {
     const QString chromium = QStandardPaths::findExecutable(QStringLiteral("chromium"));
-    if (chromium.isEmpty())
-        QFAIL("chromium is not installed (scripts/setup.sh installs it)");
+    VOLMIRA_NEEDS_CHROMIUM(chromium);
     const QString changed = pair([](Release& r) {
         r.column(QStringLiteral("A_NAME")).dataAttributes = "70";
         r.column(QStringLiteral("A_NAME")).definition = hostile;
         r.remove(QStringLiteral("B_ID"));
         r.columns.push_back(row("acct", "ACCT_B", "B_KEY", 1));
     });
-    const QString exporter = binFolder() + QStringLiteral("/volmira-export");
+    const QString exporter = program(QStringLiteral("volmira-export"));
     const QString site = folder.filePath(QStringLiteral("site"));
     QCOMPARE(run(exporter, {changed, site, QStringLiteral("--compare"), base}).exitCode, 0);
 

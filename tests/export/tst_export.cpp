@@ -14,7 +14,7 @@
 
 namespace {
 
-Run exportTo(const QStringList& arguments) { return run(binFolder() + QStringLiteral("/volmira-export"), arguments); }
+Run exportTo(const QStringList& arguments) { return run(program(QStringLiteral("volmira-export")), arguments); }
 
 QString readText(const QString& path)
 {
@@ -181,8 +181,7 @@ QString ExportTest::dumpDom(const QString& url) const
 
 void ExportTest::siteInTheBrowser()
 {
-    if (browser().isEmpty())
-        QFAIL("chromium is not installed (scripts/setup.sh installs it)");
+    VOLMIRA_NEEDS_CHROMIUM(browser());
     const QString site = folder.filePath(QStringLiteral("browsed"));
     QCOMPARE(exportTo({dictionary, site}).exitCode, 0);
     const QString root = QUrl::fromLocalFile(site).toString();

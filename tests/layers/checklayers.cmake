@@ -84,8 +84,14 @@ check_layer("reader" QT NONE
   FILES dictionary/reader/*
   PROJECT ${wire} dictionary/reader/ FORBID ${systemLibraries})
 check_layer("dictionary layer" QT CORE EXCLUDE_READER
-  FILES dictionary/*.h dictionary/*.cpp cli/query/*
+  FILES dictionary/*.h dictionary/*.cpp
   PROJECT dictionary/ ${readerInterface} FORBID mdbtools.h mdbsql.h glib.h)
+check_layer("query program" QT CORE
+  FILES cli/query/*
+  PROJECT dictionary/ cli/platform.h FORBID mdbtools.h mdbsql.h glib.h)
+check_layer("programs' platform files" QT NONE
+  FILES cli/platform*
+  PROJECT cli/platform.h FORBID ${systemLibraries})
 check_layer("windows" QT ANY
   FILES mainwindow/* areas/*.h areas/*.cpp browse/* search/* filepicker/*
   PROJECT mainwindow/ areas/ browse/ search/ filepicker/ dictionary/connection.h dictionary/error.h
@@ -96,7 +102,7 @@ check_layer("comparison" QT CORE
   FILES cli/diff/*.h cli/diff/*.cpp
   PROJECT dictionary/connection.h dictionary/error.h dictionary/errornumbers.h dictionary/fieldvalue.h
           dictionary/filename.h dictionary/recordset.h dictionary/statements.h dictionary/shownattributes.h
-          dictionary/textfold.h cli/diff/ areas/areacatalogue.h
+          dictionary/textfold.h cli/diff/ cli/platform.h areas/areacatalogue.h
   FORBID ${systemLibraries})
 check_layer("test support" QT CORE
   FILES testkit/mdbwrite/* testkit/damage/*
