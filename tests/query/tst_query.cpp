@@ -243,6 +243,9 @@ private slots:
     // What scripts read: CSV through Python's csv module and JSON through json.load give the same rows.
     void csvAndJsonReadBackInPython()
     {
+#ifndef Q_OS_UNIX
+        QSKIP("reads the output back with the build machine's python3");
+#endif
         const QString csvPath = dir_.filePath(QStringLiteral("out.csv"));
         const QString jsonPath = dir_.filePath(QStringLiteral("out.json"));
         for (const auto& [option, file] : {std::pair{"--csv", csvPath}, std::pair{"--json", jsonPath}})
@@ -313,6 +316,9 @@ private slots:
     // A file name that is not UTF-8 names the file as its bytes do.
     void opensAFileNamedInAnotherEncoding()
     {
+#ifndef Q_OS_UNIX
+        QSKIP("names the file in bytes through a POSIX shell; Windows names files in UTF-16 (tst_windowsfiles)");
+#endif
         QVERIFY(QFile::copy(path_, dir_.filePath(QStringLiteral("plain.mdb"))));
         QProcess process;
         process.setWorkingDirectory(dir_.path());
