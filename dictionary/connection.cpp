@@ -42,6 +42,19 @@ Engine& Connection::engine() const
     return *engine_;
 }
 
+Engine::Listing Connection::list(const QString& sql) const
+{
+    Engine& running = engine();
+    notifyStatement(sql);
+    try {
+        Engine::Listing listing = running.list(sql);
+        listing.engine = engine_;
+        return listing;
+    } catch (const std::bad_alloc&) {
+        throw outOfMemory();
+    }
+}
+
 void Connection::notifyStatement(const QString& sql) const
 {
     if (observer_)

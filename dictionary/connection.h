@@ -1,13 +1,13 @@
 #pragma once
 
+#include "dictionary/engine.h"
+
 #include <QString>
 
 #include <functional>
 #include <memory>
 
 namespace volmira {
-
-class Engine;
 
 // The one connection to a dictionary file. The connection text is the one the program builds
 // ("Provider=...;Data Source=<path>;Persist Security Info=False"); the path is taken from it.
@@ -35,6 +35,10 @@ public:
     // For the recordset: the engine the statements run on. Raises an Error when not open.
     Engine& engine() const;
     void notifyStatement(const QString& sql) const;
+
+    // Runs one SELECT as a recordset would, its result as cells (Engine::list) that stay valid while the
+    // listing lives, also after the connection closes. Raises an Error as Recordset::Open does.
+    Engine::Listing list(const QString& sql) const;
 
     // The path named by a connection text's "Data Source=" part, unchanged.
     static QString dataSource(const QString& connectionString);

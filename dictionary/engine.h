@@ -10,6 +10,8 @@
 
 namespace volmira {
 
+class RowArena;
+
 // The dictionary's tables, read from the file by the Jet reader and held in an in-memory
 // SQL database; statements written for Jet run on it with Jet's meaning.
 class Engine {
@@ -50,6 +52,25 @@ public:
     };
     // Runs one SELECT; raises an Error that names a missing table or column.
     virtual Result run(const QString& sql) = 0;
+
+    // The result of one SELECT as cells, for readers of many rows: a listing of a table's rows points at
+    // the texts where the engine keeps them, in UTF-8, and makes no value of its own. Each cell turns into
+    // the value run() gives with FieldValue::fromCell and its column's type. The texts stay valid while
+    // the engine lives and the listing holds them.
+    struct Listing {
+        int columnCount = 0;
+        std::vector<ResultColumn> columns;
+        std::vector<CellView> cells;            // row-major
+        std::shared_ptr<const RowArena> texts;  // the texts of a result that is not a listing of kept rows
+        std::shared_ptr<const Engine> engine;   // set by the connection: keeps the kept rows alive
+        long long rowCount() const { return columnCount ? (long long)(cells.size() / std::size_t(columnCount)) : 0; }
+        const CellView& at(long long row, int column) const
+        {
+            return cells[std::size_t(row) * std::size_t(columnCount) + std::size_t(column)];
+        }
+    };
+    // Runs one SELECT as run() does; raises the same errors.
+    virtual Listing list(const QString& sql) = 0;
 };
 
 }  // namespace volmira

@@ -102,6 +102,33 @@ FieldValue FieldValue::binary(QByteArray bytes)
     return v;
 }
 
+FieldValue FieldValue::ofType(double number, ColumnType type)
+{
+    if (type == ColumnType::Bool)
+        return yesNo(number != 0);
+    if (type == ColumnType::Single)
+        return single(float(number));
+    if (type == ColumnType::Currency)
+        return currency(number);
+    if (type == ColumnType::DateTime)
+        return date(number);
+    return FieldValue::number(number);
+}
+
+FieldValue FieldValue::fromCell(const CellView& cell, ColumnType type)
+{
+    switch (cell.kind) {
+    case CellView::Kind::Null: return FieldValue();
+    case CellView::Kind::Text: return text(QString::fromUtf8(cell.text.data(), qsizetype(cell.text.size())));
+    case CellView::Kind::Binary: return binary(QByteArray(cell.text.data(), qsizetype(cell.text.size())));
+    case CellView::Kind::YesNo: return ofType(cell.number != 0 ? -1 : 0, type);
+    case CellView::Kind::Number:
+    case CellView::Kind::Single:
+    case CellView::Kind::Date: return ofType(cell.number, type);
+    }
+    return FieldValue();
+}
+
 QString FieldValue::toText() const
 {
     switch (kind_) {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "dictionary/cellview.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -21,6 +23,11 @@ public:
     // A Jet date: days since 1899-12-30; the fraction's absolute value is the time of day, also before 1899.
     static FieldValue date(double serialDays);
     static FieldValue binary(QByteArray bytes);
+    // A stored number as a value of the type a result column has: Yes/No, single, currency, date or number.
+    static FieldValue ofType(double number, ColumnType type);
+    // A cell as the reader handed it over, as a value of the result column's type: what SQLite gives back
+    // for the cell once its row is in the database.
+    static FieldValue fromCell(const CellView& cell, ColumnType type);
 
     Kind kind() const noexcept { return kind_; }
     bool isNull() const noexcept { return kind_ == Kind::Null; }

@@ -7,6 +7,8 @@ namespace volmira {
 
 namespace {
 
+constexpr std::string_view notApplicable = "N/A";
+
 template <typename FieldOf>
 ShownColumn readColumn(const FieldOf& field)
 {
@@ -38,13 +40,28 @@ ShownColumn shownColumnAt(const Recordset& columns, long long row, int firstFiel
 
 QString shownText(const FieldValue& value) { return value.isNull() ? QString() : value.toText(); }
 
-QString shownGuiText(const FieldValue& value) { return value.isNull() ? QStringLiteral("N/A") : value.toText(); }
+QString shownGuiText(const FieldValue& value)
+{
+    return value.isNull() ? QString::fromLatin1(notApplicable.data(), qsizetype(notApplicable.size())) : value.toText();
+}
 
 QString shownDataType(const FieldValue& dataType, const FieldValue& attributes)
 {
     if (attributes.isNull())
         return shownText(dataType);
     return shownText(dataType) + QLatin1Char('(') + attributes.toText() + QLatin1Char(')');
+}
+
+std::string_view shownText(const ShownUtf8& value) { return value.null ? std::string_view() : value.text; }
+
+std::string_view shownGuiText(const ShownUtf8& value) { return value.null ? notApplicable : value.text; }
+
+std::string shownDataType(const ShownUtf8& dataType, const ShownUtf8& attributes)
+{
+    std::string shown(shownText(dataType));
+    if (!attributes.null)
+        shown.append(1, '(').append(attributes.text).append(1, ')');
+    return shown;
 }
 
 }  // namespace volmira

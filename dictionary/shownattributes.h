@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <string>
+#include <string_view>
+
 namespace volmira {
 
 class Recordset;
@@ -34,5 +37,14 @@ QString shownText(const FieldValue& value);
 QString shownGuiText(const FieldValue& value);
 // The data type box: the type alone when the attributes are Null, else type(attributes).
 QString shownDataType(const FieldValue& dataType, const FieldValue& attributes);
+
+// The same rules for texts in UTF-8 (a listing's cells, Engine::Listing), a Null text being null.
+struct ShownUtf8 final {
+    std::string_view text;
+    bool null = true;
+};
+std::string_view shownText(const ShownUtf8& value);
+std::string_view shownGuiText(const ShownUtf8& value);
+std::string shownDataType(const ShownUtf8& dataType, const ShownUtf8& attributes);
 
 }  // namespace volmira

@@ -115,6 +115,7 @@ public:
     }
 
     Result run(const QString& sql);
+    Listing list(const QString& sql);
 
     // Reads, in one go, the tables a statement names that are not read yet and that the file has.
     void readMissing(const QStringList& names)
@@ -146,8 +147,8 @@ private:
 
     // A plain listing of a table kept aside (plainListing), answered from the kept rows in the order of
     // the file, as SQLite would answer it.
-    std::optional<Result> listKeptRows(const jetsql::SelectStatement& statement, const StoredTable& table,
-                                       const Translation& translation);
+    std::optional<Listing> listKeptRows(const jetsql::SelectStatement& statement, const StoredTable& table,
+                                        const Translation& translation);
     // Puts the given rows (0-based) of a table kept aside into SQLite, or all of them (rows null).
     void putRowsInDatabase(const StoredTable& table, const std::vector<std::uint32_t>* rows);
     void insertRow(sqlite3_stmt* insert, const StoredTable& table, const CellView* cells, int count,
@@ -617,46 +618,13 @@ bool narrowRows(const jetsql::SelectStatement& statement, const StoredTable& tab
 
 }  // namespace
 
-namespace {
-
-// A stored number as a value of the result column's type.
-FieldValue numberValue(double number, ColumnType type)
-{
-    if (type == ColumnType::Bool)
-        return FieldValue::yesNo(number != 0);
-    if (type == ColumnType::Single)
-        return FieldValue::single(float(number));
-    if (type == ColumnType::Currency)
-        return FieldValue::currency(number);
-    if (type == ColumnType::DateTime)
-        return FieldValue::date(number);
-    return FieldValue::number(number);
-}
-
-// A cell of a row kept aside as the value SQLite gives back for it once the row is in the database.
-FieldValue cellValue(const CellView& cell, ColumnType type)
-{
-    switch (cell.kind) {
-    case CellView::Kind::Null: return FieldValue();
-    case CellView::Kind::Text:
-        return FieldValue::text(QString::fromUtf8(cell.text.data(), qsizetype(cell.text.size())));
-    case CellView::Kind::Binary: return FieldValue::binary(QByteArray(cell.text.data(), qsizetype(cell.text.size())));
-    case CellView::Kind::YesNo: return numberValue(cell.number != 0 ? -1 : 0, type);
-    case CellView::Kind::Number:
-    case CellView::Kind::Single:
-    case CellView::Kind::Date: return numberValue(cell.number, type);
-    }
-    return FieldValue();
-}
-
-}  // namespace
 
 FieldValue SqliteEngine::Database::fieldValue(sqlite3_stmt* statement, int column, ColumnType type) const
 {
     switch (sqlite3_column_type(statement, column)) {
     case SQLITE_NULL: return FieldValue();
     case SQLITE_INTEGER:
-    case SQLITE_FLOAT: return numberValue(sqlite3_column_double(statement, column), type);
+    case SQLITE_FLOAT: return FieldValue::ofType(sqlite3_column_double(statement, column), type);
     case SQLITE_BLOB: {
         const auto* bytes = static_cast<const char*>(sqlite3_column_blob(statement, column));
         return FieldValue::binary(QByteArray(bytes, sqlite3_column_bytes(statement, column)));
@@ -671,9 +639,9 @@ FieldValue SqliteEngine::Database::fieldValue(sqlite3_stmt* statement, int colum
     }
 }
 
-std::optional<Engine::Result> SqliteEngine::Database::listKeptRows(const jetsql::SelectStatement& statement,
-                                                                   const StoredTable& table,
-                                                                   const Translation& translation)
+std::optional<Engine::Listing> SqliteEngine::Database::listKeptRows(const jetsql::SelectStatement& statement,
+                                                                    const StoredTable& table,
+                                                                    const Translation& translation)
 {
     const auto aside = asideRows_.find(table.number);
     if (aside == asideRows_.end())
@@ -684,34 +652,100 @@ std::optional<Engine::Result> SqliteEngine::Database::listKeptRows(const jetsql:
     if (!selected)
         return std::nullopt;
     RowArena& kept = *aside->second.rows;
-    Result result;
-    result.columnCount = int(selected->size());
-    result.columns = translation.columns;
+    Listing listing;
+    listing.columnCount = int(selected->size());
+    listing.columns = translation.columns;
     const std::uint32_t count = all ? kept.size() : std::uint32_t(rows.size());
-    result.cells.reserve(size_t(count) * selected->size());
-    // A text that a column repeats from the row before (a table's name, an area's code) is shared, not
-    // made again.
-    std::vector<std::string_view> lastText(selected->size());
-    std::vector<size_t> lastCell(selected->size(), 0);
+    listing.cells.reserve(size_t(count) * selected->size());
     for (std::uint32_t i = 0; i < count; ++i) {
         const std::vector<CellView>& cells = kept.row(all ? i : rows[i]);
-        for (size_t k = 0; k < selected->size(); ++k) {
-            const size_t column = size_t((*selected)[k]);
-            if (column >= cells.size()) {
-                result.cells.push_back(Field{FieldValue()});
+        for (const int column : *selected)
+            listing.cells.push_back(size_t(column) < cells.size() ? cells[size_t(column)] : CellView());
+    }
+    return listing;
+}
+
+namespace {
+
+// The values of a listing. A text that a column repeats from the row before (a table's name, an area's
+// code) is shared, not made again.
+Engine::Result valuesOf(const Engine::Listing& listing)
+{
+    Engine::Result result;
+    result.columnCount = listing.columnCount;
+    result.columns = listing.columns;
+    result.cells.reserve(listing.cells.size());
+    const size_t width = size_t(listing.columnCount);
+    for (size_t at = 0; at < listing.cells.size(); ++at) {
+        const CellView& cell = listing.cells[at];
+        const size_t column = at % width;
+        if (at >= width && cell.kind == CellView::Kind::Text && !cell.text.empty()) {
+            const CellView& above = listing.cells[at - width];
+            if (above.kind == CellView::Kind::Text && above.text == cell.text) {
+                result.cells.push_back(result.cells[at - width]);
                 continue;
             }
-            const CellView& cell = cells[column];
-            if (cell.kind == CellView::Kind::Text && i > 0 && !lastText[k].empty() && cell.text == lastText[k]) {
-                result.cells.push_back(result.cells[lastCell[k]]);
-            } else {
-                result.cells.push_back(Field{cellValue(cell, result.columns[k].type)});
-                lastText[k] = cell.kind == CellView::Kind::Text ? cell.text : std::string_view();
-            }
-            lastCell[k] = result.cells.size() - 1;
         }
+        result.cells.push_back(Field{FieldValue::fromCell(cell, listing.columns[column].type)});
     }
     return result;
+}
+
+// A result as cells whose texts the listing holds in an arena of its own.
+Engine::Listing cellsOf(const Engine::Result& result)
+{
+    Engine::Listing listing;
+    listing.columnCount = result.columnCount;
+    listing.columns = result.columns;
+    auto texts = std::make_shared<RowArena>();
+    const size_t width = size_t(result.columnCount);
+    std::vector<CellView> row(width);
+    std::vector<QByteArray> bytes(width);
+    listing.cells.reserve(result.cells.size());
+    for (size_t start = 0; start + width <= result.cells.size() && width > 0; start += width) {
+        for (size_t i = 0; i < width; ++i) {
+            const FieldValue& value = result.cells[start + i].Value;
+            CellView& cell = row[i];
+            cell = CellView();
+            switch (value.kind()) {
+            case FieldValue::Kind::Null: break;
+            case FieldValue::Kind::Text:
+                bytes[i] = value.toText().toUtf8();
+                cell.kind = CellView::Kind::Text;
+                cell.text = std::string_view(bytes[i].constData(), size_t(bytes[i].size()));
+                break;
+            case FieldValue::Kind::Binary:
+                cell.kind = CellView::Kind::Binary;
+                cell.text = std::string_view(value.bytes().constData(), size_t(value.bytes().size()));
+                break;
+            case FieldValue::Kind::YesNo: cell.kind = CellView::Kind::YesNo; cell.number = value.toNumber(); break;
+            case FieldValue::Kind::Date: cell.kind = CellView::Kind::Date; cell.number = value.toNumber(); break;
+            case FieldValue::Kind::Number: cell.kind = CellView::Kind::Number; cell.number = value.toNumber(); break;
+            }
+        }
+        const std::vector<CellView>& stored = texts->add(row.data(), int(width));
+        listing.cells.insert(listing.cells.end(), stored.begin(), stored.end());
+    }
+    listing.texts = std::move(texts);
+    return listing;
+}
+
+}  // namespace
+
+Engine::Listing SqliteEngine::Database::list(const QString& sql)
+{
+    const jetsql::SelectStatement statement = jetsql::parse(sql);
+    readMissing(jetsql::referencedTables(statement));
+    const TableLookup lookup = [this](const QString& name) -> const StoredTable& { return table(name); };
+    const Translation translation = translate(sql, statement, lookup);
+    if (statement.joins.empty()) {
+        const StoredTable& stored = table(statement.from.name);
+        if (stored.store) {
+            if (std::optional<Listing> listed = listKeptRows(statement, stored, translation))
+                return std::move(*listed);
+        }
+    }
+    return cellsOf(run(sql));
 }
 
 Engine::Result SqliteEngine::Database::run(const QString& sql)
@@ -729,8 +763,8 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
                 result.columns = translation.columns;
                 return result;
             }
-            if (std::optional<Result> listed = listKeptRows(statement, stored, translation))
-                return std::move(*listed);
+            if (const std::optional<Listing> listed = listKeptRows(statement, stored, translation))
+                return valuesOf(*listed);
             std::vector<std::uint32_t> narrowing;
             if (narrowRows(statement, stored, &narrowing)) {
                 putRowsInDatabase(stored, &narrowing);
@@ -783,5 +817,7 @@ SqliteEngine::SqliteEngine(TableReader reader, bool useSearchStores, Preload pre
 SqliteEngine::~SqliteEngine() = default;
 
 Engine::Result SqliteEngine::run(const QString& sql) { return database_->run(sql); }
+
+Engine::Listing SqliteEngine::list(const QString& sql) { return database_->list(sql); }
 
 }  // namespace volmira

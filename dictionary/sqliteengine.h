@@ -30,6 +30,7 @@ public:
     ~SqliteEngine() override;
 
     Result run(const QString& sql) override;
+    Listing list(const QString& sql) override;
 
     class Database;
 

@@ -89,7 +89,7 @@ int Comparison::countInArea(int area) const
 
 namespace {
 
-QString yesNo(bool flag) { return flag ? QStringLiteral("Yes") : QStringLiteral("No"); }
+std::string_view yesNo(bool flag) { return flag ? "Yes" : "No"; }
 
 // Items keyed by their folded name and how many items of that name came before, so that a name listed
 // twice is compared with the same name's second listing.
@@ -136,25 +136,27 @@ std::vector<bool> longestIncreasing(const std::vector<std::size_t>& sequence)
     return kept;
 }
 
-QSet<QString> descriptionWords(const ShownColumn& column)
+QSet<QString> descriptionWords(const SnapshotColumn& column)
 {
     QSet<QString> words;
-    for (const QString& word : (column.logicalDescription + QLatin1Char(' ') + column.dataDefinition)
-                                   .toCaseFolded()
-                                   .split(QLatin1Char(' '), Qt::SkipEmptyParts))
+    const QString joined = qText(shownText(column.logicalDescription)) + QLatin1Char(' ')
+                           + qText(shownText(column.dataDefinition));
+    for (const QString& word : joined.toCaseFolded().split(QLatin1Char(' '), Qt::SkipEmptyParts))
         words.insert(word);
     return words;
 }
 
-bool similarDescriptions(const ShownColumn& a, const ShownColumn& b)
+bool similarDescriptions(const QSet<QString>& wordsA, const QSet<QString>& wordsB)
 {
-    const QSet<QString> wordsA = descriptionWords(a);
-    const QSet<QString> wordsB = descriptionWords(b);
     if (wordsA.isEmpty() || wordsB.isEmpty())
         return false;
     const qsizetype shared = QSet<QString>(wordsA).intersect(wordsB).size();
     return 2 * shared >= wordsA.size() + wordsB.size() - shared;  // at least half of all their words
 }
+
+bool sameText(const SnapshotText& a, const SnapshotText& b) { return a.null == b.null && a.text == b.text; }
+
+std::string dataTypeOf(const SnapshotColumn& column) { return shownDataType(column.dataType, column.dataAttributes); }
 
 class TableComparer final {
 public:
@@ -163,52 +165,56 @@ public:
 
     void compare(const SnapshotTable& before, const SnapshotTable& after)
     {
-        text(ChangeKind::TableChanged, Attribute::LogicalName, {}, before.logicalName, after.logicalName);
-        text(ChangeKind::TableChanged, Attribute::Description, {}, before.description, after.description);
+        text(ChangeKind::TableChanged, Attribute::LogicalName, {}, shownText(before.logicalName),
+             shownText(after.logicalName));
+        text(ChangeKind::TableChanged, Attribute::Description, {}, shownText(before.description),
+             shownText(after.description));
         compareColumns(before.columns, after.columns);
     }
 
 private:
-    Change change(ChangeKind kind, const QString& column = {}) const
+    Change change(ChangeKind kind, std::string_view column = {}) const
     {
         Change c{kind};
         c.area = area_;
         c.table = table_;
-        c.column = column;
+        c.column = qText(column);
         return c;
     }
 
-    void text(ChangeKind kind, Attribute attribute, const QString& column, const QString& before, const QString& after)
+    void text(ChangeKind kind, Attribute attribute, std::string_view column, std::string_view before,
+              std::string_view after)
     {
         if (before == after)
             return;
         Change c = change(kind, column);
         c.attribute = attribute;
-        c.before = before;
-        c.after = after;
+        c.before = qText(before);
+        c.after = qText(after);
         out_.push_back(std::move(c));
     }
 
     void presence(ChangeKind kind, const SnapshotColumn& column)
     {
-        Change c = change(kind, column.shown.column);
+        Change c = change(kind, shownText(column.column));
         c.attribute = Attribute::DataType;
-        (kind == ChangeKind::ColumnAdded ? c.after : c.before) = column.shown.dataType;
-        c.note = QStringLiteral("position ") + column.position;
+        (kind == ChangeKind::ColumnAdded ? c.after : c.before) = qText(dataTypeOf(column));
+        c.note = QStringLiteral("position ") + qText(shownText(column.position));
         out_.push_back(std::move(c));
     }
 
     void compareColumns(const std::vector<SnapshotColumn>& before, const std::vector<SnapshotColumn>& after)
     {
         // Most tables keep their columns: then they pair up in order, without keys.
-        if (std::equal(
-                before.begin(), before.end(), after.begin(), after.end(),
-                [](const SnapshotColumn& a, const SnapshotColumn& b) { return a.shown.column == b.shown.column; })) {
+        if (std::equal(before.begin(), before.end(), after.begin(), after.end(),
+                       [](const SnapshotColumn& a, const SnapshotColumn& b) {
+                           return shownText(a.column) == shownText(b.column);
+                       })) {
             for (std::size_t i = 0; i < before.size(); ++i)
                 compareColumn(before[i], after[i]);
             return;
         }
-        const auto name = [](const SnapshotColumn& c) { return foldedKey(c.shown.column); };
+        const auto name = [](const SnapshotColumn& c) { return foldedKey(shownText(c.column)); };
         const std::vector<std::string> oldKeys = occurrenceKeys(before, name);
         const std::vector<std::string> newKeys = occurrenceKeys(after, name);
         const auto oldAt = positions(oldKeys);
@@ -243,10 +249,10 @@ private:
             const SnapshotColumn& a = before[oldOrder[k]];
             const SnapshotColumn& b = after[shared[k]];
             if (!keptOrder[k]) {
-                Change c = change(ChangeKind::ColumnReordered, b.shown.column);
+                Change c = change(ChangeKind::ColumnReordered, shownText(b.column));
                 c.attribute = Attribute::Position;
-                c.before = a.position;
-                c.after = b.position;
+                c.before = qText(shownText(a.position));
+                c.after = qText(shownText(b.position));
                 out_.push_back(std::move(c));
             }
             compareColumn(a, b);
@@ -255,21 +261,23 @@ private:
 
     void compareColumn(const SnapshotColumn& a, const SnapshotColumn& b)
     {
-        const QString& name = b.shown.column;
-        const auto attribute = [&](Attribute which, const QString& before, const QString& after) {
+        const std::string_view name = shownText(b.column);
+        const auto attribute = [&](Attribute which, std::string_view before, std::string_view after) {
             text(ChangeKind::ColumnChanged, which, name, before, after);
         };
-        attribute(Attribute::DataType, a.shown.dataType, b.shown.dataType);
-        attribute(Attribute::PrimaryKey, yesNo(a.shown.primaryKey), yesNo(b.shown.primaryKey));
-        attribute(Attribute::ForeignKey, yesNo(a.shown.foreignKey), yesNo(b.shown.foreignKey));
-        attribute(Attribute::LogicalDescription, a.shown.logicalDescription, b.shown.logicalDescription);
-        attribute(Attribute::DataDefinition, a.shown.dataDefinition, b.shown.dataDefinition);
-        attribute(Attribute::ScreenLabel, a.shown.guiLabel, b.shown.guiLabel);
-        attribute(Attribute::ScreenControl, a.shown.guiControl, b.shown.guiControl);
+        // The type and its attributes as stored show alike; only when they differ is the box's text made.
+        if (!sameText(a.dataType, b.dataType) || !sameText(a.dataAttributes, b.dataAttributes))
+            attribute(Attribute::DataType, dataTypeOf(a), dataTypeOf(b));
+        attribute(Attribute::PrimaryKey, yesNo(a.primaryKey), yesNo(b.primaryKey));
+        attribute(Attribute::ForeignKey, yesNo(a.foreignKey), yesNo(b.foreignKey));
+        attribute(Attribute::LogicalDescription, shownText(a.logicalDescription), shownText(b.logicalDescription));
+        attribute(Attribute::DataDefinition, shownText(a.dataDefinition), shownText(b.dataDefinition));
+        attribute(Attribute::ScreenLabel, shownGuiText(a.guiLabel), shownGuiText(b.guiLabel));
+        attribute(Attribute::ScreenControl, shownGuiText(a.guiControl), shownGuiText(b.guiControl));
         compareValues(name, a.values, b.values);
     }
 
-    void compareValues(const QString& column, const std::vector<SnapshotValue>& before,
+    void compareValues(std::string_view column, const std::vector<SnapshotValue>& before,
                        const std::vector<SnapshotValue>& after)
     {
         if (std::equal(before.begin(), before.end(), after.begin(), after.end(),
@@ -277,21 +285,21 @@ private:
                            return a.value == b.value && a.description == b.description;
                        }))
             return;
-        const auto value = [](const SnapshotValue& v) { return v.value.toStdString(); };
+        const auto value = [](const SnapshotValue& v) { return std::string(v.value); };
         const std::vector<std::string> oldKeys = occurrenceKeys(before, value);
         const std::vector<std::string> newKeys = occurrenceKeys(after, value);
         const auto oldAt = positions(oldKeys);
         const auto newAt = positions(newKeys);
         const auto valueChange = [&](ChangeKind kind, const SnapshotValue& v) {
             Change c = change(kind, column);
-            c.value = v.value;
+            c.value = qText(v.value);
             c.attribute = Attribute::ValueDescription;
             return c;
         };
         for (std::size_t i = 0; i < before.size(); ++i) {
             if (!newAt.count(oldKeys[i])) {
                 Change c = valueChange(ChangeKind::ValueRemoved, before[i]);
-                c.before = before[i].description;
+                c.before = qText(before[i].description);
                 out_.push_back(std::move(c));
             }
         }
@@ -299,7 +307,7 @@ private:
             const auto old = oldAt.find(newKeys[j]);
             if (old == oldAt.end()) {
                 Change c = valueChange(ChangeKind::ValueAdded, after[j]);
-                c.after = after[j].description;
+                c.after = qText(after[j].description);
                 out_.push_back(std::move(c));
             }
         }
@@ -307,8 +315,8 @@ private:
             const auto old = oldAt.find(newKeys[j]);
             if (old != oldAt.end() && before[old->second].description != after[j].description) {
                 Change c = valueChange(ChangeKind::ValueChanged, after[j]);
-                c.before = before[old->second].description;
-                c.after = after[j].description;
+                c.before = qText(before[old->second].description);
+                c.after = qText(after[j].description);
                 out_.push_back(std::move(c));
             }
         }
@@ -328,16 +336,26 @@ private:
         // A table rebuilt from scratch is no set of renames; the pairs to weigh are bounded.
         if (removed.size() * added.size() > 250'000)
             return;
+        struct Weighed {
+            std::string dataType;
+            QSet<QString> words;
+        };
+        const auto weigh = [](const std::vector<SnapshotColumn>& columns, const std::vector<std::size_t>& at) {
+            std::vector<Weighed> weighed;
+            for (const std::size_t i : at)
+                weighed.push_back({dataTypeOf(columns[i]), descriptionWords(columns[i])});
+            return weighed;
+        };
+        const std::vector<Weighed> olds = weigh(before, removed);
+        const std::vector<Weighed> freshes = weigh(after, added);
         for (std::size_t r = 0; r < removed.size(); ++r) {
             for (std::size_t a = 0; a < added.size(); ++a) {
-                const SnapshotColumn& old = before[removed[r]];
-                const SnapshotColumn& fresh = after[added[a]];
                 QStringList shared;
-                if (old.shown.dataType == fresh.shown.dataType)
+                if (olds[r].dataType == freshes[a].dataType)
                     shared << QStringLiteral("same data type");
-                if (old.position == fresh.position)
+                if (shownText(before[removed[r]].position) == shownText(after[added[a]].position))
                     shared << QStringLiteral("same position");
-                if (similarDescriptions(old.shown, fresh.shown))
+                if (similarDescriptions(olds[r].words, freshes[a].words))
                     shared << QStringLiteral("similar description");
                 if (shared.size() >= 2)
                     candidates.push_back({int(shared.size()), r, a, shared.join(QStringLiteral(", "))});
@@ -356,8 +374,8 @@ private:
         std::sort(chosen.begin(), chosen.end(),
                   [](const Candidate& x, const Candidate& y) { return x.removed < y.removed; });
         for (const Candidate& c : chosen) {
-            Change rename = change(ChangeKind::PossibleRename, before[removed[c.removed]].shown.column);
-            rename.after = after[added[c.added]].shown.column;
+            Change rename = change(ChangeKind::PossibleRename, shownText(before[removed[c.removed]].column));
+            rename.after = qText(shownText(after[added[c.added]].column));
             rename.note = c.note;
             out_.push_back(std::move(rename));
         }
@@ -404,8 +422,8 @@ Change tablePresence(ChangeKind kind, const Placed& placed)
 {
     Change c{kind};
     c.area = placed.area;
-    c.table = placed.table->name;
-    (kind == ChangeKind::TableAdded ? c.after : c.before) = placed.table->logicalName;
+    c.table = qText(placed.table->name);
+    (kind == ChangeKind::TableAdded ? c.after : c.before) = qText(shownText(placed.table->logicalName));
     c.attribute = Attribute::LogicalName;
     const std::size_t columns = placed.table->columns.size();
     c.note = QString::number(columns) + (columns == 1 ? QStringLiteral(" column") : QStringLiteral(" columns"));
@@ -432,8 +450,9 @@ Comparison compare(const Snapshot& before, const Snapshot& after, std::vector<Ar
     }
 
     std::vector<TableChanges> groups;
-    const auto group = [&groups](int area, const std::string& folded, const QString& name) -> std::vector<Change>& {
-        groups.push_back({area, folded, name, {}});
+    const auto group = [&groups](int area, const std::string& folded,
+                                 std::string_view name) -> std::vector<Change>& {
+        groups.push_back({area, folded, qText(name), {}});
         return groups.back().changes;
     };
     static const std::vector<Placed> none;
@@ -446,7 +465,7 @@ Comparison compare(const Snapshot& before, const Snapshot& after, std::vector<Ar
         for (const Placed& p : was) {
             if (const Placed* now = inArea(is, p.area)) {
                 std::vector<Change>& out = group(p.area, folded, now->table->name);
-                TableComparer(p.area, now->table->name, out).compare(*p.table, *now->table);
+                TableComparer(p.area, qText(now->table->name), out).compare(*p.table, *now->table);
             } else {
                 gone.push_back(&p);
             }
@@ -461,9 +480,10 @@ Comparison compare(const Snapshot& before, const Snapshot& after, std::vector<Ar
             Change moved{ChangeKind::TableMoved};
             moved.area = come[i]->area;
             moved.oldArea = gone[i]->area;
-            moved.table = come[i]->table->name;
+            moved.table = qText(come[i]->table->name);
+            const QString name = moved.table;
             out.push_back(std::move(moved));
-            TableComparer(come[i]->area, come[i]->table->name, out).compare(*gone[i]->table, *come[i]->table);
+            TableComparer(come[i]->area, name, out).compare(*gone[i]->table, *come[i]->table);
         }
         for (std::size_t i = moves; i < gone.size(); ++i)
             group(gone[i]->area, folded, gone[i]->table->name)

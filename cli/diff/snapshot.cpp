@@ -1,12 +1,19 @@
 #include "cli/diff/snapshot.h"
 
+#include "dictionary/cellview.h"
+#include "dictionary/connection.h"
+#include "dictionary/engine.h"
 #include "dictionary/recordset.h"
 #include "dictionary/statements.h"
 #include "dictionary/textfold.h"
 
-#include <QElapsedTimer>
-#include <cstdio>
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <deque>
+#include <map>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 
 namespace volmira::diff {
@@ -20,39 +27,95 @@ QString readVersion(const Connection& connection)
     return version.Eof() ? QString() : shownText(version.Fields(0).Value);
 }
 
+// The snapshot's reading of listings: it holds what their texts point into, and gives a cell that is no
+// text (a number, a date, Yes/No) the text the window shows for it, made once for each distinct value.
+class Reader final {
+public:
+    Reader(const Connection& connection, Snapshot& snapshot)
+        : connection_(connection), snapshot_(snapshot), made_(std::make_shared<std::deque<std::string>>())
+    {
+        snapshot_.holds.push_back(made_);
+    }
+
+    Engine::Listing list(const QString& sql)
+    {
+        Engine::Listing listing = connection_.list(sql);
+        if (!holdsEngine_) {
+            snapshot_.holds.push_back(listing.engine);
+            holdsEngine_ = true;
+        }
+        if (listing.texts)
+            snapshot_.holds.push_back(listing.texts);
+        return listing;
+    }
+
+    SnapshotText text(const Engine::Listing& listing, long long row, int field)
+    {
+        const CellView& cell = listing.at(row, field);
+        if (cell.kind == CellView::Kind::Null)
+            return {};
+        if (cell.kind == CellView::Kind::Text)
+            return {cell.text, false};
+        const ColumnType type = listing.columns[std::size_t(field)].type;
+        std::uint64_t bits = 0;
+        std::memcpy(&bits, &cell.number, sizeof bits);
+        const auto key = std::make_tuple(int(cell.kind), int(type), bits);
+        if (cell.kind != CellView::Kind::Binary) {
+            const auto known = madeTexts_.find(key);
+            if (known != madeTexts_.end())
+                return {known->second, false};
+        }
+        const std::string_view stored = made_->emplace_back(FieldValue::fromCell(cell, type).toText().toStdString());
+        if (cell.kind != CellView::Kind::Binary)
+            madeTexts_.emplace(key, stored);
+        return {stored, false};
+    }
+
+    static bool isTrue(const Engine::Listing& listing, long long row, int field)
+    {
+        return FieldValue::fromCell(listing.at(row, field), listing.columns[std::size_t(field)].type).isTrue();
+    }
+
+private:
+    const Connection& connection_;
+    Snapshot& snapshot_;
+    std::shared_ptr<std::deque<std::string>> made_;  // a deque never moves what it holds
+    bool holdsEngine_ = false;
+    std::map<std::tuple<int, int, std::uint64_t>, std::string_view> madeTexts_;
+};
+
 struct Described final {
-    FieldValue logicalName;
-    FieldValue description;
+    SnapshotText logicalName;
+    SnapshotText description;
 };
 
 // Null before any text, texts in the engine's order ignoring letter case: how the engine sorts.
-int compareShown(const FieldValue& a, const FieldValue& b)
+int compareShown(const SnapshotText& a, const SnapshotText& b)
 {
-    if (a.isNull() || b.isNull())
-        return int(b.isNull()) - int(a.isNull());
-    return textfold::compare(a.toText().toStdString(), b.toText().toStdString());
+    if (a.null || b.null)
+        return int(b.null) - int(a.null);
+    return textfold::compare(a.text, b.text);
 }
 
 // The description row of each table that the window's statement gives first: its rows are distinct and
 // in ascending order of description and logical name.
-std::unordered_map<std::string, Described> readDescriptions(const Connection& connection, const QString& area)
+std::unordered_map<std::string, Described> readDescriptions(Reader& reader, const QString& area)
 {
-    Recordset rows;
-    rows.Open(statements::areaTableDescriptions(area), connection);
+    const Engine::Listing rows = reader.list(statements::areaTableDescriptions(area));
     namespace Field = statements::TableDescriptionField;
     std::unordered_map<std::string, Described> found;
     for (long long row = 0; row < rows.rowCount(); ++row) {
-        const FieldValue& table = rows.fieldAt(row, Field::Table).Value;
-        if (table.isNull())  // equal to no table the window asks for
+        const SnapshotText table = reader.text(rows, row, Field::Table);
+        if (table.null)  // equal to no table the window asks for
             continue;
-        Described candidate{rows.fieldAt(row, Field::LogicalName).Value, rows.fieldAt(row, Field::Description).Value};
-        const auto [at, added] = found.emplace(foldedKey(table.toText()), candidate);
+        Described candidate{reader.text(rows, row, Field::LogicalName), reader.text(rows, row, Field::Description)};
+        const auto [at, added] = found.emplace(foldedKey(table.text), candidate);
         if (added)
             continue;
         const int byDescription = compareShown(candidate.description, at->second.description);
         if (byDescription < 0
             || (byDescription == 0 && compareShown(candidate.logicalName, at->second.logicalName) < 0))
-            at->second = std::move(candidate);
+            at->second = candidate;
     }
     return found;
 }
@@ -61,21 +124,29 @@ std::unordered_map<std::string, Described> readDescriptions(const Connection& co
 using ValuesByColumn = std::unordered_map<std::string, std::vector<SnapshotValue>>;
 using ValuesByTable = std::unordered_map<std::string, ValuesByColumn>;
 
-// The valid values of every area, by folded area code.
-std::unordered_map<std::string, ValuesByTable> readValues(const Connection& connection)
+// The valid values of every area, by folded area code. The file stores a column's values together, so a
+// row that names the column of the row before goes to the same list without folding its names again.
+std::unordered_map<std::string, ValuesByTable> readValues(Reader& reader)
 {
-    Recordset rows;
-    rows.Open(statements::allValidValues(), connection);
+    const Engine::Listing rows = reader.list(statements::allValidValues());
     namespace Field = statements::AllValuesField;
     std::unordered_map<std::string, ValuesByTable> found;
+    std::vector<SnapshotValue>* list = nullptr;
+    SnapshotText lastArea, lastTable, lastColumn;
     for (long long row = 0; row < rows.rowCount(); ++row) {
-        const FieldValue& area = rows.fieldAt(row, Field::Area).Value;
-        const FieldValue& table = rows.fieldAt(row, Field::Table).Value;
-        const FieldValue& column = rows.fieldAt(row, Field::Column).Value;
-        if (area.isNull() || table.isNull() || column.isNull())
+        const SnapshotText area = reader.text(rows, row, Field::Area);
+        const SnapshotText table = reader.text(rows, row, Field::Table);
+        const SnapshotText column = reader.text(rows, row, Field::Column);
+        if (area.null || table.null || column.null)
             continue;
-        found[foldedKey(area.toText())][foldedKey(table.toText())][foldedKey(column.toText())].push_back(
-            {shownText(rows.fieldAt(row, Field::Value).Value), shownText(rows.fieldAt(row, Field::Description).Value)});
+        if (!list || area.text != lastArea.text || table.text != lastTable.text || column.text != lastColumn.text) {
+            list = &found[foldedKey(area.text)][foldedKey(table.text)][foldedKey(column.text)];
+            lastArea = area;
+            lastTable = table;
+            lastColumn = column;
+        }
+        list->push_back({shownText(reader.text(rows, row, Field::Value)),
+                         shownText(reader.text(rows, row, Field::Description))});
     }
     return found;
 }
@@ -83,39 +154,36 @@ std::unordered_map<std::string, ValuesByTable> readValues(const Connection& conn
 // The column rows of one table, by their place in the column statement's result.
 struct TableRows final {
     std::string folded;
-    QString name;
+    std::string_view name;
     std::vector<long long> rows;
 };
 
 constexpr int firstField = statements::AreaColumnsField::First;
 
-const FieldValue& columnField(const Recordset& rows, long long row, int field)
-{
-    return rows.fieldAt(row, firstField + field).Value;
-}
-
 // [Column_SeqNo] in the engine's ascending order: Null first, then numbers, then texts.
-bool positionBefore(const FieldValue& a, const FieldValue& b)
+bool positionBefore(const CellView& a, const CellView& b)
 {
-    const auto rank = [](const FieldValue& v) { return v.isNull() ? 0 : v.kind() == FieldValue::Kind::Text ? 2 : 1; };
+    const auto rank = [](const CellView& v) {
+        return v.kind == CellView::Kind::Null ? 0 : v.kind == CellView::Kind::Text ? 2 : 1;
+    };
     if (rank(a) != rank(b))
         return rank(a) < rank(b);
     if (rank(a) == 1)
-        return a.toNumber() < b.toNumber();
-    return rank(a) == 2 && compareShown(a, b) < 0;
+        return a.number < b.number;
+    return rank(a) == 2 && textfold::compare(a.text, b.text) < 0;
 }
 
 // The row's ten fields as the engine tells rows apart ignoring letter case: the key of DISTINCT.
-std::string distinctKey(const Recordset& rows, long long row)
+std::string distinctKey(Reader& reader, const Engine::Listing& rows, long long row)
 {
     std::string joined;
     for (int field = 0; field <= statements::ColumnsField::GUIControl; ++field) {
-        const FieldValue& value = columnField(rows, row, field);
-        if (value.isNull()) {
+        const SnapshotText value = reader.text(rows, row, firstField + field);
+        if (value.null) {
             joined += "N;";
             continue;
         }
-        const std::string folded = foldedKey(value.toText());
+        const std::string folded = foldedKey(value.text);
         joined +=
             std::to_string(folded.size()) + ':' + folded;  // the length keeps one field from running into the next
     }
@@ -124,27 +192,25 @@ std::string distinctKey(const Recordset& rows, long long row)
 
 // The table's rows as the window's column statement gives them: distinct, in [Column_SeqNo] order.
 // Rows of one position keep the file's order.
-void orderColumns(const Recordset& rows, std::vector<long long>& table)
+void orderColumns(Reader& reader, const Engine::Listing& rows, std::vector<long long>& table)
 {
-    std::stable_sort(table.begin(), table.end(), [&rows](long long a, long long b) {
-        return positionBefore(columnField(rows, a, statements::ColumnsField::ColumnSeqNo),
-                              columnField(rows, b, statements::ColumnsField::ColumnSeqNo));
-    });
+    const auto seqNo = [&](long long row) -> const CellView& {
+        return rows.at(row, firstField + statements::ColumnsField::ColumnSeqNo);
+    };
+    std::stable_sort(table.begin(), table.end(),
+                     [&](long long a, long long b) { return positionBefore(seqNo(a), seqNo(b)); });
     // Only rows that share a position can be equal; the others need no key.
     std::vector<long long> distinct;
     std::vector<std::string> seen;
     for (std::size_t i = 0; i < table.size(); ++i) {
         const auto samePosition = [&](std::size_t j) {
-            const auto& seqNo = [&](std::size_t k) -> const FieldValue& {
-                return columnField(rows, table[k], statements::ColumnsField::ColumnSeqNo);
-            };
-            return !positionBefore(seqNo(i), seqNo(j)) && !positionBefore(seqNo(j), seqNo(i));
+            return !positionBefore(seqNo(table[i]), seqNo(table[j])) && !positionBefore(seqNo(table[j]), seqNo(table[i]));
         };
         if (i == 0 || !samePosition(i - 1))
             seen.clear();
         const bool tied = (i > 0 && samePosition(i - 1)) || (i + 1 < table.size() && samePosition(i + 1));
         if (tied) {
-            std::string rowKey = distinctKey(rows, table[i]);
+            std::string rowKey = distinctKey(reader, rows, table[i]);
             if (std::find(seen.begin(), seen.end(), rowKey) != seen.end())
                 continue;
             seen.push_back(std::move(rowKey));
@@ -154,23 +220,46 @@ void orderColumns(const Recordset& rows, std::vector<long long>& table)
     table = std::move(distinct);
 }
 
-SnapshotArea readArea(const Connection& connection, const QString& code, const ValuesByTable& values)
+SnapshotColumn readColumn(Reader& reader, const Engine::Listing& rows, long long row)
 {
-    const auto descriptions = readDescriptions(connection, code);
-    Recordset rows;
-    rows.Open(statements::areaColumns(code), connection);
+    namespace Field = statements::ColumnsField;
+    const auto text = [&](int field) { return reader.text(rows, row, firstField + field); };
+    SnapshotColumn column;
+    column.column = text(Field::Column);
+    column.dataType = text(Field::DataType);
+    column.dataAttributes = text(Field::DataAttributes);
+    column.logicalDescription = text(Field::LogicalDesc);
+    column.dataDefinition = text(Field::PDDefinition);
+    column.primaryKey = Reader::isTrue(rows, row, firstField + Field::PrimaryKey);
+    column.foreignKey = Reader::isTrue(rows, row, firstField + Field::ForeignKey);
+    column.guiLabel = text(Field::GUIName);
+    column.guiControl = text(Field::GUIControl);
+    column.position = text(Field::ColumnSeqNo);
+    return column;
+}
+
+SnapshotArea readArea(Reader& reader, const QString& code, const ValuesByTable& values)
+{
+    const auto descriptions = readDescriptions(reader, code);
+    const Engine::Listing rows = reader.list(statements::areaColumns(code));
     std::unordered_map<std::string, std::size_t> tableAt;
     std::vector<TableRows> tables;
+    // The file stores a table's rows together: a row of the table before needs no folding of its name.
+    std::string_view lastName;
+    std::size_t last = 0;
     for (long long row = 0; row < rows.rowCount(); ++row) {
-        const FieldValue& table = rows.fieldAt(row, statements::AreaColumnsField::Table).Value;
-        if (table.isNull())
+        const SnapshotText table = reader.text(rows, row, statements::AreaColumnsField::Table);
+        if (table.null)
             continue;
-        const QString name = table.toText();
-        std::string folded = foldedKey(name);
-        const auto [at, added] = tableAt.emplace(folded, tables.size());
-        if (added)
-            tables.push_back({std::move(folded), name, {}});
-        tables[at->second].rows.push_back(row);
+        if (tables.empty() || table.text != lastName) {
+            std::string folded = foldedKey(table.text);
+            const auto [at, added] = tableAt.emplace(folded, tables.size());
+            if (added)
+                tables.push_back({std::move(folded), table.text, {}});
+            last = at->second;
+            lastName = table.text;
+        }
+        tables[last].rows.push_back(row);
     }
     // The window lists the tables in the engine's ascending order of their names.
     std::sort(tables.begin(), tables.end(), [](const TableRows& a, const TableRows& b) { return a.folded < b.folded; });
@@ -181,19 +270,18 @@ SnapshotArea readArea(const Connection& connection, const QString& code, const V
         table.name = found.name;
         const auto described = descriptions.find(found.folded);
         if (described != descriptions.end()) {
-            table.logicalName = shownText(described->second.logicalName);
-            table.description = shownText(described->second.description);
+            table.logicalName = described->second.logicalName;
+            table.description = described->second.description;
         }
         const auto tableValues = values.find(found.folded);
-        orderColumns(rows, found.rows);
+        orderColumns(reader, rows, found.rows);
+        table.columns.reserve(found.rows.size());
         for (const long long row : found.rows) {
-            if (columnField(rows, row, statements::ColumnsField::Column).isNull())
+            if (rows.at(row, firstField + statements::ColumnsField::Column).kind == CellView::Kind::Null)
                 continue;  // the window lists no column without a name
-            SnapshotColumn column;
-            column.shown = shownColumnAt(rows, row, firstField);
-            column.position = shownText(columnField(rows, row, statements::ColumnsField::ColumnSeqNo));
+            SnapshotColumn column = readColumn(reader, rows, row);
             if (tableValues != values.end()) {
-                const auto listed = tableValues->second.find(foldedKey(column.shown.column));
+                const auto listed = tableValues->second.find(foldedKey(shownText(column.column)));
                 if (listed != tableValues->second.end())
                     column.values = listed->second;
             }
@@ -206,17 +294,18 @@ SnapshotArea readArea(const Connection& connection, const QString& code, const V
 
 }  // namespace
 
-std::string foldedKey(const QString& text) { return textfold::foldedUtf8(text.toStdString()); }
+std::string foldedKey(std::string_view text) { return textfold::foldedUtf8(text); }
 
 Snapshot readSnapshot(const Connection& connection, const std::vector<AreaName>& names)
 {
     Snapshot snapshot;
+    Reader reader(connection, snapshot);
     snapshot.version = readVersion(connection);
-    const auto values = readValues(connection);
+    const auto values = readValues(reader);
     static const ValuesByTable none;
     for (const AreaName& name : names) {
-        const auto inArea = values.find(foldedKey(name.code));
-        snapshot.areas.push_back(readArea(connection, name.code, inArea == values.end() ? none : inArea->second));
+        const auto inArea = values.find(foldedKey(name.code.toStdString()));
+        snapshot.areas.push_back(readArea(reader, name.code, inArea == values.end() ? none : inArea->second));
     }
     return snapshot;
 }

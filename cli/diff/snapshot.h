@@ -4,6 +4,9 @@
 
 #include <QString>
 
+#include <memory>
+#include <string>
+#include <string_view>
 #include <vector>
 
 namespace volmira {
@@ -19,23 +22,36 @@ struct AreaName final {
     QString title;
 };
 
+// A text of the dictionary in UTF-8, where the engine keeps it (or the snapshot made it, for a cell that
+// is no text), null for Null; the window's rules (shownattributes.h) tell how it shows.
+using SnapshotText = ShownUtf8;
+
+// A valid value and its description as shown: Null as empty text.
 struct SnapshotValue final {
-    QString value;
-    QString description;
+    std::string_view value;
+    std::string_view description;
 };
 
 struct SnapshotColumn final {
-    ShownColumn shown;
-    QString position;  // [Column_SeqNo] as text
+    SnapshotText column;
+    SnapshotText dataType;
+    SnapshotText dataAttributes;
+    SnapshotText logicalDescription;
+    SnapshotText dataDefinition;
+    bool primaryKey = false;
+    bool foreignKey = false;
+    SnapshotText guiLabel;
+    SnapshotText guiControl;
+    SnapshotText position;  // [Column_SeqNo] as text
     std::vector<SnapshotValue> values;
 };
 
-// A table as the window shows it under one area: its first description row (empty texts without one),
+// A table as the window shows it under one area: its first description row (null texts without one),
 // its columns in [Column_SeqNo] order and each column's valid values in the order the file stores them.
 struct SnapshotTable final {
-    QString name;
-    QString logicalName;
-    QString description;
+    std::string_view name;
+    SnapshotText logicalName;
+    SnapshotText description;
     std::vector<SnapshotColumn> columns;
 };
 
@@ -44,10 +60,12 @@ struct SnapshotArea final {
     std::vector<SnapshotTable> tables;
 };
 
-// A dictionary as the window shows it, for the given areas (areas[i] is that of names[i]).
+// A dictionary as the window shows it, for the given areas (areas[i] is that of names[i]). Its texts
+// point into what it holds: the engine's kept rows and texts of its own, so it stays valid on its own.
 struct Snapshot final {
     QString version;  // the highest release number, empty when the release table has no rows
     std::vector<SnapshotArea> areas;
+    std::vector<std::shared_ptr<const void>> holds;
 };
 
 // Reads the dictionary area by area, two statements for each, and the valid values in one. Raises the engine's Error when
@@ -55,6 +73,9 @@ struct Snapshot final {
 Snapshot readSnapshot(const Connection& connection, const std::vector<AreaName>& names);
 
 // The key under which texts that the engine takes as equal (ignoring letter case) are the same.
-std::string foldedKey(const QString& text);
+std::string foldedKey(std::string_view text);
+
+// A snapshot's text as the program's other texts are held.
+inline QString qText(std::string_view text) { return QString::fromUtf8(text.data(), qsizetype(text.size())); }
 
 }  // namespace volmira::diff

@@ -44,7 +44,7 @@ ChangeMarks::ChangeMarks(diff::Comparison comparison, diff::ComparedFiles files)
             continue;  // not on the site
         tableEntries_.emplace(tableKey(code, c.table), entry);
         if (namesColumn(c.kind))
-            changedColumns_.insert(tableKey(code, c.table) + '\n' + diff::foldedKey(c.column));
+            changedColumns_.insert(tableKey(code, c.table) + '\n' + diff::foldedKey(c.column.toStdString()));
     }
 }
 
@@ -55,7 +55,7 @@ QString ChangeMarks::title() const
 
 std::string ChangeMarks::tableKey(const QString& area, const QString& table) const
 {
-    return area.toStdString() + '\n' + diff::foldedKey(table);
+    return area.toStdString() + '\n' + diff::foldedKey(table.toStdString());
 }
 
 QString ChangeMarks::mark(int entry, const QString& root, const QString& what) const
@@ -77,7 +77,7 @@ QString ChangeMarks::columnMark(const QString& area, const QString& table, const
                                 int position, const QString& root)
 {
     const std::string key = tableKey(area, table);
-    if (!changedColumns_.count(key + '\n' + diff::foldedKey(column)))
+    if (!changedColumns_.count(key + '\n' + diff::foldedKey(column.toStdString())))
         return {};
     markedColumns_.emplace(tableNumber, position);
     return mark(tableEntries_.at(key), root, QStringLiteral("The column changed"));

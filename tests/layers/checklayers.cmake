@@ -100,9 +100,9 @@ check_layer("windows" QT ANY
   FORBID ${systemLibraries})
 check_layer("comparison" QT CORE
   FILES cli/diff/*.h cli/diff/*.cpp
-  PROJECT dictionary/connection.h dictionary/error.h dictionary/errornumbers.h dictionary/fieldvalue.h
-          dictionary/filename.h dictionary/recordset.h dictionary/statements.h dictionary/shownattributes.h
-          dictionary/textfold.h cli/diff/ cli/platform.h areas/areacatalogue.h
+  PROJECT dictionary/connection.h dictionary/engine.h dictionary/cellview.h dictionary/error.h
+          dictionary/errornumbers.h dictionary/fieldvalue.h dictionary/filename.h dictionary/recordset.h
+          dictionary/statements.h dictionary/shownattributes.h dictionary/textfold.h cli/diff/ cli/platform.h areas/areacatalogue.h
   FORBID ${systemLibraries})
 check_layer("test support" QT CORE
   FILES testkit/mdbwrite/* testkit/damage/*

@@ -20,7 +20,7 @@
 #endif
 
 using namespace volmira;
-using jet4::ColumnType;
+using JetType = jet4::ColumnType;
 using jet4::DatabaseModel;
 using jet4::Value;
 
@@ -49,21 +49,21 @@ DatabaseModel dictionary()
     jet4::addDictionaryValuesTable(model).rows = {{"O", "Open", "clcl", "CMC_CLCL_CLAIM", "CLCL_STS"},
                                                   {"C", Value(), "clcl", "CMC_CLCL_CLAIM", "CLCL_STS"}};
     auto& releases = model.addTable(QStringLiteral("CDS_TBL_RELS_RELEASES"));
-    releases.addColumn("Rels_No", ColumnType::Single)
-        .addColumn("Rels_Desc", ColumnType::Text, 50)
-        .addColumn("Ratio", ColumnType::Double)
-        .addColumn("Amount", ColumnType::Currency);
+    releases.addColumn("Rels_No", JetType::Single)
+        .addColumn("Rels_Desc", JetType::Text, 50)
+        .addColumn("Ratio", JetType::Double)
+        .addColumn("Amount", JetType::Currency);
     releases.rows = {{0.15, "first", 17.909999999999997, 12.75},
                      {Value(0.1), "second", 2000000.0, Value()},
                      {Value(), Value(), 0.1 + 0.2, 123456789012.3456}};
     // Every kind of value, under names that need brackets and escaping in each format.
     auto& changes = model.addTable(QStringLiteral("Änderungen 2021"));
-    changes.addColumn("Nr", ColumnType::Long)
-        .addColumn("Wann", ColumnType::DateTime)
-        .addColumn("Größe, \"cm\"", ColumnType::Double)
-        .addColumn("Ja", ColumnType::Bool)
-        .addColumn("Bild", ColumnType::Ole)
-        .addColumn("Notiz", ColumnType::Memo);
+    changes.addColumn("Nr", JetType::Long)
+        .addColumn("Wann", JetType::DateTime)
+        .addColumn("Größe, \"cm\"", JetType::Double)
+        .addColumn("Ja", JetType::Bool)
+        .addColumn("Bild", JetType::Ole)
+        .addColumn("Notiz", JetType::Memo);
     changes.rows = {
         {1, QDateTime(QDate(2021, 12, 2), QTime(10, 30), Qt::UTC), 2.5, true, QByteArray("\0\xff", 2),
          "a,b\n\"c\"\t\\"},
@@ -169,7 +169,7 @@ private slots:
         QTest::newRow("password") << lockedPath << version << ErrorNumber::NotValidPassword << "locked.mdb";
 
         DatabaseModel other;
-        other.addTable(QStringLiteral("Orders")).addColumn("Id", ColumnType::Long);
+        other.addTable(QStringLiteral("Orders")).addColumn("Id", JetType::Long);
         const QString otherPath = dir_.filePath(QStringLiteral("orders.mdb"));
         jet4::writeDatabaseFile(other, otherPath);
         QTest::newRow("not a dictionary")
