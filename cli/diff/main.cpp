@@ -17,8 +17,11 @@
 #include <QSaveFile>
 
 #include <cstdio>
+#include <exception>
+#include <future>
 #include <map>
 #include <new>
+#include <optional>
 
 namespace {
 
@@ -136,9 +139,20 @@ int main(int argc, char** argv)
     try {
         const QString oldPath = volmira::fileNameArgument(argc, argv, positional[0]);
         const QString newPath = volmira::fileNameArgument(argc, argv, positional[1]);
-        // One file at a time, so that only one of the two is held in its engine.
-        const volmira::diff::Snapshot before = readFile(oldPath, areas);
-        const volmira::diff::Snapshot after = readFile(newPath, areas);
+        // The two files are read at once, each in a thread of its own. When both fail, the old file's
+        // error is the one told, as when they are read in turn.
+        auto reading = std::async(std::launch::async, [&oldPath, &areas] { return readFile(oldPath, areas); });
+        std::optional<volmira::diff::Snapshot> read;
+        std::exception_ptr failure;
+        try {
+            read = readFile(newPath, areas);
+        } catch (...) {
+            failure = std::current_exception();
+        }
+        const volmira::diff::Snapshot before = reading.get();
+        if (failure)
+            std::rethrow_exception(failure);
+        const volmira::diff::Snapshot& after = *read;
         const volmira::diff::Comparison comparison = volmira::diff::compare(before, after, areas);
         writeOutput(output, volmira::diff::report(comparison, format->second,
                                                   {QFileInfo(oldPath).fileName(), QFileInfo(newPath).fileName()}));

@@ -1,5 +1,6 @@
 #include "cli/diff/worddiff.h"
 
+#include <QHash>
 #include <QStringView>
 
 #include <algorithm>
@@ -94,19 +95,33 @@ std::vector<WordSpan> compareWords(const QString& before, const QString& after)
         for (std::size_t j = 0; j < m; ++j)
             append(spans, WordSpan::Kind::Added, b[prefix + j]);
     } else {
+        // The table compares each distinct word's number, not the words.
+        QHash<QStringView, std::uint32_t> numbers;
+        const auto numbered = [&numbers](const std::vector<QStringView>& words, std::size_t from, std::size_t count) {
+            std::vector<std::uint32_t> out;
+            out.reserve(count);
+            for (std::size_t k = from; k < from + count; ++k) {
+                auto known = numbers.constFind(words[k]);
+                if (known == numbers.constEnd())
+                    known = numbers.insert(words[k], std::uint32_t(numbers.size()));
+                out.push_back(*known);
+            }
+            return out;
+        };
+        const std::vector<std::uint32_t> x = numbered(a, prefix, n);
+        const std::vector<std::uint32_t> y = numbered(b, prefix, m);
         // lengths[i][j]: the longest run of shared words of a[i..] and b[j..]
         const std::size_t width = m + 1;
         std::vector<std::uint32_t> lengths((n + 1) * width, 0);
         for (std::size_t i = n; i-- > 0;) {
             for (std::size_t j = m; j-- > 0;) {
-                lengths[i * width + j] = a[prefix + i] == b[prefix + j]
-                                             ? lengths[(i + 1) * width + j + 1] + 1
-                                             : std::max(lengths[(i + 1) * width + j], lengths[i * width + j + 1]);
+                lengths[i * width + j] = x[i] == y[j] ? lengths[(i + 1) * width + j + 1] + 1
+                                                      : std::max(lengths[(i + 1) * width + j], lengths[i * width + j + 1]);
             }
         }
         std::size_t i = 0, j = 0;
         while (i < n || j < m) {
-            if (i < n && j < m && a[prefix + i] == b[prefix + j]) {
+            if (i < n && j < m && x[i] == y[j]) {
                 append(spans, WordSpan::Kind::Same, a[prefix + i]);
                 ++i;
                 ++j;
