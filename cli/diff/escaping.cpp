@@ -98,22 +98,28 @@ QString json(const QString& text)
     QString out;
     out.reserve(text.size() + 2);
     out += QLatin1Char('"');
-    for (const QChar c : text) {
-        const char16_t u = c.unicode();
+    qsizetype plain = 0;  // the start of the run of characters that stand for themselves
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text.at(i).unicode();
+        QString escape;
         switch (u) {
-        case '"': out += QLatin1String("\\\""); break;
-        case '\\': out += QLatin1String("\\\\"); break;
-        case '\n': out += QLatin1String("\\n"); break;
-        case '\r': out += QLatin1String("\\r"); break;
-        case '\t': out += QLatin1String("\\t"); break;
+        case '"': escape = QStringLiteral("\\\""); break;
+        case '\\': escape = QStringLiteral("\\\\"); break;
+        case '\n': escape = QStringLiteral("\\n"); break;
+        case '\r': escape = QStringLiteral("\\r"); break;
+        case '\t': escape = QStringLiteral("\\t"); break;
         default:
             // '<' and '>' as escapes too, so the document reads the same embedded in a page.
             if (u < 0x20 || u == '<' || u == '>' || u == '&' || u == 0x2028 || u == 0x2029)
-                out += QLatin1String("\\u") + hex(u, 4);
+                escape = QStringLiteral("\\u") + hex(u, 4);
             else
-                out += c;
+                continue;
         }
+        out += QStringView(text).mid(plain, i - plain);
+        out += escape;
+        plain = i + 1;
     }
+    out += QStringView(text).mid(plain);
     out += QLatin1Char('"');
     return out;
 }

@@ -10,9 +10,65 @@ namespace volmira::diff {
 
 namespace {
 
-// Beyond this many cells of the comparison table the middle of two texts is not searched for words
+// Beyond this much work (edits tried times words) the middle of two texts is not searched for words
 // they share: a description of a million words must not make the comparison wait.
-constexpr std::size_t maximumCells = 4'000'000;
+constexpr long long maximumWork = 4'000'000;
+
+enum class Step : unsigned char { Same, Remove, Add };
+
+// The fewest removals and additions that turn x into y, with the words they keep (E. Myers, "An O(ND)
+// difference algorithm", 1986): the work grows with the texts' length times the edits, so a rewritten
+// phrase in a long description costs little. Empty when the work would pass maximumWork.
+std::vector<Step> shortestEdit(const std::vector<std::uint32_t>& x, const std::vector<std::uint32_t>& y)
+{
+    const long long n = (long long)x.size();
+    const long long m = (long long)y.size();
+    const long long most = n + m;
+    // furthest[most + 1 + k]: the furthest word of x reached on diagonal k (x index minus y index).
+    std::vector<long long> furthest(std::size_t(2 * most + 3), 0);
+    const auto at = [&](long long k) -> long long& { return furthest[std::size_t(most + 1 + k)]; };
+    std::vector<std::vector<long long>> trace;  // trace[d]: the diagonals -d..d after d edits
+    long long edits = -1;
+    for (long long d = 0; d <= most && edits < 0; ++d) {
+        if (d * most > maximumWork)
+            return {};
+        for (long long k = -d; k <= d; k += 2) {
+            long long i = (k == -d || (k != d && at(k - 1) < at(k + 1))) ? at(k + 1) : at(k - 1) + 1;
+            long long j = i - k;
+            while (i < n && j < m && x[std::size_t(i)] == y[std::size_t(j)]) {
+                ++i;
+                ++j;
+            }
+            at(k) = i;
+            if (i >= n && j >= m) {
+                edits = d;
+                break;
+            }
+        }
+        trace.emplace_back(furthest.begin() + (most + 1 - d), furthest.begin() + (most + 2 + d));
+    }
+    std::vector<Step> steps;
+    long long i = n, j = m;
+    for (long long d = edits; d > 0; --d) {
+        const std::vector<long long>& before = trace[std::size_t(d - 1)];
+        const auto reached = [&](long long k) { return before[std::size_t(k + d - 1)]; };
+        const long long k = i - j;
+        const bool added = k == -d || (k != d && reached(k - 1) < reached(k + 1));
+        const long long fromK = added ? k + 1 : k - 1;
+        const long long fromI = reached(fromK);
+        const long long fromJ = fromI - fromK;
+        const long long snakeFrom = added ? fromI : fromI + 1;
+        for (; i > snakeFrom; --i, --j)
+            steps.push_back(Step::Same);
+        steps.push_back(added ? Step::Add : Step::Remove);
+        i = fromI;
+        j = fromJ;
+    }
+    for (; i > 0; --i)
+        steps.push_back(Step::Same);
+    std::reverse(steps.begin(), steps.end());
+    return steps;
+}
 
 std::vector<QStringView> words(const QString& text)
 {
@@ -89,48 +145,36 @@ std::vector<WordSpan> compareWords(const QString& before, const QString& after)
     std::vector<WordSpan> spans;
     for (std::size_t i = 0; i < prefix; ++i)
         append(spans, WordSpan::Kind::Same, a[i]);
-    if (n == 0 || m == 0 || (n + 1) * (m + 1) > maximumCells) {
+    // The words are compared by number: each distinct word of the two middles has one.
+    QHash<QStringView, std::uint32_t> numbers;
+    const auto numbered = [&numbers](const std::vector<QStringView>& words, std::size_t from, std::size_t count) {
+        std::vector<std::uint32_t> out;
+        out.reserve(count);
+        for (std::size_t k = from; k < from + count; ++k) {
+            auto known = numbers.constFind(words[k]);
+            if (known == numbers.constEnd())
+                known = numbers.insert(words[k], std::uint32_t(numbers.size()));
+            out.push_back(*known);
+        }
+        return out;
+    };
+    const std::vector<Step> steps =
+        n == 0 || m == 0 ? std::vector<Step>() : shortestEdit(numbered(a, prefix, n), numbered(b, prefix, m));
+    if (steps.empty()) {
         for (std::size_t i = 0; i < n; ++i)
             append(spans, WordSpan::Kind::Removed, a[prefix + i]);
         for (std::size_t j = 0; j < m; ++j)
             append(spans, WordSpan::Kind::Added, b[prefix + j]);
     } else {
-        // The table compares each distinct word's number, not the words.
-        QHash<QStringView, std::uint32_t> numbers;
-        const auto numbered = [&numbers](const std::vector<QStringView>& words, std::size_t from, std::size_t count) {
-            std::vector<std::uint32_t> out;
-            out.reserve(count);
-            for (std::size_t k = from; k < from + count; ++k) {
-                auto known = numbers.constFind(words[k]);
-                if (known == numbers.constEnd())
-                    known = numbers.insert(words[k], std::uint32_t(numbers.size()));
-                out.push_back(*known);
-            }
-            return out;
-        };
-        const std::vector<std::uint32_t> x = numbered(a, prefix, n);
-        const std::vector<std::uint32_t> y = numbered(b, prefix, m);
-        // lengths[i][j]: the longest run of shared words of a[i..] and b[j..]
-        const std::size_t width = m + 1;
-        std::vector<std::uint32_t> lengths((n + 1) * width, 0);
-        for (std::size_t i = n; i-- > 0;) {
-            for (std::size_t j = m; j-- > 0;) {
-                lengths[i * width + j] = x[i] == y[j] ? lengths[(i + 1) * width + j + 1] + 1
-                                                      : std::max(lengths[(i + 1) * width + j], lengths[i * width + j + 1]);
-            }
-        }
-        std::size_t i = 0, j = 0;
-        while (i < n || j < m) {
-            if (i < n && j < m && x[i] == y[j]) {
-                append(spans, WordSpan::Kind::Same, a[prefix + i]);
-                ++i;
+        std::size_t i = prefix, j = prefix;
+        for (const Step step : steps) {
+            if (step == Step::Same) {
+                append(spans, WordSpan::Kind::Same, a[i++]);
                 ++j;
-            } else if (j == m || (i < n && lengths[(i + 1) * width + j] >= lengths[i * width + j + 1])) {
-                append(spans, WordSpan::Kind::Removed, a[prefix + i]);
-                ++i;
+            } else if (step == Step::Remove) {
+                append(spans, WordSpan::Kind::Removed, a[i++]);
             } else {
-                append(spans, WordSpan::Kind::Added, b[prefix + j]);
-                ++j;
+                append(spans, WordSpan::Kind::Added, b[j++]);
             }
         }
     }

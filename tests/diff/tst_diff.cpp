@@ -1,10 +1,12 @@
 // volmira-diff on pairs of dictionaries that differ by one kind of change each, read through its JSON;
 // the text and the web page for what a reader needs; hostile texts in every format; exit statuses.
 
+#include "cli/diff/worddiff.h"
 #include "common/dictionarybuilder.h"
 #include "common/testsupport.h"
 
 #include <QFile>
+#include <QRandomGenerator>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -103,6 +105,7 @@ private slots:
     void renameIsASuggestionBesideRemovalAndAddition();
     void nothingChangedAndStableBytes();
     void textForReaders();
+    void wordsMarkedRebuildBothTexts();
     void hostileTextsStayText();
     void pageInTheBrowser();
     void troubleLeavesNoOutput();
@@ -303,6 +306,40 @@ void DiffTest::textForReaders()
                                      "row{+ for+} each.\n    column A_NAME: data type: varchar(50) -> varchar(70)\n")),
         qPrintable(text));
     QVERIFY(text.contains(QStringLiteral("\nClaims (CLCL)\n  Table CLCL_X\n    table added, 1 column\n")));
+}
+
+void DiffTest::wordsMarkedRebuildBothTexts()
+{
+    using volmira::diff::WordSpan;
+    const auto rebuilt = [](const std::vector<WordSpan>& spans, WordSpan::Kind left) {
+        QString text;
+        for (const WordSpan& span : spans)
+            text += span.kind == left ? QString() : span.text;
+        return text;
+    };
+    // Few distinct words, so that the texts share many in many orders.
+    QRandomGenerator random(20261209);
+    const auto text = [&random](int words) {
+        static const QStringList vocabulary{"a", "b", "c", "ledger", "  ", "\t", "row"};
+        QString out;
+        for (int i = 0; i < words; ++i)
+            out += vocabulary[int(random.bounded(vocabulary.size()))] + (random.bounded(3) ? " " : "");
+        return out;
+    };
+    for (int round = 0; round < 300; ++round) {
+        const QString before = text(int(random.bounded(40)));
+        const QString after = text(int(random.bounded(40)));
+        const std::vector<WordSpan> spans = volmira::diff::compareWords(before, after);
+        QCOMPARE(rebuilt(spans, WordSpan::Kind::Added), before);
+        QCOMPARE(rebuilt(spans, WordSpan::Kind::Removed), after);
+    }
+    // A long text with words added at both ends marks just those words.
+    const QString middle = text(3000);
+    const std::vector<WordSpan> spans =
+        volmira::diff::compareWords(middle, QStringLiteral("Revised: ") + middle + QStringLiteral(" Kept."));
+    QCOMPARE(int(spans.size()), 3);
+    QCOMPARE(spans[0].text, QStringLiteral("Revised: "));
+    QCOMPARE(spans[1].text, middle);
 }
 
 void DiffTest::hostileTextsStayText()
