@@ -164,7 +164,7 @@ std::unique_ptr<ChangeMarks> compareWith(const QString& oldPath, const Connectio
         names.push_back({QString::fromLatin1(area->code), QString::fromLatin1(area->title)});
     diff::Snapshot before;
     {
-        Connection old;  // closed before the new release is read, so that one engine at a time is held
+        Connection old;  // the snapshot holds the old release's engine, which it reads its texts from
         old.setConnectionString(statements::connectionString(oldPath));
         old.Open();
         before = diff::readSnapshot(old, names);
