@@ -618,7 +618,6 @@ bool narrowRows(const jetsql::SelectStatement& statement, const StoredTable& tab
 
 }  // namespace
 
-
 FieldValue SqliteEngine::Database::fieldValue(sqlite3_stmt* statement, int column, ColumnType type) const
 {
     switch (sqlite3_column_type(statement, column)) {
@@ -718,9 +717,18 @@ Engine::Listing cellsOf(const Engine::Result& result)
                 cell.kind = CellView::Kind::Binary;
                 cell.text = std::string_view(value.bytes().constData(), size_t(value.bytes().size()));
                 break;
-            case FieldValue::Kind::YesNo: cell.kind = CellView::Kind::YesNo; cell.number = value.toNumber(); break;
-            case FieldValue::Kind::Date: cell.kind = CellView::Kind::Date; cell.number = value.toNumber(); break;
-            case FieldValue::Kind::Number: cell.kind = CellView::Kind::Number; cell.number = value.toNumber(); break;
+            case FieldValue::Kind::YesNo:
+                cell.kind = CellView::Kind::YesNo;
+                cell.number = value.toNumber();
+                break;
+            case FieldValue::Kind::Date:
+                cell.kind = CellView::Kind::Date;
+                cell.number = value.toNumber();
+                break;
+            case FieldValue::Kind::Number:
+                cell.kind = CellView::Kind::Number;
+                cell.number = value.toNumber();
+                break;
             }
         }
         const std::vector<CellView>& stored = texts->add(row.data(), int(width));

@@ -139,8 +139,8 @@ std::vector<bool> longestIncreasing(const std::vector<std::size_t>& sequence)
 QSet<QString> descriptionWords(const SnapshotColumn& column)
 {
     QSet<QString> words;
-    const QString joined = qText(shownText(column.logicalDescription)) + QLatin1Char(' ')
-                           + qText(shownText(column.dataDefinition));
+    const QString joined =
+        qText(shownText(column.logicalDescription)) + QLatin1Char(' ') + qText(shownText(column.dataDefinition));
     for (const QString& word : joined.toCaseFolded().split(QLatin1Char(' '), Qt::SkipEmptyParts))
         words.insert(word);
     return words;
@@ -450,8 +450,7 @@ Comparison compare(const Snapshot& before, const Snapshot& after, std::vector<Ar
     }
 
     std::vector<TableChanges> groups;
-    const auto group = [&groups](int area, const std::string& folded,
-                                 std::string_view name) -> std::vector<Change>& {
+    const auto group = [&groups](int area, const std::string& folded, std::string_view name) -> std::vector<Change>& {
         groups.push_back({area, folded, qText(name), {}});
         return groups.back().changes;
     };

@@ -145,8 +145,8 @@ std::unordered_map<std::string, ValuesByTable> readValues(Reader& reader)
             lastTable = table;
             lastColumn = column;
         }
-        list->push_back({shownText(reader.text(rows, row, Field::Value)),
-                         shownText(reader.text(rows, row, Field::Description))});
+        list->push_back(
+            {shownText(reader.text(rows, row, Field::Value)), shownText(reader.text(rows, row, Field::Description))});
     }
     return found;
 }
@@ -204,7 +204,8 @@ void orderColumns(Reader& reader, const Engine::Listing& rows, std::vector<long 
     std::vector<std::string> seen;
     for (std::size_t i = 0; i < table.size(); ++i) {
         const auto samePosition = [&](std::size_t j) {
-            return !positionBefore(seqNo(table[i]), seqNo(table[j])) && !positionBefore(seqNo(table[j]), seqNo(table[i]));
+            return !positionBefore(seqNo(table[i]), seqNo(table[j]))
+                   && !positionBefore(seqNo(table[j]), seqNo(table[i]));
         };
         if (i == 0 || !samePosition(i - 1))
             seen.clear();

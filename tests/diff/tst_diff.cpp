@@ -6,10 +6,10 @@
 #include "common/testsupport.h"
 
 #include <QFile>
-#include <QRandomGenerator>
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>

@@ -197,6 +197,50 @@ private slots:
         }
     }
 
+    void listingsGiveTheValuesTheirStatementsGive()
+    {
+        // Main's rows kept aside (text keys), and a table whose number among its names leaves its rows to
+        // SQLite alone: a listing of either gives, cell for cell, the values of the same statement.
+        auto kept = FakeDictionary()
+                        .main({col("CMC_A", "A_ID", "acct", 1), col("CMC_A", "A_NAME", "acct", 2.5),
+                               col("cmc_b", "B_ID", "Acct", 1), col("CMC_C", "C_ID", "bill", 3)})
+                        .releases({number(451), null()})
+                        .engine();
+        auto unusual = FakeDictionary()
+                           .add({QStringLiteral("Main"),
+                                 {{"Table", ColumnType::Text},
+                                  {"Functional Area", ColumnType::Text},
+                                  {"Primary Key", ColumnType::Bool},
+                                  {"Column_SeqNo", ColumnType::Single}},
+                                 {{text("B"), text("acct"), yesNo(true), single(1.5f)},
+                                  {number(7), text("acct"), yesNo(false), null()},
+                                  {text("\u00e9t\u00e9"), text("ACCT"), yesNo(true), single(0.1f)}}})
+                           .engine();
+        const QStringList statements{
+            QStringLiteral("Select * from Main where [Functional Area]= 'acct' "),
+            QStringLiteral("Select Table, [Column_SeqNo], [Primary Key] from Main"),
+            QStringLiteral("Select Distinct Table from Main order by Table"),
+            QStringLiteral("Select MAX(Rels_No), Count(*) from CDS_TBL_RELS_RELEASES"),
+        };
+        for (const auto& engine : {kept, unusual}) {
+            for (const QString& sql : statements) {
+                if (engine == unusual && sql.contains(QLatin1String("RELS")))
+                    continue;
+                const volmira::Engine::Result values = engine->run(sql);
+                const volmira::Engine::Listing listing = engine->list(sql);
+                QCOMPARE(listing.columnCount, values.columnCount);
+                QCOMPARE(listing.cells.size(), values.cells.size());
+                for (size_t i = 0; i < values.cells.size(); ++i) {
+                    const ColumnType type = listing.columns[i % size_t(listing.columnCount)].type;
+                    const FieldValue listed = FieldValue::fromCell(listing.cells[i], type);
+                    QVERIFY2(listed == values.cells[i].Value
+                                 && (listed.isNull() || listed.toText() == values.cells[i].Value.toText()),
+                             qPrintable(sql + QStringLiteral(" cell %1").arg(i)));
+                }
+            }
+        }
+    }
+
     void lookupsThenScansSeeEveryRowOnce()
     {
         auto engine = FakeDictionary()
