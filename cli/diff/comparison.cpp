@@ -3,6 +3,8 @@
 #include <QSet>
 
 #include <algorithm>
+#include <future>
+#include <iterator>
 #include <map>
 #include <string>
 #include <unordered_map>
@@ -430,32 +432,20 @@ Change tablePresence(ChangeKind kind, const Placed& placed)
     return c;
 }
 
-}  // namespace
+using TablesByName = std::map<std::string, std::vector<Placed>>;
 
-Comparison compare(const Snapshot& before, const Snapshot& after, std::vector<AreaName> areas)
+// The changes of the tables of the given names, a group for each table in each area.
+std::vector<TableChanges> compareTables(const TablesByName& oldTables, const TablesByName& newTables,
+                                        const std::string* names, std::size_t count)
 {
-    Comparison result;
-    result.areas = std::move(areas);
-    result.oldVersion = before.version;
-    result.newVersion = after.version;
-
-    const auto oldTables = tablesByName(before);
-    const auto newTables = tablesByName(after);
-    std::vector<std::string> names;
-    for (const auto& entry : oldTables)
-        names.push_back(entry.first);
-    for (const auto& entry : newTables) {
-        if (!oldTables.count(entry.first))
-            names.push_back(entry.first);
-    }
-
     std::vector<TableChanges> groups;
     const auto group = [&groups](int area, const std::string& folded, std::string_view name) -> std::vector<Change>& {
         groups.push_back({area, folded, qText(name), {}});
         return groups.back().changes;
     };
     static const std::vector<Placed> none;
-    for (const std::string& folded : names) {
+    for (std::size_t n = 0; n < count; ++n) {
+        const std::string& folded = names[n];
         const auto oldFound = oldTables.find(folded);
         const auto newFound = newTables.find(folded);
         const std::vector<Placed>& was = oldFound == oldTables.end() ? none : oldFound->second;
@@ -491,6 +481,37 @@ Comparison compare(const Snapshot& before, const Snapshot& after, std::vector<Ar
             group(come[i]->area, folded, come[i]->table->name)
                 .push_back(tablePresence(ChangeKind::TableAdded, *come[i]));
     }
+    return groups;
+}
+
+}  // namespace
+
+Comparison compare(const Snapshot& before, const Snapshot& after, std::vector<AreaName> areas)
+{
+    Comparison result;
+    result.areas = std::move(areas);
+    result.oldVersion = before.version;
+    result.newVersion = after.version;
+
+    const TablesByName oldTables = tablesByName(before);
+    const TablesByName newTables = tablesByName(after);
+    std::vector<std::string> names;
+    for (const auto& entry : oldTables)
+        names.push_back(entry.first);
+    for (const auto& entry : newTables) {
+        if (!oldTables.count(entry.first))
+            names.push_back(entry.first);
+    }
+
+    // Each table is compared on its own: the first half of the names in a thread of its own, the second
+    // here. The groups come together in the order of the names, as one pass would give them.
+    const std::size_t half = names.size() / 2;
+    auto firstHalf =
+        std::async(std::launch::async, [&] { return compareTables(oldTables, newTables, names.data(), half); });
+    std::vector<TableChanges> secondHalf =
+        compareTables(oldTables, newTables, names.data() + half, names.size() - half);
+    std::vector<TableChanges> groups = firstHalf.get();
+    std::move(secondHalf.begin(), secondHalf.end(), std::back_inserter(groups));
     std::sort(groups.begin(), groups.end(), [](const TableChanges& x, const TableChanges& y) {
         if (x.area != y.area)
             return x.area < y.area;
