@@ -149,13 +149,19 @@ int main(int argc, char** argv)
         } catch (...) {
             failure = std::current_exception();
         }
-        const volmira::diff::Snapshot before = reading.get();
+        volmira::diff::Snapshot before = reading.get();
         if (failure)
             std::rethrow_exception(failure);
-        const volmira::diff::Snapshot& after = *read;
+        volmira::diff::Snapshot& after = *read;
         const volmira::diff::Comparison comparison = volmira::diff::compare(before, after, areas);
+        // The report needs only the comparison: the two dictionaries are let go while it is made.
+        auto releasing = std::async(std::launch::async, [&before, &after] {
+            before = {};
+            after = {};
+        });
         writeOutput(output, volmira::diff::report(comparison, format->second,
                                                   {QFileInfo(oldPath).fileName(), QFileInfo(newPath).fileName()}));
+        releasing.get();
         return comparison.changes.empty() ? 0 : exitChanges;
     } catch (const volmira::Error& error) {
         return reportError(error);
