@@ -145,10 +145,14 @@ private:
         QByteArray insert;
     };
 
-    // A plain listing of a table kept aside (plainListing), answered from the kept rows in the order of
+    // Reads the tables the statement names that are not read yet, and translates it; raises the errors
+    // of a missing table or column.
+    Translation prepare(const QString& sql, const jetsql::SelectStatement& statement);
+    // Runs a prepared statement: in the search store, from the kept rows or in SQLite.
+    Result run(const QString& sql, const jetsql::SelectStatement& statement, Translation translation);
+    // A plain listing of one table kept aside (plainListing), answered from the kept rows in the order of
     // the file, as SQLite would answer it.
-    std::optional<Listing> listKeptRows(const jetsql::SelectStatement& statement, const StoredTable& table,
-                                        const Translation& translation);
+    std::optional<Listing> listKeptRows(const jetsql::SelectStatement& statement, const Translation& translation);
     // Puts the given rows (0-based) of a table kept aside into SQLite, or all of them (rows null).
     void putRowsInDatabase(const StoredTable& table, const std::vector<std::uint32_t>* rows);
     void insertRow(sqlite3_stmt* insert, const StoredTable& table, const CellView* cells, int count,
@@ -639,9 +643,13 @@ FieldValue SqliteEngine::Database::fieldValue(sqlite3_stmt* statement, int colum
 }
 
 std::optional<Engine::Listing> SqliteEngine::Database::listKeptRows(const jetsql::SelectStatement& statement,
-                                                                    const StoredTable& table,
                                                                     const Translation& translation)
 {
+    if (!statement.joins.empty())
+        return std::nullopt;
+    const StoredTable& table = this->table(statement.from.name);
+    if (!table.store)
+        return std::nullopt;
     const auto aside = asideRows_.find(table.number);
     if (aside == asideRows_.end())
         return std::nullopt;
@@ -740,28 +748,31 @@ Engine::Listing cellsOf(const Engine::Result& result)
 
 }  // namespace
 
+Translation SqliteEngine::Database::prepare(const QString& sql, const jetsql::SelectStatement& statement)
+{
+    readMissing(jetsql::referencedTables(statement));
+    return translate(sql, statement, [this](const QString& name) -> const StoredTable& { return table(name); });
+}
+
 Engine::Listing SqliteEngine::Database::list(const QString& sql)
 {
     const jetsql::SelectStatement statement = jetsql::parse(sql);
-    readMissing(jetsql::referencedTables(statement));
-    const TableLookup lookup = [this](const QString& name) -> const StoredTable& { return table(name); };
-    const Translation translation = translate(sql, statement, lookup);
-    if (statement.joins.empty()) {
-        const StoredTable& stored = table(statement.from.name);
-        if (stored.store) {
-            if (std::optional<Listing> listed = listKeptRows(statement, stored, translation))
-                return std::move(*listed);
-        }
-    }
-    return cellsOf(run(sql));
+    Translation translation = prepare(sql, statement);
+    if (std::optional<Listing> listed = listKeptRows(statement, translation))
+        return std::move(*listed);
+    return cellsOf(run(sql, statement, std::move(translation)));
 }
 
 Engine::Result SqliteEngine::Database::run(const QString& sql)
 {
     const jetsql::SelectStatement statement = jetsql::parse(sql);
-    readMissing(jetsql::referencedTables(statement));
+    return run(sql, statement, prepare(sql, statement));
+}
+
+Engine::Result SqliteEngine::Database::run(const QString& sql, const jetsql::SelectStatement& statement,
+                                           Translation translation)
+{
     const TableLookup lookup = [this](const QString& name) -> const StoredTable& { return table(name); };
-    Translation translation = translate(sql, statement, lookup);  // checks every name and type first
     bool narrowed = false;
     if (statement.joins.empty()) {
         const StoredTable& stored = table(statement.from.name);
@@ -771,7 +782,7 @@ Engine::Result SqliteEngine::Database::run(const QString& sql)
                 result.columns = translation.columns;
                 return result;
             }
-            if (const std::optional<Listing> listed = listKeptRows(statement, stored, translation))
+            if (const std::optional<Listing> listed = listKeptRows(statement, translation))
                 return valuesOf(*listed);
             std::vector<std::uint32_t> narrowing;
             if (narrowRows(statement, stored, &narrowing)) {

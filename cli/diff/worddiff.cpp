@@ -24,13 +24,15 @@ std::vector<Step> shortestEdit(const std::vector<std::uint32_t>& x, const std::v
     const long long n = (long long)x.size();
     const long long m = (long long)y.size();
     const long long most = n + m;
-    // furthest[most + 1 + k]: the furthest word of x reached on diagonal k (x index minus y index).
-    std::vector<long long> furthest(std::size_t(2 * most + 3), 0);
-    const auto at = [&](long long k) -> long long& { return furthest[std::size_t(most + 1 + k)]; };
+    // No more edits are tried than the bound on the work allows, and no diagonal beyond them is kept.
+    const long long reach = std::min(most, maximumWork / std::max(most, 1LL));
+    // furthest[reach + 1 + k]: the furthest word of x reached on diagonal k (x index minus y index).
+    std::vector<long long> furthest(std::size_t(2 * reach + 3), 0);
+    const auto at = [&](long long k) -> long long& { return furthest[std::size_t(reach + 1 + k)]; };
     std::vector<std::vector<long long>> trace;  // trace[d]: the diagonals -d..d after d edits
     long long edits = -1;
     for (long long d = 0; d <= most && edits < 0; ++d) {
-        if (d * most > maximumWork)
+        if (d > reach)
             return {};
         for (long long k = -d; k <= d; k += 2) {
             long long i = (k == -d || (k != d && at(k - 1) < at(k + 1))) ? at(k + 1) : at(k - 1) + 1;
@@ -45,7 +47,7 @@ std::vector<Step> shortestEdit(const std::vector<std::uint32_t>& x, const std::v
                 break;
             }
         }
-        trace.emplace_back(furthest.begin() + (most + 1 - d), furthest.begin() + (most + 2 + d));
+        trace.emplace_back(furthest.begin() + (reach + 1 - d), furthest.begin() + (reach + 2 + d));
     }
     std::vector<Step> steps;
     long long i = n, j = m;
