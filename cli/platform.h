@@ -4,9 +4,11 @@
 // (platform_posix.cpp, platform_windows.cpp).
 namespace volmira::cli {
 
-// Standard output takes the bytes as they are written. Windows' C library otherwise writes every line
-// feed as CR LF, and the output would differ from the same program's on Linux.
-void useBinaryOutput();
+// Standard output takes the bytes as they are written, and standard error writes each message at once.
+// Windows' C library otherwise writes every line feed of the output as CR LF, so that it would differ from
+// the same program's on Linux, and holds the messages to a redirected standard error in a buffer, so that
+// they come after later output or are lost when the program ends abnormally.
+void setUpStandardStreams();
 
 // Whether standard error is a terminal, where a progress line may be rewritten in place.
 bool errorIsTerminal();

@@ -5,7 +5,7 @@
 
 namespace volmira::cli {
 
-void useBinaryOutput() {}
+void setUpStandardStreams() {}
 
 bool errorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 

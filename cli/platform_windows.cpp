@@ -6,10 +6,11 @@
 
 namespace volmira::cli {
 
-void useBinaryOutput()
+void setUpStandardStreams()
 {
     std::fflush(stdout);
     _setmode(_fileno(stdout), _O_BINARY);
+    std::setvbuf(stderr, nullptr, _IONBF, 0);
 }
 
 bool errorIsTerminal() { return _isatty(_fileno(stderr)) != 0; }

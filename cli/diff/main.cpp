@@ -98,7 +98,7 @@ int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
     QCoreApplication::setApplicationName(QStringLiteral("volmira-diff"));
-    volmira::cli::useBinaryOutput();
+    volmira::cli::setUpStandardStreams();
 
     QCommandLineParser parser;
     const QCommandLineOption formatOption(QStringLiteral("format"), QString(), QStringLiteral("FORMAT"));

@@ -112,7 +112,7 @@ int main(int argc, char** argv)
 {
     // The export keeps the dictionary's map while it builds one large page after another.
     volmira::cli::keepHeapCompact();
-    volmira::cli::useBinaryOutput();
+    volmira::cli::setUpStandardStreams();
     QCoreApplication app(argc, argv);  // the reader is found beside this program
     QCoreApplication::setApplicationName(QStringLiteral("volmira-export"));
 

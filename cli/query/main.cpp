@@ -318,7 +318,7 @@ bool answer(const QString& sql, const volmira::Connection& connection, const Opt
 int main(int argc, char** argv)
 {
     qInstallMessageHandler(qtMessage);
-    volmira::cli::useBinaryOutput();
+    volmira::cli::setUpStandardStreams();
     QCoreApplication app(argc, argv);  // the reader is found beside this program
     const Options options = parseArguments(QCoreApplication::arguments());
     volmira::Connection connection;

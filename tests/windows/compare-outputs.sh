@@ -2,7 +2,7 @@
 # compare-outputs.sh HOST_BUILD WINDOWS_BUILD: volmira-query.exe and volmira-export.exe under Wine print and
 # write byte for byte what the Linux build's programs do, on the sample dictionary and on one of 100,000
 # column rows: every statement below in TSV, --header, --csv and --json, and the export's CSV and Markdown
-# files. Ends with status 1 at the first difference, which it shows.
+# files, and end with the same status. Shows every difference and then ends with status 1.
 set -euo pipefail
 host=$1 win=$2
 wine=$win/wine-run
@@ -62,14 +62,19 @@ for dictionary in "$sample" "$large"; do
   # All statements of one format through one call on standard input, then each statement as an argument.
   printf '%s\n' "${statements[@]}" > "$scratch/statements.sql"
   for format in "" --header --csv --json; do
+    status=0
     "$host/bin/volmira-query" $format "$dictionary" - < "$scratch/statements.sql" > "$scratch/linux.out" \
-      2> "$scratch/linux.err" || true
+      2> "$scratch/linux.err" || status=$?
+    echo "$status" > "$scratch/linux.status"
+    status=0
     "$wine" "$win/bin/volmira-query.exe" $format "$dictionary" - < "$scratch/statements.sql" > "$scratch/windows.out" \
-      2> "$scratch/windows.err" || true
+      2> "$scratch/windows.err" || status=$?
+    echo "$status" > "$scratch/windows.status"
     compare "$name ${format:-TSV} (standard input)" "$scratch/linux.out" "$scratch/windows.out"
+    compare "$name ${format:-TSV} exit status" "$scratch/linux.status" "$scratch/windows.status"
     # Standard error is text: Windows ends its lines with CR LF.
     compare "$name ${format:-TSV} errors" "$scratch/linux.err" <(tr -d '\r' < "$scratch/windows.err")
-    checked=$((checked + ${#statements[@]}))
+    checked=$((checked + ${#statements[@]} + 1))
   done
   for statement in "${statements[@]:0:3}"; do
     for format in "" --csv --json; do
