@@ -73,7 +73,7 @@ void FileReader::read(const QString& path, const QStringList& wantedTables, Tabl
         tables.push_back(table.toStdString());
     SinkAdapter adapter(sink);
     try {
-        reader::readDictionary(name.toStdString(), tables, adapter);
+        reader::readDictionaryAlongside(name.toStdString(), tables, adapter);
     } catch (const reader::Failure& failure) {
         if (failure.number == ErrorNumber::OutOfMemory)  // as the program reports it wherever it happens
             throw outOfMemory();

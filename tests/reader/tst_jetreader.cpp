@@ -13,6 +13,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <stdexcept>
+
 using namespace volmira;
 
 namespace {
@@ -43,6 +45,33 @@ Recorded readBytes(const QByteArray& bytes, const std::vector<std::string>& want
     reader::readDictionary(source, wanted, sink);
     return sink;
 }
+
+// Everything a reader hands over, in order, as text.
+struct Transcript final : reader::RowSink {
+    void catalog(const std::vector<std::string>& userTables) override
+    {
+        for (const std::string& table : userTables)
+            lines += "catalog " + table + "\n";
+    }
+    void beginTable(std::string_view name, const std::vector<reader::ReadColumn>& columns) override
+    {
+        lines += "begin " + std::string(name) + " " + std::to_string(columns.size()) + "\n";
+    }
+    void row(const CellView* cells, int count) override
+    {
+        if (++rows == failAtRow)
+            throw std::runtime_error("the sink failed");
+        for (int i = 0; i < count; ++i)
+            lines += std::to_string(int(cells[i].kind)) + ":" + std::to_string(cells[i].number) + ":"
+                     + std::string(cells[i].text) + "|";
+        lines += "\n";
+    }
+    void endTable() override { lines += "end\n"; }
+
+    std::string lines;
+    int rows = 0;
+    int failAtRow = 0;
+};
 
 // The code page sits in the part of page 0 that RC4 obscures; RC4 is a XOR, so a XOR changes it in place.
 QByteArray withCodePage(QByteArray file, int codePage)
@@ -148,6 +177,51 @@ private slots:
         } catch (const reader::Failure& failure) {
             QVERIFY2(failure.number == number, failure.message.c_str());
         }
+    }
+
+    // Reading in a thread beside the sink: the same things in the same order, rows larger than what
+    // the threads pass at a time among them; the reader's failures and the sink's both end the reading.
+    void readingAlongsideHandsOverWhatTheReaderReads()
+    {
+        jet4::DatabaseModel model;
+        jet4::TableModel& table = model.addTable(QStringLiteral("Main"))
+                                      .addColumn(QStringLiteral("Table"), jet4::ColumnType::Text, 200)
+                                      .addColumn(QStringLiteral("Number"), jet4::ColumnType::Long)
+                                      .addColumn(QStringLiteral("Definition"), jet4::ColumnType::Memo);
+        table.generatedRowCount = 4000;
+        table.rowGenerator = [](std::size_t index, jet4::Row& row) {
+            const QString memo = index == 1234 ? QString(700000, QLatin1Char('m')) : QStringLiteral("d%1").arg(index);
+            row = {QString(150, QChar(u'\u00e9')) + QString::number(index), int(index), memo};
+        };
+        model.addTable(QStringLiteral("Values")).addColumn(QStringLiteral("Value"), jet4::ColumnType::Text, 10).rows = {
+            {"v"}, {nullptr}};
+        QTemporaryDir dir;
+        const QString path = dir.filePath(QStringLiteral("d.mdb"));
+        jet4::writeDatabaseFile(model, path);
+        const std::vector<std::string> wanted{"values", "main"};
+        Transcript direct, alongside;
+        reader::readDictionary(path.toStdString(), wanted, direct);
+        reader::readDictionaryAlongside(path.toStdString(), wanted, alongside);
+        QCOMPARE(alongside.rows, 4002);
+        QVERIFY(alongside.lines == direct.lines);
+
+        Transcript failing;
+        failing.failAtRow = 3000;
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error, reader::readDictionaryAlongside(path.toStdString(), wanted, failing));
+
+        QFile file(path);
+        QVERIFY(file.resize(file.size() / 2));
+        const auto failureOf = [](const auto& read) {
+            try {
+                read();
+            } catch (const reader::Failure& failure) {
+                return failure.number;
+            }
+            return 0;
+        };
+        QCOMPARE(failureOf([&] { reader::readDictionary(path.toStdString(), wanted, direct); }), ErrorNumber::DamagedData);
+        QCOMPARE(failureOf([&] { reader::readDictionaryAlongside(path.toStdString(), wanted, alongside); }),
+                 ErrorNumber::DamagedData);
     }
 
     void missingFilesAndFoldersAreRefused()
