@@ -103,14 +103,18 @@ unsigned char* RowArena::room(std::size_t bytes)
 const std::vector<CellView>& RowArena::add(const CellView* cells, int count)
 {
     std::size_t bytes = varintBytes(std::uint64_t(count));
-    for (int i = 0; i < count; ++i)
-        bytes += cellBytes(cells[i], tagOf(cells[i]));
+    tags_.resize(std::size_t(count));
+    for (int i = 0; i < count; ++i) {
+        tags_[std::size_t(i)] = tagOf(cells[i]);
+        bytes += cellBytes(cells[i], Tag(tags_[std::size_t(i)]));
+    }
     unsigned char* p = room(bytes);
     rows_.push_back(p);
     p = putVarint(p, std::uint64_t(count));
     cells_.assign(cells, cells + count);
-    for (CellView& cell : cells_) {
-        const Tag tag = tagOf(cell);
+    for (std::size_t i = 0; i < cells_.size(); ++i) {
+        CellView& cell = cells_[i];
+        const Tag tag = Tag(tags_[i]);
         *p++ = tag;
         switch (tag) {
         case WholeNumber: p = putVarint(p, zigzag(std::int64_t(cell.number))); break;

@@ -30,6 +30,7 @@ private:
     std::size_t used_ = blockBytes;  // of the last block; full before the first one
     std::vector<const unsigned char*> rows_;
     std::vector<CellView> cells_;
+    std::vector<unsigned char> tags_;  // of the row being added
 };
 
 }  // namespace volmira
