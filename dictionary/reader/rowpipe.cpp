@@ -15,13 +15,19 @@ namespace volmira::reader {
 
 namespace {
 
-// A batch holds about this many bytes of texts; a few batches in flight keep both threads busy without
-// holding much memory.
-constexpr std::size_t kBatchBytes = std::size_t(256) << 10;
+// The reader decodes the rows' texts into blocks of this size; a few batches in flight keep both threads
+// busy without holding much memory.
+constexpr std::size_t kBlockBytes = std::size_t(256) << 10;
+constexpr std::size_t kBatchCells = std::size_t(16) << 10;
 constexpr std::size_t kBatchesInFlight = 2;
 
-// A run of what the reader handed over, in order. A row's cells point into the batch's bytes, which do
-// not move while the batch lives.
+struct Block {
+    explicit Block(std::size_t size) : bytes(new char[size]), capacity(size) {}
+    std::unique_ptr<char[]> bytes;
+    std::size_t capacity;
+};
+
+// A run of what the reader handed over, in order, with the blocks its rows' texts lie in.
 struct Batch {
     enum class Kind { Catalog, BeginTable, Row, EndTable };
     struct Event {
@@ -38,9 +44,7 @@ struct Batch {
     std::vector<CellView> cells;
     std::vector<Table> tables;
     std::vector<std::string> catalog;
-    std::unique_ptr<char[]> bytes;
-    std::size_t capacity = 0;
-    std::size_t used = 0;
+    std::vector<std::shared_ptr<const Block>> blocks;
 
     void clear()
     {
@@ -48,7 +52,7 @@ struct Batch {
         cells.clear();
         tables.clear();
         catalog.clear();
-        used = 0;
+        blocks.clear();
     }
 
     void replay(RowSink& sink) const
@@ -68,27 +72,34 @@ struct Batch {
 struct Cancelled {};
 
 // Between the two threads: the reading thread fills batches and queues them; the caller's thread replays
-// them and gives them back for reuse, so that their memory stays warm.
+// them and gives them back. Batches and blocks are used again, so that their memory stays warm; a block
+// is free again when no batch and no reader holds it, which is told under the lock that the batches are
+// given back under.
 class Pipe final {
 public:
-    std::unique_ptr<Batch> emptyBatch(std::size_t bytes)
+    std::unique_ptr<Batch> emptyBatch()
     {
         std::unique_lock<std::mutex> lock(mutex_);
         changed_.wait(lock, [this] { return cancelled_ || full_.size() < kBatchesInFlight; });
         if (cancelled_)
             throw Cancelled{};
-        std::unique_ptr<Batch> batch;
-        if (!spare_.empty() && spare_.back()->capacity >= bytes) {
-            batch = std::move(spare_.back());
-            spare_.pop_back();
-        }
-        lock.unlock();
-        if (!batch) {
-            batch = std::make_unique<Batch>();
-            batch->capacity = std::max(bytes, kBatchBytes);
-            batch->bytes.reset(new char[batch->capacity]);
-        }
+        if (spareBatches_.empty())
+            return std::make_unique<Batch>();
+        std::unique_ptr<Batch> batch = std::move(spareBatches_.back());
+        spareBatches_.pop_back();
         return batch;
+    }
+
+    std::shared_ptr<Block> block(std::size_t size)
+    {
+        if (size > kBlockBytes)
+            return std::make_shared<Block>(size);  // for one very large row, let go after it
+        const std::lock_guard<std::mutex> lock(mutex_);
+        for (const std::shared_ptr<Block>& block : blocks_)
+            if (block.use_count() == 1)
+                return block;
+        blocks_.push_back(std::make_shared<Block>(kBlockBytes));
+        return blocks_.back();
     }
 
     void send(std::unique_ptr<Batch> batch)
@@ -126,10 +137,9 @@ public:
 
     void giveBack(std::unique_ptr<Batch> batch)
     {
-        batch->clear();
         const std::lock_guard<std::mutex> lock(mutex_);
-        if (batch->capacity == kBatchBytes)  // one made for a very large row is let go
-            spare_.push_back(std::move(batch));
+        batch->clear();
+        spareBatches_.push_back(std::move(batch));
     }
 
     void cancel()
@@ -151,54 +161,58 @@ private:
     std::mutex mutex_;
     std::condition_variable changed_;
     std::deque<std::unique_ptr<Batch>> full_;
-    std::vector<std::unique_ptr<Batch>> spare_;
+    std::vector<std::unique_ptr<Batch>> spareBatches_;
+    std::vector<std::shared_ptr<Block>> blocks_;
     bool finished_ = false;
     bool cancelled_ = false;
     std::exception_ptr error_;
 };
 
-// The sink of the reading thread: copies what the reader hands over into batches.
-class BatchingSink final : public RowSink {
+// The sink of the reading thread: lends the reader the blocks it decodes texts into and puts the rows,
+// which point into them, into batches.
+class BatchingSink final : public RowSink, public TextBlocks {
 public:
     explicit BatchingSink(Pipe& pipe) : pipe_(pipe) {}
 
     void catalog(const std::vector<std::string>& userTables) override
     {
-        Batch& batch = room(0);
+        Batch& batch = current();
         batch.catalog = userTables;
         batch.events.push_back({Batch::Kind::Catalog, 0, 0});
     }
 
     void beginTable(std::string_view name, const std::vector<ReadColumn>& columns) override
     {
-        Batch& batch = room(0);
+        Batch& batch = current();
         batch.tables.push_back({std::string(name), columns});
         batch.events.push_back({Batch::Kind::BeginTable, batch.tables.size() - 1, 0});
     }
 
     void row(const CellView* cells, int count) override
     {
-        std::size_t bytes = 0;
-        for (int i = 0; i < count; ++i)
-            bytes += cells[i].text.size();
-        Batch& batch = room(bytes);
-        const std::size_t first = batch.cells.size();
+        Batch& batch = current();
+        if (block_ && (batch.blocks.empty() || batch.blocks.back() != block_))
+            batch.blocks.push_back(block_);
+        batch.events.push_back({Batch::Kind::Row, batch.cells.size(), count});
         batch.cells.insert(batch.cells.end(), cells, cells + count);
-        for (std::size_t i = first; i < batch.cells.size(); ++i) {
-            CellView& cell = batch.cells[i];
-            if (cell.text.empty())
-                continue;
-            char* copy = batch.bytes.get() + batch.used;
-            std::memcpy(copy, cell.text.data(), cell.text.size());
-            batch.used += cell.text.size();
-            cell.text = std::string_view(copy, cell.text.size());
-        }
-        batch.events.push_back({Batch::Kind::Row, first, count});
+        if (batch.cells.size() >= kBatchCells)
+            flush();
     }
 
-    void endTable() override
+    void endTable() override { current().events.push_back({Batch::Kind::EndTable, 0, 0}); }
+
+    TextBlocks* textBlocks() override { return this; }
+
+    char* nextBlock(const char* carried, std::size_t carriedSize, std::size_t size, std::size_t* capacity) override
     {
-        room(0).events.push_back({Batch::Kind::EndTable, 0, 0});
+        // The block before stays held until this copy is made: no other row can be given it meanwhile.
+        const std::shared_ptr<Block> before = std::move(block_);
+        block_ = pipe_.block(size);
+        if (carriedSize > 0)
+            std::memcpy(block_->bytes.get(), carried, carriedSize);
+        *capacity = block_->capacity;
+        flush();  // a batch a block: the rows sent so far point into the blocks before
+        return block_->bytes.get();
     }
 
     void flush()
@@ -208,17 +222,16 @@ public:
     }
 
 private:
-    Batch& room(std::size_t bytes)
+    Batch& current()
     {
-        if (batch_ && batch_->used + bytes > batch_->capacity)
-            flush();
         if (!batch_)
-            batch_ = pipe_.emptyBatch(bytes);
+            batch_ = pipe_.emptyBatch();
         return *batch_;
     }
 
     Pipe& pipe_;
     std::unique_ptr<Batch> batch_;
+    std::shared_ptr<Block> block_;  // the one the reader decodes into
 };
 
 }  // namespace

@@ -73,7 +73,8 @@ TableReader::TableReader(Pages& pages, const TextDecoder& text, const TableDefin
                          LongValueBudget& budget, RowSink& sink, std::vector<bool> wanted)
     : pages_(pages), text_(text), table_(table), sink_(sink), wanted_(std::move(wanted)),
       cracker_(pages.layout(), pages.format().jet3, table), longValues_(pages, budget, table.name),
-      fields_(table.columns.size()), cells_(table.columns.size()), spans_(table.columns.size())
+      fields_(table.columns.size()), cells_(table.columns.size()), spans_(table.columns.size()),
+      lent_(sink.textBlocks())
 {
     if (wanted_.empty())
         wanted_.assign(table.columns.size(), true);
@@ -153,15 +154,25 @@ bool TableReader::fieldsInRow(int start, int size) const
 
 char* TableReader::room(std::size_t size)
 {
-    if (used_ + size > bufferSize_) {
-        const std::size_t grown = std::max(used_ + size, 2 * bufferSize_ + 4096);
-        std::unique_ptr<char[]> bigger(new char[grown]);
-        if (used_ > 0)
-            std::memcpy(bigger.get(), buffer_.get(), used_);
-        buffer_ = std::move(bigger);
-        bufferSize_ = grown;
+    if (used_ + size > blockSize_) {
+        // The row decoded so far moves to the start of a larger buffer or of the sink's next block.
+        const std::size_t carried = used_ - rowStart_;
+        const char* row = block_ + rowStart_;
+        if (lent_) {
+            block_ = lent_->nextBlock(row, carried, carried + size, &blockSize_);
+        } else {
+            const std::size_t grown = std::max(carried + size, 2 * blockSize_ + 4096);
+            std::unique_ptr<char[]> bigger(new char[grown]);
+            if (carried > 0)
+                std::memcpy(bigger.get(), row, carried);
+            buffer_ = std::move(bigger);
+            block_ = buffer_.get();
+            blockSize_ = grown;
+        }
+        rowStart_ = 0;
+        used_ = carried;
     }
-    return buffer_.get() + used_;
+    return block_ + used_;
 }
 
 void TableReader::putBytes(std::size_t cell, CellView::Kind kind, const unsigned char* p, std::size_t size)
@@ -169,7 +180,7 @@ void TableReader::putBytes(std::size_t cell, CellView::Kind kind, const unsigned
     char* out = room(size);
     if (size > 0)
         std::memcpy(out, p, size);
-    spans_[cell] = {used_, size};
+    spans_[cell] = {used_ - rowStart_, size};
     used_ += size;
     cells_[cell].kind = kind;
 }
@@ -180,7 +191,7 @@ void TableReader::putText(std::size_t cell, const unsigned char* p, std::size_t 
     if (written > kMaxTextBytes)
         throw Failure{ErrorNumber::FileTooLarge, "a value in column '" + table_.columns[cell].name + "' of table '"
                                                      + table_.name + "' is larger than 24 MiB"};
-    spans_[cell] = {used_, written};
+    spans_[cell] = {used_ - rowStart_, written};
     used_ += written;
     cells_[cell].kind = CellView::Kind::Text;
 }
@@ -232,7 +243,8 @@ void TableReader::putGuid(std::size_t cell, const unsigned char* p)
 
 void TableReader::decodeRow(const unsigned char* page)
 {
-    used_ = 0;
+    rowStart_ = lent_ ? used_ : 0;  // a lent block keeps the rows before this one
+    used_ = rowStart_;
     const std::size_t count = fields_.size();
     for (std::size_t i = 0; i < count; ++i) {
         const Field& field = fields_[i];
@@ -306,11 +318,11 @@ void TableReader::decodeRow(const unsigned char* page)
         }
         default: cell.kind = CellView::Kind::Null; break;
         }
-        if (used_ > kMaxRowBytes)
+        if (used_ - rowStart_ > kMaxRowBytes)
             throw Failure{ErrorNumber::FileTooLarge, "a row of table '" + table_.name + "' is larger than "
                                                          + std::to_string(kMaxRowBytes >> 20) + " MiB"};
     }
-    const char* base = buffer_.get();
+    const char* base = block_ + rowStart_;
     for (std::size_t i = 0; i < count; ++i)
         cells_[i].text = spans_[i].second == 0 ? std::string_view() : std::string_view(base + spans_[i].first, spans_[i].second);
     sink_.row(cells_.data(), static_cast<int>(count));

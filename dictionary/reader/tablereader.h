@@ -13,13 +13,14 @@
 namespace volmira::reader {
 
 class RowSink;
+class TextBlocks;
 class TextDecoder;
 struct TableDefinition;
 
 ColumnType columnTypeOf(std::uint8_t jetType);
 
 // Reads a table's rows in the order its usage map lists its pages and hands each to the sink, decoded
-// into buffers that the next row reuses. Columns left out of wanted arrive as Null and are not decoded.
+// into buffers that the next row reuses, or into the blocks the sink lends one row after another. Columns left out of wanted arrive as Null and are not decoded.
 class TableReader final {
 public:
     TableReader(Pages& pages, const TextDecoder& text, const TableDefinition& table, LongValueBudget& budget,
@@ -48,9 +49,12 @@ private:
     LongValueReader longValues_;
     std::vector<Field> fields_;
     std::vector<CellView> cells_;
-    std::vector<std::pair<std::size_t, std::size_t>> spans_;  // of the cells' text in buffer_
+    std::vector<std::pair<std::size_t, std::size_t>> spans_;  // of the cells' text, from the row's start
+    TextBlocks* lent_;          // the sink's blocks, or null for buffer_
     std::unique_ptr<char[]> buffer_;
-    std::size_t bufferSize_ = 0;
+    char* block_ = nullptr;     // buffer_ or the sink's block
+    std::size_t blockSize_ = 0;
+    std::size_t rowStart_ = 0;  // where the row being decoded starts in block_
     std::size_t used_ = 0;
     Page moved_;
     std::unordered_set<std::uint32_t> movedTo_;
