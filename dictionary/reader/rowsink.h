@@ -28,8 +28,8 @@ public:
 // Receives what the reader reads from a file, in this order: the catalog once (the user tables' names,
 // UTF-8, in the catalog's order), then for each table asked for that exists: beginTable, its rows in the
 // order the file stores them, endTable. The cells of a row point into the reader's buffers and are valid
-// only during the call, or into the sink's textBlocks. When the reading fails part-way the reader throws a Failure and the sink holds a
-// partial copy, which the caller discards.
+// only during the call, or into the blocks the sink lends (textBlocks). When the reading fails part-way
+// the reader throws a Failure and the sink holds a partial copy, which the caller discards.
 class RowSink {
 public:
     virtual ~RowSink() = default;

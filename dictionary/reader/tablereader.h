@@ -20,7 +20,8 @@ struct TableDefinition;
 ColumnType columnTypeOf(std::uint8_t jetType);
 
 // Reads a table's rows in the order its usage map lists its pages and hands each to the sink, decoded
-// into buffers that the next row reuses, or into the blocks the sink lends one row after another. Columns left out of wanted arrive as Null and are not decoded.
+// into buffers that the next row reuses, or into the blocks the sink lends, one row after another.
+// Columns left out of wanted arrive as Null and are not decoded.
 class TableReader final {
 public:
     TableReader(Pages& pages, const TextDecoder& text, const TableDefinition& table, LongValueBudget& budget,

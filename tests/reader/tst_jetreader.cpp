@@ -1,5 +1,6 @@
 // The Jet reader on its own, through its RowSink: which tables it reads, how it decodes Jet 3 text in
-// the code page a file declares, and how it refuses what is no dictionary file.
+// the code page a file declares, how it refuses what is no dictionary file, and that reading in a thread
+// of its own hands over the same.
 
 #include "dictionary/errornumbers.h"
 #include "dictionary/rc4.h"
@@ -207,7 +208,8 @@ private slots:
 
         Transcript failing;
         failing.failAtRow = 3000;
-        QVERIFY_THROWS_EXCEPTION(std::runtime_error, reader::readDictionaryAlongside(path.toStdString(), wanted, failing));
+        QVERIFY_THROWS_EXCEPTION(std::runtime_error,
+                                 reader::readDictionaryAlongside(path.toStdString(), wanted, failing));
 
         QFile file(path);
         QVERIFY(file.resize(file.size() / 2));
@@ -219,7 +221,8 @@ private slots:
             }
             return 0;
         };
-        QCOMPARE(failureOf([&] { reader::readDictionary(path.toStdString(), wanted, direct); }), ErrorNumber::DamagedData);
+        QCOMPARE(failureOf([&] { reader::readDictionary(path.toStdString(), wanted, direct); }),
+                 ErrorNumber::DamagedData);
         QCOMPARE(failureOf([&] { reader::readDictionaryAlongside(path.toStdString(), wanted, alongside); }),
                  ErrorNumber::DamagedData);
     }
