@@ -14,31 +14,37 @@ QString areaCode(const Comparison& comparison, int area)
     return area < 0 ? QString() : comparison.areas[std::size_t(area)].code;
 }
 
-void member(QString& out, const char* name, const QString& jsonValue, bool& first)
+// Starts a member of the object being written: its opening brace or the comma before it, and its name.
+void member(QString& out, const char* name, bool& first)
 {
-    out += first ? QStringLiteral("{") : QStringLiteral(", ");
+    out += first ? QLatin1String("{\"") : QLatin1String(", \"");
     first = false;
-    out += QLatin1Char('"') + QLatin1String(name) + QStringLiteral("\": ") + jsonValue;
+    out += QLatin1String(name);
+    out += QLatin1String("\": ");
 }
 
 void textMember(QString& out, const char* name, const QString& text, bool& first)
 {
-    member(out, name, escaping::json(text), first);
+    member(out, name, first);
+    escaping::appendJson(out, text);
 }
 
-QString wordsArray(const Change& c)
+void wordsMember(QString& out, const Change& c, bool& first)
 {
-    QString out = QStringLiteral("[");
-    bool first = true;
+    member(out, "words", first);
+    out += QLatin1Char('[');
+    bool firstSpan = true;
     for (const WordSpan& span : compareWords(c.before, c.after)) {
-        out += first ? QString() : QStringLiteral(", ");
-        first = false;
-        const char* kind = span.kind == WordSpan::Kind::Same      ? "same"
-                           : span.kind == WordSpan::Kind::Removed ? "removed"
-                                                                  : "added";
-        out += QStringLiteral("[\"") + QLatin1String(kind) + QStringLiteral("\", ") + escaping::json(span.text) + ']';
+        if (!firstSpan)
+            out += QLatin1String(", ");
+        firstSpan = false;
+        out += span.kind == WordSpan::Kind::Same      ? QLatin1String("[\"same\", ")
+               : span.kind == WordSpan::Kind::Removed ? QLatin1String("[\"removed\", ")
+                                                      : QLatin1String("[\"added\", ");
+        escaping::appendJson(out, span.text);
+        out += QLatin1Char(']');
     }
-    return out + ']';
+    out += QLatin1Char(']');
 }
 
 QString jsonReport(const Comparison& comparison, const ComparedFiles& files)
@@ -85,7 +91,7 @@ QString jsonReport(const Comparison& comparison, const ComparedFiles& files)
         if (!c.note.isEmpty())
             textMember(out, "note", c.note, first);
         if (comparedByWords(c.attribute) && !c.before.isEmpty() && !c.after.isEmpty())
-            member(out, "words", wordsArray(c), first);
+            wordsMember(out, c, first);
         out += QLatin1Char('}');
     }
     out += firstChange ? QStringLiteral("]\n}\n") : QStringLiteral("\n  ]\n}\n");

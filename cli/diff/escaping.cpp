@@ -93,34 +93,41 @@ QString csv(const QString& text)
     return QLatin1Char('"') + out + QLatin1Char('"');
 }
 
-QString json(const QString& text)
+void appendJson(QString& out, QStringView text)
 {
-    QString out;
-    out.reserve(text.size() + 2);
     out += QLatin1Char('"');
     qsizetype plain = 0;  // the start of the run of characters that stand for themselves
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t u = text.at(i).unicode();
-        QString escape;
+        QLatin1String escape;
         switch (u) {
-        case '"': escape = QStringLiteral("\\\""); break;
-        case '\\': escape = QStringLiteral("\\\\"); break;
-        case '\n': escape = QStringLiteral("\\n"); break;
-        case '\r': escape = QStringLiteral("\\r"); break;
-        case '\t': escape = QStringLiteral("\\t"); break;
+        case '"': escape = QLatin1String("\\\""); break;
+        case '\\': escape = QLatin1String("\\\\"); break;
+        case '\n': escape = QLatin1String("\\n"); break;
+        case '\r': escape = QLatin1String("\\r"); break;
+        case '\t': escape = QLatin1String("\\t"); break;
         default:
             // '<' and '>' as escapes too, so the document reads the same embedded in a page.
             if (u < 0x20 || u == '<' || u == '>' || u == '&' || u == 0x2028 || u == 0x2029)
-                escape = QStringLiteral("\\u") + hex(u, 4);
-            else
-                continue;
+                break;
+            continue;
         }
-        out += QStringView(text).mid(plain, i - plain);
-        out += escape;
+        out += text.mid(plain, i - plain);
+        if (escape.isEmpty())
+            out += QLatin1String("\\u") + hex(u, 4);
+        else
+            out += escape;
         plain = i + 1;
     }
-    out += QStringView(text).mid(plain);
+    out += text.mid(plain);
     out += QLatin1Char('"');
+}
+
+QString json(const QString& text)
+{
+    QString out;
+    out.reserve(text.size() + 2);
+    appendJson(out, text);
     return out;
 }
 

@@ -14,7 +14,8 @@ QString html(const QString& text);
 QString markdown(const QString& text);
 // An RFC 4180 field: quoted when it holds a comma, a quote or a line break.
 QString csv(const QString& text);
-// A JSON string with its quotes.
+// A JSON string with its quotes; appendJson adds it to the end of `out`, for documents made of many.
 QString json(const QString& text);
+void appendJson(QString& out, QStringView text);
 
 }  // namespace volmira::diff::escaping
