@@ -1,9 +1,10 @@
 #include "cli/diff/comparison.h"
 
-#include <QSet>
+#include "cli/diff/twohalves.h"
+
+#include <QStringList>
 
 #include <algorithm>
-#include <future>
 #include <iterator>
 #include <map>
 #include <string>
@@ -138,21 +139,33 @@ std::vector<bool> longestIncreasing(const std::vector<std::size_t>& sequence)
     return kept;
 }
 
-QSet<QString> descriptionWords(const SnapshotColumn& column)
+// The distinct words of a column's descriptions, ignoring letter case, in order.
+std::vector<QString> descriptionWords(const SnapshotColumn& column)
 {
-    QSet<QString> words;
     const QString joined =
         qText(shownText(column.logicalDescription)) + QLatin1Char(' ') + qText(shownText(column.dataDefinition));
-    for (const QString& word : joined.toCaseFolded().split(QLatin1Char(' '), Qt::SkipEmptyParts))
-        words.insert(word);
-    return words;
+    QStringList words = joined.toCaseFolded().split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    std::sort(words.begin(), words.end());
+    words.erase(std::unique(words.begin(), words.end()), words.end());
+    return {words.begin(), words.end()};
 }
 
-bool similarDescriptions(const QSet<QString>& wordsA, const QSet<QString>& wordsB)
+bool similarDescriptions(const std::vector<QString>& wordsA, const std::vector<QString>& wordsB)
 {
-    if (wordsA.isEmpty() || wordsB.isEmpty())
+    if (wordsA.empty() || wordsB.empty())
         return false;
-    const qsizetype shared = QSet<QString>(wordsA).intersect(wordsB).size();
+    std::size_t shared = 0;
+    for (auto a = wordsA.begin(), b = wordsB.begin(); a != wordsA.end() && b != wordsB.end();) {
+        if (*a < *b) {
+            ++a;
+        } else if (*b < *a) {
+            ++b;
+        } else {
+            ++shared;
+            ++a;
+            ++b;
+        }
+    }
     return 2 * shared >= wordsA.size() + wordsB.size() - shared;  // at least half of all their words
 }
 
@@ -276,7 +289,8 @@ private:
         attribute(Attribute::DataDefinition, shownText(a.dataDefinition), shownText(b.dataDefinition));
         attribute(Attribute::ScreenLabel, shownGuiText(a.guiLabel), shownGuiText(b.guiLabel));
         attribute(Attribute::ScreenControl, shownGuiText(a.guiControl), shownGuiText(b.guiControl));
-        compareValues(name, a.values, b.values);
+        static const std::vector<SnapshotValue> none;
+        compareValues(name, a.values ? *a.values : none, b.values ? *b.values : none);
     }
 
     void compareValues(std::string_view column, const std::vector<SnapshotValue>& before,
@@ -340,7 +354,7 @@ private:
             return;
         struct Weighed {
             std::string dataType;
-            QSet<QString> words;
+            std::vector<QString> words;
         };
         const auto weigh = [](const std::vector<SnapshotColumn>& columns, const std::vector<std::size_t>& at) {
             std::vector<Weighed> weighed;
@@ -503,15 +517,14 @@ Comparison compare(const Snapshot& before, const Snapshot& after, std::vector<Ar
             names.push_back(entry.first);
     }
 
-    // Each table is compared on its own: the first half of the names in a thread of its own, the second
-    // here. The groups come together in the order of the names, as one pass would give them.
-    const std::size_t half = names.size() / 2;
-    auto firstHalf =
-        std::async(std::launch::async, [&] { return compareTables(oldTables, newTables, names.data(), half); });
-    std::vector<TableChanges> secondHalf =
-        compareTables(oldTables, newTables, names.data() + half, names.size() - half);
-    std::vector<TableChanges> groups = firstHalf.get();
-    std::move(secondHalf.begin(), secondHalf.end(), std::back_inserter(groups));
+    // Each table is compared on its own, so the names are compared in two halves at once. The groups
+    // come together in the order of the names, as one pass would give them.
+    std::vector<TableChanges> halves[2];
+    inTwoHalves(names.size(), [&](int half, std::size_t begin, std::size_t end) {
+        halves[half] = compareTables(oldTables, newTables, names.data() + begin, end - begin);
+    });
+    std::vector<TableChanges> groups = std::move(halves[0]);
+    std::move(halves[1].begin(), halves[1].end(), std::back_inserter(groups));
     std::sort(groups.begin(), groups.end(), [](const TableChanges& x, const TableChanges& y) {
         if (x.area != y.area)
             return x.area < y.area;

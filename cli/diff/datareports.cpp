@@ -3,6 +3,7 @@
 #include "cli/diff/documentreports.h"
 #include "cli/diff/escaping.h"
 #include "cli/diff/reports.h"
+#include "cli/diff/twohalves.h"
 #include "cli/diff/worddiff.h"
 
 namespace volmira::diff {
@@ -47,7 +48,30 @@ void wordsMember(QString& out, const Change& c, bool& first)
     out += QLatin1Char(']');
 }
 
-QString jsonReport(const Comparison& comparison, const ComparedFiles& files)
+void changeObject(QString& out, const Comparison& comparison, const Change& c)
+{
+    bool first = true;
+    textMember(out, "kind", kindName(c.kind), first);
+    textMember(out, "area", areaCode(comparison, c.area), first);
+    if (c.oldArea >= 0)
+        textMember(out, "oldArea", areaCode(comparison, c.oldArea), first);
+    textMember(out, "table", c.table, first);
+    if (!c.column.isEmpty() || c.kind >= ChangeKind::ColumnRemoved)
+        textMember(out, "column", c.column, first);
+    if (c.attribute != Attribute::None)
+        textMember(out, "attribute", attributeName(c.attribute), first);
+    if (c.kind >= ChangeKind::ValueRemoved)
+        textMember(out, "value", c.value, first);
+    textMember(out, "old", c.before, first);
+    textMember(out, "new", c.after, first);
+    if (!c.note.isEmpty())
+        textMember(out, "note", c.note, first);
+    if (comparedByWords(c.attribute) && !c.before.isEmpty() && !c.after.isEmpty())
+        wordsMember(out, c, first);
+    out += QLatin1Char('}');
+}
+
+QByteArray jsonReport(const Comparison& comparison, const ComparedFiles& files)
 {
     QString out = QStringLiteral("{\n  \"old\": {\"file\": ") + escaping::json(files.oldFile)
                   + QStringLiteral(", \"version\": ") + escaping::json(comparison.oldVersion)
@@ -70,32 +94,17 @@ QString jsonReport(const Comparison& comparison, const ComparedFiles& files)
         firstArea = false;
     }
     out += QStringLiteral("}},\n  \"changes\": [");
-    bool firstChange = true;
-    for (const Change& c : comparison.changes) {
-        out += firstChange ? QStringLiteral("\n    ") : QStringLiteral(",\n    ");
-        firstChange = false;
-        bool first = true;
-        textMember(out, "kind", kindName(c.kind), first);
-        textMember(out, "area", areaCode(comparison, c.area), first);
-        if (c.oldArea >= 0)
-            textMember(out, "oldArea", areaCode(comparison, c.oldArea), first);
-        textMember(out, "table", c.table, first);
-        if (!c.column.isEmpty() || c.kind >= ChangeKind::ColumnRemoved)
-            textMember(out, "column", c.column, first);
-        if (c.attribute != Attribute::None)
-            textMember(out, "attribute", attributeName(c.attribute), first);
-        if (c.kind >= ChangeKind::ValueRemoved)
-            textMember(out, "value", c.value, first);
-        textMember(out, "old", c.before, first);
-        textMember(out, "new", c.after, first);
-        if (!c.note.isEmpty())
-            textMember(out, "note", c.note, first);
-        if (comparedByWords(c.attribute) && !c.before.isEmpty() && !c.after.isEmpty())
-            wordsMember(out, c, first);
-        out += QLatin1Char('}');
-    }
-    out += firstChange ? QStringLiteral("]\n}\n") : QStringLiteral("\n  ]\n}\n");
-    return out;
+    // The changes are written in two halves at once, each in UTF-8; the first half's text comes first.
+    QByteArray halves[2];
+    inTwoHalves(comparison.changes.size(), [&](int half, std::size_t begin, std::size_t end) {
+        QString part;
+        for (std::size_t i = begin; i < end; ++i) {
+            part += i == 0 ? QLatin1String("\n    ") : QLatin1String(",\n    ");
+            changeObject(part, comparison, comparison.changes[i]);
+        }
+        halves[half] = part.toUtf8();
+    });
+    return out.toUtf8() + halves[0] + halves[1] + (comparison.changes.empty() ? "]\n}\n" : "\n  ]\n}\n");
 }
 
 QString csvReport(const Comparison& comparison)
@@ -126,7 +135,7 @@ QString csvReport(const Comparison& comparison)
 QByteArray report(const Comparison& comparison, ReportFormat format, const ComparedFiles& files)
 {
     switch (format) {
-    case ReportFormat::Json: return jsonReport(comparison, files).toUtf8();
+    case ReportFormat::Json: return jsonReport(comparison, files);
     case ReportFormat::Csv: return csvReport(comparison).toUtf8();
     case ReportFormat::Text:
     case ReportFormat::Markdown:

@@ -3,6 +3,7 @@
 #include "cli/diff/documentreports.h"
 
 #include "cli/diff/escaping.h"
+#include "cli/diff/twohalves.h"
 
 namespace volmira::diff {
 
@@ -43,9 +44,16 @@ void lay(const Comparison& comparison, const ComparedFiles& files, const Markup&
             byArea.emplace_back(markup.escape(areaHeading(comparison.areas[std::size_t(a)])), n);
     }
     layout.summary(comparison.changeCount(), byKind, byArea);
+    // Describing a change (comparing its texts by words) is most of the work: two halves at once.
+    std::vector<QString> descriptions(comparison.changes.size());
+    inTwoHalves(descriptions.size(), [&](int, std::size_t begin, std::size_t end) {
+        for (std::size_t i = begin; i < end; ++i)
+            descriptions[i] = describeChange(comparison.changes[i], comparison, markup);
+    });
     int area = -1;
     const QString* table = nullptr;
-    for (const Change& c : comparison.changes) {
+    for (std::size_t i = 0; i < comparison.changes.size(); ++i) {
+        const Change& c = comparison.changes[i];
         if (c.area != area) {
             area = c.area;
             table = nullptr;
@@ -55,7 +63,7 @@ void lay(const Comparison& comparison, const ComparedFiles& files, const Markup&
             table = &c.table;
             layout.table(markup.nameStart + markup.escape(c.table) + markup.nameEnd);
         }
-        layout.change(describeChange(c, comparison, markup));
+        layout.change(descriptions[i]);
     }
 }
 

@@ -71,6 +71,14 @@ public:
         return {stored, false};
     }
 
+    // The text's folded key, in a buffer that the next call overwrites: for lookups, which need no copy.
+    const std::string& folded(std::string_view text)
+    {
+        folded_.clear();
+        textfold::appendFolded(folded_, text);
+        return folded_;
+    }
+
     static bool isTrue(const Engine::Listing& listing, long long row, int field)
     {
         return FieldValue::fromCell(listing.at(row, field), listing.columns[std::size_t(field)].type).isTrue();
@@ -82,6 +90,7 @@ private:
     std::shared_ptr<std::deque<std::string>> made_;  // a deque never moves what it holds
     bool holdsEngine_ = false;
     std::map<std::tuple<int, int, std::uint64_t>, std::string_view> madeTexts_;
+    std::string folded_;
 };
 
 struct Described final {
@@ -109,7 +118,7 @@ std::unordered_map<std::string, Described> readDescriptions(Reader& reader, cons
         if (table.null)  // equal to no table the window asks for
             continue;
         Described candidate{reader.text(rows, row, Field::LogicalName), reader.text(rows, row, Field::Description)};
-        const auto [at, added] = found.emplace(foldedKey(table.text), candidate);
+        const auto [at, added] = found.try_emplace(reader.folded(table.text), candidate);
         if (added)
             continue;
         const int byDescription = compareShown(candidate.description, at->second.description);
@@ -126,24 +135,39 @@ using ValuesByTable = std::unordered_map<std::string, ValuesByColumn>;
 
 // The valid values of every area, by folded area code. The file stores a column's values together, so a
 // row that names the column of the row before goes to the same list without folding its names again.
-std::unordered_map<std::string, ValuesByTable> readValues(Reader& reader)
+using ValuesByArea = std::unordered_map<std::string, ValuesByTable>;
+
+ValuesByArea& readValues(Reader& reader, Snapshot& snapshot)
 {
     const Engine::Listing rows = reader.list(statements::allValidValues());
     namespace Field = statements::AllValuesField;
-    std::unordered_map<std::string, ValuesByTable> found;
+    const auto held = std::make_shared<ValuesByArea>();  // the columns point into it
+    snapshot.holds.push_back(held);
+    ValuesByArea& found = *held;
+    // Where the rows before went: a name that did not change is not folded and looked up again.
+    ValuesByTable* tables = nullptr;
+    ValuesByColumn* columns = nullptr;
     std::vector<SnapshotValue>* list = nullptr;
-    SnapshotText lastArea, lastTable, lastColumn;
+    std::string_view lastArea, lastTable, lastColumn;
     for (long long row = 0; row < rows.rowCount(); ++row) {
         const SnapshotText area = reader.text(rows, row, Field::Area);
         const SnapshotText table = reader.text(rows, row, Field::Table);
         const SnapshotText column = reader.text(rows, row, Field::Column);
         if (area.null || table.null || column.null)
             continue;
-        if (!list || area.text != lastArea.text || table.text != lastTable.text || column.text != lastColumn.text) {
-            list = &found[foldedKey(area.text)][foldedKey(table.text)][foldedKey(column.text)];
-            lastArea = area;
-            lastTable = table;
-            lastColumn = column;
+        const bool newArea = !tables || area.text != lastArea;
+        if (newArea) {
+            tables = &found[reader.folded(area.text)];
+            lastArea = area.text;
+        }
+        const bool newTable = newArea || table.text != lastTable;
+        if (newTable) {
+            columns = &(*tables)[reader.folded(table.text)];
+            lastTable = table.text;
+        }
+        if (newTable || column.text != lastColumn) {
+            list = &(*columns)[reader.folded(column.text)];
+            lastColumn = column.text;
         }
         list->push_back(
             {shownText(reader.text(rows, row, Field::Value)), shownText(reader.text(rows, row, Field::Description))});
@@ -282,9 +306,9 @@ SnapshotArea readArea(Reader& reader, const QString& code, const ValuesByTable& 
                 continue;  // the window lists no column without a name
             SnapshotColumn column = readColumn(reader, rows, row);
             if (tableValues != values.end()) {
-                const auto listed = tableValues->second.find(foldedKey(shownText(column.column)));
+                const auto listed = tableValues->second.find(reader.folded(shownText(column.column)));
                 if (listed != tableValues->second.end())
-                    column.values = listed->second;
+                    column.values = &listed->second;
             }
             table.columns.push_back(std::move(column));
         }
@@ -302,10 +326,10 @@ Snapshot readSnapshot(const Connection& connection, const std::vector<AreaName>&
     Snapshot snapshot;
     Reader reader(connection, snapshot);
     snapshot.version = readVersion(connection);
-    const auto values = readValues(reader);
+    const ValuesByArea& values = readValues(reader, snapshot);
     static const ValuesByTable none;
     for (const AreaName& name : names) {
-        const auto inArea = values.find(foldedKey(name.code.toStdString()));
+        const auto inArea = values.find(reader.folded(name.code.toStdString()));
         snapshot.areas.push_back(readArea(reader, name.code, inArea == values.end() ? none : inArea->second));
     }
     return snapshot;

@@ -43,7 +43,7 @@ struct SnapshotColumn final {
     SnapshotText guiLabel;
     SnapshotText guiControl;
     SnapshotText position;  // [Column_SeqNo] as text
-    std::vector<SnapshotValue> values;
+    const std::vector<SnapshotValue>* values = nullptr;  // where the snapshot holds them; null for none
 };
 
 // A table as the window shows it under one area: its first description row (null texts without one),
