@@ -11,9 +11,7 @@
 #include <cstdint>
 #include <cstring>
 #include <deque>
-#include <map>
 #include <string>
-#include <tuple>
 #include <unordered_map>
 
 namespace volmira::diff {
@@ -59,7 +57,7 @@ public:
         const ColumnType type = listing.columns[std::size_t(field)].type;
         std::uint64_t bits = 0;
         std::memcpy(&bits, &cell.number, sizeof bits);
-        const auto key = std::make_tuple(int(cell.kind), int(type), bits);
+        const MadeKey key{cell.kind, type, bits};
         if (cell.kind != CellView::Kind::Binary) {
             const auto known = madeTexts_.find(key);
             if (known != madeTexts_.end())
@@ -89,7 +87,26 @@ private:
     Snapshot& snapshot_;
     std::shared_ptr<std::deque<std::string>> made_;  // a deque never moves what it holds
     bool holdsEngine_ = false;
-    std::map<std::tuple<int, int, std::uint64_t>, std::string_view> madeTexts_;
+    struct MadeKey final {
+        CellView::Kind kind;
+        ColumnType type;
+        std::uint64_t bits;
+        bool operator==(const MadeKey& other) const
+        {
+            return kind == other.kind && type == other.type && bits == other.bits;
+        }
+    };
+    struct MadeKeyHash final {
+        std::size_t operator()(const MadeKey& key) const
+        {
+            // A double's bits differ mostly at the top: mixed so that every bit moves the bucket.
+            std::uint64_t h = key.bits ^ (std::uint64_t(key.kind) << 8 | std::uint64_t(key.type));
+            h = (h ^ (h >> 30)) * 0xbf58476d1ce4e5b9ULL;
+            h = (h ^ (h >> 27)) * 0x94d049bb133111ebULL;
+            return std::size_t(h ^ (h >> 31));
+        }
+    };
+    std::unordered_map<MadeKey, std::string_view, MadeKeyHash> madeTexts_;
     std::string folded_;
 };
 

@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <cstdint>
+#include <functional>
 #include <string_view>
-#include <unordered_map>
 
 namespace volmira::diff {
 
@@ -72,6 +72,45 @@ std::vector<Step> shortestEdit(const std::vector<std::uint32_t>& x, const std::v
     std::reverse(steps.begin(), steps.end());
     return steps;
 }
+
+// Numbers words in the order they first come: a table of open addressing, at most half full, so that
+// numbering a text costs no allocation per word (the standard library's string hash; Qt's seeded one
+// is several times slower).
+class WordNumbers final {
+public:
+    explicit WordNumbers(std::size_t words)
+    {
+        std::size_t capacity = 16;
+        while (capacity < 2 * words)
+            capacity *= 2;
+        slots_.resize(capacity);
+        distinct_.reserve(words);
+    }
+
+    std::uint32_t numberOf(std::u16string_view word)
+    {
+        const std::size_t hash = std::hash<std::u16string_view>{}(word);
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+            Slot& slot = slots_[at];
+            if (slot.numberPlusOne == 0) {
+                distinct_.push_back(word);
+                slot = {hash, std::uint32_t(distinct_.size())};
+                return slot.numberPlusOne - 1;
+            }
+            if (slot.hash == hash && distinct_[slot.numberPlusOne - 1] == word)
+                return slot.numberPlusOne - 1;
+        }
+    }
+
+private:
+    struct Slot {
+        std::size_t hash = 0;
+        std::uint32_t numberPlusOne = 0;  // 0: empty
+    };
+    std::vector<Slot> slots_;
+    std::vector<std::u16string_view> distinct_;
+};
 
 std::vector<QStringView> words(const QString& text)
 {
@@ -148,18 +187,13 @@ std::vector<WordSpan> compareWords(const QString& before, const QString& after)
     std::vector<WordSpan> spans;
     for (std::size_t i = 0; i < prefix; ++i)
         append(spans, WordSpan::Kind::Same, a[i]);
-    // The words are compared by number: each distinct word of the two middles has one. (The standard
-    // library's hash of a string is several times quicker than Qt's seeded one, which the numbering
-    // spent most of its time in.)
-    std::unordered_map<std::u16string_view, std::uint32_t> numbers;
-    numbers.reserve(n + m);
+    // The words are compared by number: each distinct word of the two middles has one.
+    WordNumbers numbers(n + m);
     const auto numbered = [&numbers](const std::vector<QStringView>& words, std::size_t from, std::size_t count) {
         std::vector<std::uint32_t> out;
         out.reserve(count);
-        for (std::size_t k = from; k < from + count; ++k) {
-            const std::u16string_view word(words[k].utf16(), std::size_t(words[k].size()));
-            out.push_back(numbers.try_emplace(word, std::uint32_t(numbers.size())).first->second);
-        }
+        for (std::size_t k = from; k < from + count; ++k)
+            out.push_back(numbers.numberOf(std::u16string_view(words[k].utf16(), std::size_t(words[k].size()))));
         return out;
     };
     const std::vector<Step> steps =
