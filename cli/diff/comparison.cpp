@@ -139,7 +139,7 @@ std::vector<bool> longestIncreasing(const std::vector<std::size_t>& sequence)
     return kept;
 }
 
-// The distinct words of a column's descriptions, ignoring letter case, in order.
+// The distinct words of a column's descriptions, ignoring letter case, sorted.
 std::vector<QString> descriptionWords(const SnapshotColumn& column)
 {
     const QString joined =

@@ -99,7 +99,7 @@ void appendJson(QString& out, QStringView text)
     qsizetype plain = 0;  // the start of the run of characters that stand for themselves
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t u = text.at(i).unicode();
-        QLatin1String escape;
+        QLatin1String escape;  // stays empty for a character written as \uXXXX
         switch (u) {
         case '"': escape = QLatin1String("\\\""); break;
         case '\\': escape = QLatin1String("\\\\"); break;
