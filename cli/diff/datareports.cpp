@@ -104,7 +104,12 @@ QByteArray jsonReport(const Comparison& comparison, const ComparedFiles& files)
         }
         halves[half] = part.toUtf8();
     });
-    return out.toUtf8() + halves[0] + halves[1] + (comparison.changes.empty() ? "]\n}\n" : "\n  ]\n}\n");
+    QByteArray document = out.toUtf8();
+    document.reserve(document.size() + halves[0].size() + halves[1].size() + 8);
+    document += halves[0];
+    document += halves[1];
+    document += comparison.changes.empty() ? "]\n}\n" : "\n  ]\n}\n";
+    return document;
 }
 
 QString csvReport(const Comparison& comparison)
