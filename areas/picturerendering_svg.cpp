@@ -1,4 +1,4 @@
-#include "areas/areacatalogue.h"
+#include "areas/areapictures.h"
 
 #include "areas/pictureresources.h"
 

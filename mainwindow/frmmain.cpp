@@ -1,6 +1,6 @@
 #include "mainwindow/frmmain.h"
 
-#include "areas/areacatalogue.h"
+#include "areas/areapictures.h"
 #include "dictionary/connection.h"
 #include "dictionary/error.h"
 #include "dictionary/recordset.h"

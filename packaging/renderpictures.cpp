@@ -3,7 +3,7 @@
 // lists them in FOLDER/rendered.qrc under ":/rendered/". The build for a platform whose Qt has no SVG
 // module (Windows) takes its pictures from there (areas/picturerendering_png.cpp).
 
-#include "areas/areacatalogue.h"
+#include "areas/areapictures.h"
 
 #include <QBuffer>
 #include <QDir>

@@ -1,6 +1,6 @@
 #include "cli/export/htmlsite.h"
 
-#include "areas/areacatalogue.h"
+#include "areas/areapictures.h"
 #include "areas/pictureresources.h"
 #include "dictionary/error.h"
 #include "cli/export/connectionpages.h"

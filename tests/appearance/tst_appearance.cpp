@@ -2,7 +2,7 @@
 // tooltips, scroll bars and borders, long names, frames, area pictures, message boxes, accessible
 // names, the option buttons' tab stop and the busy cursor.
 
-#include "areas/areacatalogue.h"
+#include "areas/areapictures.h"
 #include "common/dictionarybuilder.h"
 #include "common/guitestsupport.h"
 #include "mainwindow/appearance.h"
