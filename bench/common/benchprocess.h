@@ -70,12 +70,9 @@ struct Timing {
     double peakMegabytes = 0;
 };
 
-// Runs the program (found on PATH unless the name has a slash) with its standard output thrown away;
-// ends the benchmark when it does not exit as expected.
-inline Timing timed(const QString& program, const QStringList& arguments, int expectedExit = 0)
+// Starts the program (found on PATH unless the name has a slash) with its standard output thrown away.
+inline pid_t started(const QString& program, const QStringList& arguments)
 {
-    QElapsedTimer clock;
-    clock.start();
     const QByteArray path = program.toLocal8Bit();
     std::vector<QByteArray> kept;
     for (const QString& a : arguments)
@@ -91,6 +88,13 @@ inline Timing timed(const QString& program, const QStringList& arguments, int ex
         execvp(path.constData(), argv.data());
         _exit(127);
     }
+    return child;
+}
+
+// Waits for a started child and adds its CPU time and peak memory (the larger one) to t; ends the
+// benchmark when the child does not exit as expected.
+inline void waited(pid_t child, const QString& program, int expectedExit, Timing& t)
+{
     int status = 0;
     rusage usage{};
     wait4(child, &status, 0, &usage);
@@ -98,11 +102,24 @@ inline Timing timed(const QString& program, const QStringList& arguments, int ex
         std::fprintf(stderr, "%s failed\n", qPrintable(program));
         std::exit(1);
     }
+    t.cpu += double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
+             + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
+    t.peakMegabytes = std::max(t.peakMegabytes, double(usage.ru_maxrss) / 1024.0);
+}
+
+// Runs the program `copies` times at once and waits for all: the wall time until the last ends, their
+// CPU time together and the largest peak.
+inline Timing timed(const QString& program, const QStringList& arguments, int expectedExit = 0, int copies = 1)
+{
+    QElapsedTimer clock;
+    clock.start();
+    std::vector<pid_t> children;
+    for (int i = 0; i < copies; ++i)
+        children.push_back(started(program, arguments));
     Timing t;
+    for (const pid_t child : children)
+        waited(child, program, expectedExit, t);
     t.wall = double(clock.nsecsElapsed()) / 1e9;
-    t.cpu = double(usage.ru_utime.tv_sec + usage.ru_stime.tv_sec)
-            + double(usage.ru_utime.tv_usec + usage.ru_stime.tv_usec) / 1e6;
-    t.peakMegabytes = double(usage.ru_maxrss) / 1024.0;
     return t;
 }
 
