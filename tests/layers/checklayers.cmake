@@ -92,6 +92,9 @@ check_layer("query program" QT CORE
 check_layer("programs' platform files" QT NONE
   FILES cli/platform*
   PROJECT cli/platform.h FORBID ${systemLibraries})
+check_layer("area catalogue" QT CORE
+  FILES areas/areacatalogue.*
+  PROJECT areas/areacatalogue.h FORBID ${systemLibraries})
 check_layer("windows" QT ANY
   FILES mainwindow/* areas/*.h areas/*.cpp browse/* search/* filepicker/*
   PROJECT mainwindow/ areas/ browse/ search/ filepicker/ dictionary/connection.h dictionary/error.h
